@@ -1,0 +1,26 @@
+# One interface target carries the settings every target of the project shares.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+add_library(twinscan_common INTERFACE)
+target_compile_options(twinscan_common INTERFACE -Wall -Wextra -Wpedantic)
+if(TWINSCAN_WERROR)
+  target_compile_options(twinscan_common INTERFACE -Werror)
+endif()
+target_include_directories(twinscan_common INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(twinscan_common INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT QT_NO_KEYWORDS)
+
+if(TWINSCAN_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(TWINSCAN_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT TWINSCAN_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "Unknown TWINSCAN_SANITIZE value: ${TWINSCAN_SANITIZE}")
+endif()
+
+find_package(Threads REQUIRED)

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Which file a path named when it was looked at: enough to tell later whether
+// the same path still names the same, unchanged regular file.
+struct FileIdentity {
+  std::uint64_t Dev = 0;
+  std::uint64_t Ino = 0;
+  std::int64_t Size = 0;     // true 64-bit length
+  std::int64_t MtimeNs = 0;  // modification time, nanoseconds since the epoch
+
+  bool sameFile(const FileIdentity& other) const { return Dev == other.Dev && Ino == other.Ino; }
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of `path` when it names a regular file itself (a symbolic link
+// is not followed); nothing otherwise. Thread-safe.
+std::optional<FileIdentity> RegularFileIdentity(const std::string& path);
+
+// Why DeleteIfUnchanged did or did not remove a file.
+enum class DeleteOutcome {
+  Deleted,
+  Missing,    // nothing at the path
+  Changed,    // the path names something else than the recorded file now
+  Failed,     // unlink refused (permissions, read-only media, ...)
+};
+
+// Removes `path` only when it still names the regular file `expected` (same
+// device, inode, size and modification time). Thread-safe.
+DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected);

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// One column of a result list, known by its caption alone.
+struct ListColumn {
+  std::string Caption;
+  int Width = 50;
+};
+
+// One row: an icon index, the caption (first column) and up to two sub-item
+// texts (second and third column), and its tick.
+struct ListRow {
+  int ImageIndex = -1;
+  std::string Caption;
+  std::vector<std::string> SubItems;
+  bool Checked = false;
+};
+
+// Told about every change of a ResultList, on the thread that made it (the
+// window thread). The Qt model of the list implements it.
+class ResultListObserver {
+ public:
+  virtual ~ResultListObserver() = default;
+  virtual void columnsAboutToChange() = 0;
+  virtual void columnsChanged() = 0;
+  virtual void rowsAboutToBeAppended(int first, int last) = 0;
+  virtual void rowsAppended() = 0;
+  virtual void rowAboutToBeRemoved(int row) = 0;
+  virtual void rowRemoved() = 0;
+  virtual void aboutToReset() = 0;
+  virtual void reset() = 0;
+  virtual void rowDataChanged(int row) = 0;
+  virtual void columnWidthChanged(int column) = 0;
+};
+
+// A report-style list with a tick box per row, rows numbered from 0. Plain
+// C++: the logic fills and reads it, a Qt model shows it. Used on the window
+// thread only.
+//
+// Change notification: setChecked() that flips a tick, and
+// notifyChange() (selection or focus moved), call the change handler with the
+// row. Appending and removing rows do not.
+class ResultList {
+ public:
+  using ChangeHandler = std::function<void(int row)>;
+
+  // Columns.
+  int columnCount() const { return static_cast<int>(columns_.size()); }
+  const ListColumn& column(int i) const { return columns_[static_cast<std::size_t>(i)]; }
+  void addColumn(std::string caption, int width = 50);
+  void clearColumns();
+  void setColumnWidth(int i, int width);
+
+  // Rows.
+  int rowCount() const { return static_cast<int>(rows_.size()); }
+  const ListRow& row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
+  void appendRow(ListRow row);
+  void appendRows(std::vector<ListRow> rows);
+  void removeRow(int i);
+  void clear();
+
+  bool isChecked(int i) const { return rows_[static_cast<std::size_t>(i)].Checked; }
+  // Sets the tick of row i; a tick that changes fires the change handler.
+  void setChecked(int i, bool checked);
+  // Fires the change handler for row i (the selection or focus moved to it).
+  void notifyChange(int i);
+
+  // Batch update: the view repaints once at the end. Nested brackets count.
+  void beginUpdate() { ++updateDepth_; }
+  void endUpdate();
+  bool updating() const { return updateDepth_ > 0; }
+
+  void setChangeHandler(ChangeHandler handler) { onChange_ = std::move(handler); }
+  void setObserver(ResultListObserver* observer) { observer_ = observer; }
+
+  // Rows whose tick is set.
+  int checkedCount() const;
+
+ private:
+  std::vector<ListColumn> columns_;
+  std::vector<ListRow> rows_;
+  ChangeHandler onChange_;
+  ResultListObserver* observer_ = nullptr;
+  int updateDepth_ = 0;
+};

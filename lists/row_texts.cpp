@@ -1,0 +1,54 @@
+#include "lists/row_texts.h"
+
+std::string FormatSizeText(const std::string& digits) {
+  if (digits.empty()) return {};
+  std::string out;
+  out.reserve(digits.size() + digits.size() / 3);
+  const std::size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+  out.append(digits, 0, lead);
+  for (std::size_t i = lead; i < digits.size(); i += 3) {
+    out.push_back(' ');
+    out.append(digits, i, 3);
+  }
+  return out;
+}
+
+std::string FileExtension(const std::string& name) {
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+std::string IconTypeName(const std::string& fileName) { return "file." + FileExtension(fileName); }
+
+std::optional<std::string> ColumnText(const std::string& caption, const std::string& fileName,
+                                      std::int64_t size, const std::string& fullPath) {
+  if (caption == kColumnFileName) return fileName;
+  if (caption == kColumnSize) return FormatSizeText(std::to_string(size));
+  if (caption == kColumnPath) return fullPath;
+  return std::nullopt;
+}
+
+ListRow MakeListRow(const ResultList& target, int imageIndex, const std::string& fileName,
+                    std::int64_t size, const std::string& fullPath) {
+  ListRow row;
+  row.ImageIndex = imageIndex;
+  const int columns = target.columnCount();
+  if (columns >= 1) {
+    if (auto text = ColumnText(target.column(0).Caption, fileName, size, fullPath)) {
+      row.Caption = std::move(*text);
+    }
+  }
+  for (int c = 1; c < columns && c < 3; ++c) {
+    if (auto text = ColumnText(target.column(c).Caption, fileName, size, fullPath)) {
+      row.SubItems.push_back(std::move(*text));
+    }
+  }
+  return row;
+}
+
+bool AddListRow(ResultList& target, const ResultList& files, int imageIndex,
+                const std::string& fileName, std::int64_t size, const std::string& fullPath) {
+  if (files.columnCount() == 0) return false;
+  target.appendRow(MakeListRow(target, imageIndex, fileName, size, fullPath));
+  return true;
+}

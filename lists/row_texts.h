@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "lists/result_list.h"
+
+// Gives the icon index of a file type ("file." followed by the extension).
+// Implementations are thread-safe: the grouping worker calls it per row.
+class IconIndexer {
+ public:
+  virtual ~IconIndexer() = default;
+  virtual int FileTypeIconIndex(const std::string& typeName) = 0;
+};
+
+// Size digits grouped by three from the right with single spaces: "1234567"
+// gives "1 234 567". Characters are counted, a minus sign included.
+std::string FormatSizeText(const std::string& digits);
+
+// The characters after the last '.' of `name`; empty without a '.'.
+std::string FileExtension(const std::string& name);
+
+// The type name whose icon a row of `fileName` shows: "file." + extension.
+std::string IconTypeName(const std::string& fileName);
+
+// The three captions of the column catalogue, compared exactly.
+inline constexpr const char* kColumnFileName = "FileName";
+inline constexpr const char* kColumnSize = "Size";
+inline constexpr const char* kColumnPath = "Path";
+
+// The text a row shows under the column `caption`; nothing for an unknown one.
+std::optional<std::string> ColumnText(const std::string& caption, const std::string& fileName,
+                                      std::int64_t size, const std::string& fullPath);
+
+// Builds the row AddListRow appends to `target` (icon, caption, sub-items by
+// the first three columns of `target`), unticked.
+ListRow MakeListRow(const ResultList& target, int imageIndex, const std::string& fileName,
+                    std::int64_t size, const std::string& fullPath);
+
+// Appends one row to `target`, unless "Files" (`files`) has no columns, in
+// which case neither list receives a row. Returns whether a row was added.
+bool AddListRow(ResultList& target, const ResultList& files, int imageIndex,
+                const std::string& fileName, std::int64_t size, const std::string& fullPath);

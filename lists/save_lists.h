@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/records.h"
+
+// The save dialog's single filter.
+inline constexpr const char* kSaveListFilter = "Plain Text Files (*.txt)|*.txt";
+
+// The name a list is written under: `chosen` itself when the text after its
+// last '.' (anywhere in the full name) is "txt" in any letter case, else
+// `chosen` + ".txt".
+std::string SaveListFileName(const std::string& chosen);
+
+enum class SavedField { FullPath, FileName };
+
+// Writes one line per candidate row 1..count(), in table order, the raw bytes
+// of the field followed by CR LF; an empty table gives an empty file. Returns
+// the error text (with the system's reason) when the file cannot be created,
+// written or closed; nothing on success.
+std::optional<std::string> SaveCandidateList(const std::string& fileName,
+                                             const CandidateTable& candidates, SavedField field);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "scan/scan_table.h"
+
+// What the walk tells its caller while it runs. Called on the walking thread.
+class WalkObserver {
+ public:
+  virtual ~WalkObserver() = default;
+  // Before each new entry. May throw (StopRun) to stop the walk at once; the
+  // entries added so far stay in the table.
+  virtual void checkpoint() {}
+  // A directory entry was added; `name` is its bare name as read.
+  virtual void lookIn(const std::string& name) { (void)name; }
+};
+
+// Fills `table` from the folder `root`, breadth-first: the root's entries in
+// the order readdir returns them, then those of each directory in the order
+// the directories were added. Returns false when root is not an existing
+// directory (the table is left as it was), when the table's cap is reached
+// (capacity - 1 entries stay) and when an error is raised inside the walk (the
+// entries added so far stay). A directory (device and inode) is listed at most
+// once per walk, so links that form cycles end.
+bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer);
+
+// Packs a time as MS-DOS local date and time; 0 when the year is outside 1980..2107.
+std::uint32_t PackDosTime(std::time_t time);

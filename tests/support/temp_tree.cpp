@@ -1,0 +1,67 @@
+#include "support/temp_tree.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+TempTree::TempTree() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/twinscan-test-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  root_ = pattern;
+}
+
+TempTree::~TempTree() {
+  std::error_code ec;
+  // Restore permissions a test may have taken away, so that removal works.
+  for (auto it = fs::recursive_directory_iterator(root_, fs::directory_options::skip_permission_denied, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0700);
+  }
+  ::chmod(root_.c_str(), 0700);
+  fs::remove_all(root_, ec);
+}
+
+std::string TempTree::path(const std::string& relative) const { return root_ + "/" + relative; }
+
+std::string TempTree::mkdir(const std::string& relative) const {
+  const std::string p = path(relative);
+  fs::create_directories(p);
+  return p;
+}
+
+std::string TempTree::write(const std::string& relative, const std::string& content) const {
+  const std::string p = path(relative);
+  fs::create_directories(fs::path(p).parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  if (!out) throw std::runtime_error("cannot write " + p);
+  return p;
+}
+
+std::string TempTree::symlink(const std::string& target, const std::string& relative) const {
+  const std::string p = path(relative);
+  fs::create_directories(fs::path(p).parent_path());
+  if (::symlink(target.c_str(), p.c_str()) != 0) throw std::runtime_error("symlink failed: " + p);
+  return p;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}

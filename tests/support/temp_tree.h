@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// A temporary folder that tests build real trees in; removed with its
+// contents (permissions restored first) when the object goes.
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::string& root() const { return root_; }
+  // root() + "/" + relative
+  std::string path(const std::string& relative) const;
+
+  // Creates the folders of `relative` below root().
+  std::string mkdir(const std::string& relative) const;
+  // Creates (or replaces) a file with `content`, making its folders first.
+  std::string write(const std::string& relative, const std::string& content) const;
+  std::string symlink(const std::string& target, const std::string& relative) const;
+
+ private:
+  std::string root_;
+};
+
+// The bytes of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+bool PathExists(const std::string& path);
