@@ -1,0 +1,83 @@
+#include "lists/save_lists.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lists/list_helpers.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+TEST(SaveListFileNameTest, AppendsTxtUnlessTheLastDotEndsInTxt) {
+  const struct {
+    const char* chosen;
+    const char* saved;
+  } cases[] = {{"list", "list.txt"},
+               {"list.TXT", "list.TXT"},
+               {"report.TxT", "report.TxT"},
+               {"list.doc", "list.doc.txt"},
+               {"report.csv", "report.csv.txt"},
+               {"/home/u/a.b/list", "/home/u/a.b/list.txt"},
+               {"/home/u/a.txt/list", "/home/u/a.txt/list.txt"},
+               {"list.", "list..txt"},
+               {"list.txt.bak", "list.txt.bak.txt"}};
+  for (const auto& c : cases) EXPECT_EQ(SaveListFileName(c.chosen), c.saved) << c.chosen;
+}
+
+class SaveCandidateListTest : public ::testing::Test {
+ protected:
+  SaveCandidateListTest() {
+    FillCandidates(candidates, {MakeCandidate("/d/p1", 1, true), MakeCandidate("/d/p2", 1),
+                                MakeCandidate("/e/\xff\xfe name", 1, true)});
+  }
+  TempTree tree;
+  CandidateTable candidates{8};
+};
+
+TEST_F(SaveCandidateListTest, WritesEveryRowInTableOrder) {
+  const std::string out = tree.path("list.txt");
+  ASSERT_EQ(SaveCandidateList(out, candidates, SavedField::FullPath), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(out), "/d/p1\r\n/d/p2\r\n/e/\xff\xfe name\r\n");
+
+  // Saving again replaces the contents.
+  ASSERT_EQ(SaveCandidateList(out, candidates, SavedField::FileName), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(out), "p1\r\np2\r\n\xff\xfe name\r\n");
+
+  // Only rows that exist are written, whatever the published count says.
+  candidates.CandidateCount = 5;
+  ASSERT_EQ(SaveCandidateList(out, candidates, SavedField::FileName), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(out), "p1\r\np2\r\n\xff\xfe name\r\n");
+
+  FillCandidates(candidates, {});
+  ASSERT_EQ(SaveCandidateList(out, candidates, SavedField::FullPath), std::nullopt);
+  EXPECT_TRUE(PathExists(out));
+  EXPECT_EQ(ReadFileBytes(out), "");
+}
+
+TEST_F(SaveCandidateListTest, LargeTableIsWrittenWhole) {
+  CandidateTable many(20000);
+  std::vector<CandidateRow> rows;
+  std::string expected;
+  for (int n = 0; n < 20000; ++n) {
+    rows.push_back(MakeCandidate("/some/longer/folder/name/file" + std::to_string(n), 1));
+    expected += rows.back().FullPath + "\r\n";
+  }
+  FillCandidates(many, std::move(rows));
+  const std::string out = tree.path("many.txt");
+  ASSERT_EQ(SaveCandidateList(out, many, SavedField::FullPath), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(out), expected);
+}
+
+TEST_F(SaveCandidateListTest, FailuresReportTheSystemsReason) {
+  const std::string missing = tree.path("no/such/folder/list.txt");
+  EXPECT_EQ(SaveCandidateList(missing, candidates, SavedField::FullPath),
+            "Cannot create file \"" + missing + "\": No such file or directory");
+  if (PathExists("/dev/full")) {
+    EXPECT_EQ(SaveCandidateList("/dev/full", candidates, SavedField::FullPath),
+              std::string("Cannot write file \"/dev/full\": No space left on device"));
+  }
+  EXPECT_NE(SaveCandidateList(tree.root(), candidates, SavedField::FullPath), std::nullopt);
+}
+
+}  // namespace
