@@ -1,0 +1,83 @@
+// The duplicate check run: its buttons, the worker and its effects on "Files".
+#include "app/form_main.h"
+#include "app/texts.h"
+#include "compare/check_run.h"
+
+void TFormMain::SpeedButton10Click() {
+  if (!FilesListFilled.load()) {
+    dialogs_->confirmOk(texts::kScanFirst);
+    return;
+  }
+  TabSheet3_->setEnabled(false);
+  GroupBox1_->setEnabled(false);
+  RadioGroup1_->setEnabled(false);
+  GroupBox2_->setEnabled(false);
+  setProgress(0);
+  SpeedButton17_->setText(QString::fromUtf8(texts::kPause));
+  SpeedButton17_->setEnabled(true);
+  SpeedButton18_->setEnabled(true);
+  SpeedButton10_->setEnabled(false);
+  // The worker takes the values the window owns as they are now.
+  const int mode = RadioGroup1_->itemIndex();
+  const int listRows = filesList_.rowCount();
+  vgThreadCheckDouble.start(
+      [this, mode, listRows](RunContext& run) { vgThreadCheckDoubleExecute(run, mode, listRows); });
+}
+
+void TFormMain::SpeedButton17Click() {
+  if (SpeedButton17_->text() == QString::fromUtf8(texts::kPause)) {
+    vgThreadCheckDouble.pause();
+    SpeedButton17_->setText(QString::fromUtf8(texts::kResume));
+  } else {
+    vgThreadCheckDouble.resume();
+    SpeedButton17_->setText(QString::fromUtf8(texts::kPause));
+  }
+}
+
+void TFormMain::endCheckRunControls() {
+  SpeedButton17_->setEnabled(false);
+  SpeedButton18_->setEnabled(false);
+  TabSheet3_->setEnabled(true);
+  GroupBox1_->setEnabled(true);
+  RadioGroup1_->setEnabled(true);
+  GroupBox2_->setEnabled(true);
+  SpeedButton10_->setEnabled(true);
+}
+
+void TFormMain::SpeedButton18Click() {
+  vgThreadCheckDouble.stopNow();
+  endCheckRunControls();
+}
+
+void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows) {
+  class Sink final : public CheckSink {
+   public:
+    Sink(RunContext& run, TFormMain& form) : run_(run), form_(&form) {}
+    void untickAllFiles() override {
+      run_.post([form = form_] {
+        ResultList& files = form->filesList_;
+        for (int r = 0; r < files.rowCount(); ++r) files.setChecked(r, false);
+      });
+    }
+    void tickRow(int row) override {
+      run_.post([form = form_, row] {
+        // A row the list does not have (fewer rows than candidates) is skipped.
+        if (row >= 1 && row <= form->filesList_.rowCount()) form->filesList_.setChecked(row - 1, true);
+      });
+    }
+    void progress(int percent) override {
+      run_.post([form = form_, percent] { form->setProgress(percent); });
+    }
+
+   private:
+    RunContext& run_;
+    TFormMain* form_;
+  } sink(run, *this);
+
+  RunCheck({mode, listRows}, candidates_, sink, [&run] { run.checkpoint(); });
+  run.post([this] {
+    setProgress(0);
+    endCheckRunControls();
+    setStatusText(texts::kNumToDelete + std::to_string(deleteList_.rowCount()));
+  });
+}

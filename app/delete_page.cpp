@@ -1,0 +1,61 @@
+// "Files to delete": the tick mirror, the deferred rebuild, the totals and the
+// swap of the button groups with the list page in front.
+#include "app/form_main.h"
+#include "lists/delete_list.h"
+
+void TFormMain::vgListView1Change(int row) {
+  if (filesList_.rowCount() != candidates_.CandidateCount.load(std::memory_order_acquire)) return;
+  DeleteListStale = true;
+  if (!Timer2.isActive()) Timer2.start();
+  if (row >= 0 && row < candidates_.stored()) {
+    candidates_.row(row + 1).Checked = filesList_.isChecked(row) ? 1 : 0;
+  }
+}
+
+void TFormMain::vgListView2Change(int) {
+  if (deleteList_.rowCount() == DeleteRowsExpected) TabSheetResultsShow();
+}
+
+void TFormMain::Timer2Timer() {
+  Timer2.stop();
+  TabSheetResultsShow();
+}
+
+void TFormMain::TabSheetFilesShow() {
+  GroupBox7_->hide();
+  GroupBox1_->show();
+}
+
+void TFormMain::TabSheetResultsShow() {
+  if (PageControl2_->currentWidget() == TabSheetResults_) {
+    GroupBox1_->hide();
+    GroupBox7_->show();
+  }
+  if (DeleteListStale) {
+    if (groupingActive_ || fillInProgress_) {
+      // The grouping is refilling the candidate table: rebuild once it is done.
+      resultsShowDeferred_ = true;
+    } else {
+      RebuildDeleteListNow();
+      DeleteListStale = false;
+    }
+  }
+  DeleteTickedCount = deleteList_.checkedCount();
+  setStatusText(DeleteTotalsText(deleteList_.rowCount(), DeleteTickedCount));
+}
+
+void TFormMain::RebuildDeleteListNow() {
+  vgListView2_->setUpdatesEnabled(false);
+  RebuildDeleteList(candidates_, deleteTable_, deleteList_, filesList_, icons_, DeleteRowsExpected);
+  vgListView2_->setUpdatesEnabled(true);
+}
+
+void TFormMain::Timer1Timer() {
+  Timer1.stop();
+  PageControl2_->setCurrentWidget(TabSheetResults_);
+  PageControl2_->setCurrentWidget(TabSheetFiles_);
+  PageControl1_->setCurrentWidget(TabSheet3_);
+  PageControl3_->setCurrentWidget(TabSheetColumnsDelete_);
+  PageControl3_->setCurrentWidget(TabSheetColumnsFiles_);
+  PageControl1_->setCurrentWidget(TabSheetScan_);
+}

@@ -1,0 +1,196 @@
+#include "app/form_main.h"
+
+#include <unistd.h>
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QThread>
+
+#include "app/progress_window.h"
+#include "app/qt_dialogs.h"
+#include "app/texts.h"
+#include "lists/row_texts.h"
+
+namespace {
+
+std::string CurrentDirectory() {
+  std::string buffer(4096, '\0');
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return ".";
+    buffer.resize(buffer.size() * 2);
+  }
+  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+  return buffer;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(FormEnvironment environment)
+    : dialogs_(environment.dialogs),
+      openUrl_(std::move(environment.openUrl)),
+      scanTable_(environment.tableCapacity),
+      fileTable_(environment.tableCapacity),
+      candidates_(environment.tableCapacity),
+      deleteTable_(environment.tableCapacity),
+      queue_(this),
+      ScanThread(queue_),
+      vgThreadAfterScan(queue_),
+      vgThreadCheckDouble(queue_) {
+  if (!dialogs_) {
+    ownDialogs_ = std::make_unique<QtDialogs>(this);
+    dialogs_ = ownDialogs_.get();
+  }
+  if (!openUrl_) openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+
+  buildWindow();
+  startDirectory_ = environment.startDirectory.empty() ? CurrentDirectory()
+                                                       : environment.startDirectory;
+  // A first start comes with the columns a newcomer needs to scan at once.
+  for (ResultList* list : {&filesList_, &deleteList_}) {
+    for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) list->addColumn(caption, 120);
+  }
+
+  TimerScan1.setInterval(1);
+  Timer1.setInterval(1);
+  Timer1.setSingleShot(true);
+  Timer2.setInterval(1);
+  Timer2.setSingleShot(true);
+  connectHandlers();
+  Timer1.start();
+}
+
+TFormMain::~TFormMain() {
+  // Workers first: nothing of theirs may run once the widgets start to go.
+  vgThreadCheckDouble.stopNow();
+  vgThreadAfterScan.stopNow();
+  ScanThread.stopNow();
+  vgThreadCheckDouble.wait();
+  vgThreadAfterScan.wait();
+  ScanThread.wait();
+  filesList_.setChangeHandler({});
+  deleteList_.setChangeHandler({});
+}
+
+void TFormMain::connectHandlers() {
+  connect(&TimerScan1, &QTimer::timeout, this, [this] { TimerScan1Timer(); });
+  connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  connect(&Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+  connect(SpeedButton4_, &QPushButton::clicked, this, [this] { SpeedButton4Click(); });
+  connect(DirectoryEdit1_, &TDirectoryEdit::buttonClicked, this, [this] { DirectoryEdit1ButtonClick(); });
+  connect(DirectoryEdit1_, &QLineEdit::textEdited, this, [this] { folderBytes_.clear(); });
+  connect(SpeedButton1_, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
+
+  filesList_.setChangeHandler([this](int row) { vgListView1Change(row); });
+  deleteList_.setChangeHandler([this](int row) { vgListView2Change(row); });
+  // A new selection or focus row in "Files" counts as a change of that row.
+  connect(vgListView1_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) {
+            if (current.isValid()) filesList_.notifyChange(current.row());
+          });
+  connect(vgListView2_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) {
+            if (current.isValid()) deleteList_.notifyChange(current.row());
+          });
+  connect(PageControl2_, &QTabWidget::currentChanged, this, [this](int) {
+    if (PageControl2_->currentWidget() == TabSheetResults_) {
+      TabSheetResultsShow();
+    } else {
+      TabSheetFilesShow();
+    }
+  });
+
+  connect(SpeedButton10_, &QPushButton::clicked, this, [this] { SpeedButton10Click(); });
+  connect(SpeedButton17_, &QPushButton::clicked, this, [this] { SpeedButton17Click(); });
+  connect(SpeedButton18_, &QPushButton::clicked, this, [this] { SpeedButton18Click(); });
+  connect(SpeedButton26_, &QPushButton::clicked, this, [this] { SpeedButton26Click(); });
+  connect(SpeedButton2_, &QPushButton::clicked, this, [this] { SpeedButton2Click(); });
+  connect(SpeedButton3_, &QPushButton::clicked, this, [this] { SpeedButton3Click(); });
+  connect(SpeedButton25_, &QPushButton::clicked, this, [this] { SpeedButton25Click(); });
+  connect(SpeedButton21_, &QPushButton::clicked, this, [this] { SpeedButton21Click(); });
+  connect(vgListView1_, &QAbstractItemView::doubleClicked, this, [this] { vgListView1DblClick(); });
+  connect(vgListView1_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    RxPopupMenu1Popup();
+    const QPoint global = vgListView1_->viewport()->mapToGlobal(at);
+    RxPopupMenu1_->popup(global - QPoint(RxPopupMenu1_->sizeHint().width() / 2, 0));
+  });
+  connect(LaunchFile1_, &QAction::triggered, this, [this] { LaunchFile1Click(); });
+  connect(SelectallItems1_, &QAction::triggered, this, [this] { SpeedButton2Click(); });
+  connect(UncheckallItems1_, &QAction::triggered, this, [this] { SpeedButton3Click(); });
+
+  connect(ColorComboBox3_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox3Change(); });
+  connect(ColorComboBox4_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox4Change(); });
+  for (auto* group : {ColorComboBox1_, ColorComboBox2_}) {
+    connect(group, &TColorComboBox::valueChanged, this, [this] { vgListView1_->viewport()->update(); });
+  }
+}
+
+QString TFormMain::statusText() const { return StatusBar_->panelText(1); }
+
+void TFormMain::setStatusText(const std::string& text) {
+  setStatusText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TFormMain::setStatusText(const QString& text) {
+  StatusBar_->setPanelText(1, text);
+  if (onStatusText) onStatusText(text);
+}
+
+void TFormMain::setProgress(int percent) { ProgressBar_->setValue(percent); }
+
+std::string TFormMain::folderText() const {
+  const QString text = DirectoryEdit1_->text();
+  // Keep the bytes of a name that is not valid UTF-8 as long as the field shows it.
+  if (!folderBytes_.empty() && QFile::decodeName(folderBytes_.c_str()) == text) return folderBytes_;
+  return QFile::encodeName(text).toStdString();
+}
+
+void TFormMain::setFolderText(const std::string& path) {
+  folderBytes_ = path;
+  DirectoryEdit1_->setText(QFile::decodeName(path.c_str()));
+}
+
+bool TFormMain::scanRunActive() const {
+  return TimerScan1.isActive() || ScanThread.busy() || groupingActive_ || fillInProgress_;
+}
+
+bool TFormMain::checkRunActive() const {
+  return SpeedButton18_->isEnabled() || vgThreadCheckDouble.busy();
+}
+
+bool TFormMain::refuseDuringRun() {
+  if (!scanRunActive() && !checkRunActive()) return false;
+  dialogs_->information(texts::kRunActive);
+  return true;
+}
+
+bool TFormMain::waitForWorkers(int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (ScanThread.busy() || vgThreadAfterScan.busy() || vgThreadCheckDouble.busy()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  QCoreApplication::processEvents();
+  return true;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  // A running check that is not paused is stopped; everything else ends with
+  // the process (the destructor stops and joins every worker).
+  if (vgThreadCheckDouble.busy() && !vgThreadCheckDouble.paused()) vgThreadCheckDouble.stopNow();
+  event->accept();
+}
+
+void TFormMain::ColorComboBox3Change() {
+  vgListView1_->setListBackground(TColorComboBox::toQColor(ColorComboBox3_->value()));
+}
+
+void TFormMain::ColorComboBox4Change() {
+  vgListView1_->setListTextColor(TColorComboBox::toQColor(ColorComboBox4_->value()));
+}

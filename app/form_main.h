@@ -1,0 +1,226 @@
+#pragma once
+
+#include <QAction>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/icon_registry.h"
+#include "app/qt_window_queue.h"
+#include "app/result_list_view.h"
+#include "app/widgets.h"
+#include "core/dialogs.h"
+#include "core/records.h"
+#include "core/worker.h"
+#include "group/file_table.h"
+#include "lists/result_list.h"
+#include "scan/scan_table.h"
+
+class TFormProgressScanning;
+class QtDialogs;
+
+// What the main window takes from its surroundings; tests replace each.
+struct FormEnvironment {
+  Dialogs* dialogs = nullptr;   // nullptr: Qt's message boxes and file dialogs
+  std::string startDirectory;   // empty: the current directory at creation
+  // Opens a file or address with its associated program; nullptr: the desktop's.
+  std::function<void(const QUrl&)> openUrl;
+  int tableCapacity = kTableSlots;  // tests use small tables
+};
+
+// The main window. It owns the widgets, the tables and the workers; every
+// member runs on the window thread. Handlers keep the names of the controls
+// they belong to.
+class TFormMain final : public QMainWindow {
+ public:
+  explicit TFormMain(FormEnvironment environment = {});
+  ~TFormMain() override;
+
+  // Scan run.
+  void SpeedButton4Click();          // "Rescan"
+  void DirectoryEdit1ButtonClick();  // the picker button: walk up, check, pick, request
+  void TimerScan1Timer();
+  void SpeedButton1Click();          // "cancel"
+  void LockRunControls();
+  void UnlockRunControls();
+
+  // "Files to delete".
+  void vgListView1Change(int row);
+  void vgListView2Change(int row);
+  void Timer2Timer();
+  void TabSheetResultsShow();
+  void TabSheetFilesShow();
+  void Timer1Timer();
+
+  // Check run.
+  void SpeedButton10Click();  // "Twin Scan"
+  void SpeedButton17Click();  // "Pause" / "Resume"
+  void SpeedButton18Click();  // "Cancel"
+
+  // File actions.
+  void SpeedButton26Click();  // "Delete Checked"
+  void SpeedButton2Click();   // tick all of "Files"
+  void SpeedButton3Click();   // untick all of "Files"
+  void SpeedButton25Click();  // tick all of "Files to delete"
+  void SpeedButton21Click();  // untick all of "Files to delete"
+  void vgListView1DblClick();
+  void LaunchFile1Click();    // "Run File"
+  void RxPopupMenu1Popup();
+  void RunFile(const std::string& fullPath);
+
+  // For tests and the shell: the state behind the window.
+  ScanTable& scanTable() { return scanTable_; }
+  CandidateTable& candidates() { return candidates_; }
+  DeleteTable& deleteTable() { return deleteTable_; }
+  ResultList& filesList() { return filesList_; }
+  ResultList& deleteList() { return deleteList_; }
+  ResultListView* files() const { return vgListView1_; }
+  ResultListView* filesToDelete() const { return vgListView2_; }
+  QString statusText() const;
+  bool filesListFilled() const { return FilesListFilled.load(); }
+  bool deleteListStale() const { return DeleteListStale; }
+  int scanStep() const { return ScanStep; }
+  int runPhase() const { return RunPhase; }
+  const std::string& startDirectory() const { return startDirectory_; }
+  // The folder field's text as path bytes.
+  std::string folderText() const;
+  void setFolderText(const std::string& path);
+  // A scan run (walk or grouping) or a check run is active.
+  bool scanRunActive() const;
+  bool checkRunActive() const;
+  // Told every status text as it is shown (tests follow the sequence).
+  std::function<void(const QString&)> onStatusText;
+  // Waits (running events) until no worker is busy; for tests and shutdown.
+  bool waitForWorkers(int timeoutMs);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildWindow();
+  QWidget* buildFolderGroup();
+  QWidget* buildListPages();
+  QWidget* buildRightColumn();
+  QWidget* buildTwinScanPage();
+  QWidget* buildPreferencesPage();
+  QWidget* buildColumnPage(int which);
+  void buildMenus();
+  void buildPopup();
+  void connectHandlers();
+
+  void setStatusText(const std::string& text);
+  void setStatusText(const QString& text);
+  void setProgress(int percent);
+  bool refuseDuringRun();
+  void requestScanRun();
+  void ScanThreadExecute(RunContext& run, const std::string& root);
+  void vgThreadAfterScanExecute(RunContext& run);
+  void vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows);
+  void endCheckRunControls();
+  void resetFilesList();
+  void RebuildDeleteListNow();
+  void DeleteCheckedFiles();
+  void ColorComboBox3Change();
+  void ColorComboBox4Change();
+
+  // Environment.
+  std::unique_ptr<QtDialogs> ownDialogs_;
+  Dialogs* dialogs_;
+  std::function<void(const QUrl&)> openUrl_;
+  std::string startDirectory_;
+
+  // Tables: process-wide in effect, as the window lives as long as the program.
+  ScanTable scanTable_;
+  FileTable fileTable_;
+  CandidateTable candidates_;
+  DeleteTable deleteTable_;
+  ResultList filesList_;
+  ResultList deleteList_;
+  IconRegistry icons_;
+
+  // Scan run state.
+  int ScanStep = 0;
+  int RunPhase = 0;
+  std::string ScanRoot;
+  std::atomic<std::uint8_t> WalkDone{0};
+  std::atomic<std::uint8_t> WalkFailed{0};
+  std::atomic<bool> FilesListFilled{false};
+  bool fillInProgress_ = false;     // rows of a grouping are still arriving
+  bool groupingActive_ = false;     // the grouping may still write the candidate table
+  std::string lastPickedFolder_;
+  std::string folderBytes_;         // the field's path bytes, kept for non-UTF-8 names
+
+  // "Files to delete" state.
+  bool DeleteListStale = false;
+  int DeleteRowsExpected = 0;
+  int DeleteTickedCount = 0;
+  bool resultsShowDeferred_ = false;
+
+  // Widgets (owned by Qt's parent chain).
+  QGroupBox* GroupBox2_ = nullptr;
+  TDirectoryEdit* DirectoryEdit1_ = nullptr;
+  QPushButton* SpeedButton4_ = nullptr;
+  QTabWidget* PageControl2_ = nullptr;
+  QWidget* TabSheetFiles_ = nullptr;
+  QWidget* TabSheetResults_ = nullptr;
+  ResultListView* vgListView1_ = nullptr;
+  ResultListView* vgListView2_ = nullptr;
+  QWidget* Panel2_ = nullptr;
+  QTabWidget* PageControl1_ = nullptr;
+  QWidget* TabSheetScan_ = nullptr;
+  QWidget* TabSheet3_ = nullptr;
+  QPushButton* SpeedButton10_ = nullptr;
+  QPushButton* SpeedButton17_ = nullptr;
+  QPushButton* SpeedButton18_ = nullptr;
+  QGroupBox* GroupBox1_ = nullptr;
+  QGroupBox* GroupBox7_ = nullptr;
+  QPushButton* SpeedButton2_ = nullptr;
+  QPushButton* SpeedButton3_ = nullptr;
+  QPushButton* SpeedButton26_ = nullptr;
+  QPushButton* SpeedButton25_ = nullptr;
+  QPushButton* SpeedButton21_ = nullptr;
+  TRadioGroup* RadioGroup1_ = nullptr;
+  TRadioGroup* RadioGroup2_ = nullptr;
+  TColorComboBox* ColorComboBox1_ = nullptr;
+  TColorComboBox* ColorComboBox2_ = nullptr;
+  TColorComboBox* ColorComboBox3_ = nullptr;
+  TColorComboBox* ColorComboBox4_ = nullptr;
+  QTabWidget* PageControl3_ = nullptr;
+  QWidget* TabSheetColumnsFiles_ = nullptr;
+  QWidget* TabSheetColumnsDelete_ = nullptr;
+  QListWidget* ListBox_[4] = {};
+  QPushButton* SpeedButton9_ = nullptr;
+  QPushButton* SpeedButton8_ = nullptr;
+  TStatusBar* StatusBar_ = nullptr;
+  QPushButton* SpeedButton1_ = nullptr;
+  QProgressBar* ProgressBar_ = nullptr;
+  QMenu* RxPopupMenu1_ = nullptr;
+  QAction* LaunchFile1_ = nullptr;
+  QAction* DeleteFiles1_ = nullptr;
+  QAction* PopupSeparator_ = nullptr;
+  QAction* UncheckallItems1_ = nullptr;
+  QAction* SelectallItems1_ = nullptr;
+  TFormProgressScanning* FormProgressScanning_ = nullptr;
+
+  QTimer TimerScan1;
+  QTimer Timer1;
+  QTimer Timer2;
+
+  // Workers last: they are stopped and joined before anything they use goes.
+  QtWindowQueue queue_;
+  Worker ScanThread;
+  Worker vgThreadAfterScan;
+  Worker vgThreadCheckDouble;
+};

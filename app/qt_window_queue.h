@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include "core/window_queue.h"
+
+// Runs posted tasks on the thread of `context` (the window thread) through
+// queued calls, in the order posted. Tasks posted after `context` is gone are
+// dropped.
+class QtWindowQueue final : public WindowQueue {
+ public:
+  explicit QtWindowQueue(QObject* context) : context_(context) {}
+  void post(std::function<void()> task) override;
+
+ private:
+  QObject* context_;
+};

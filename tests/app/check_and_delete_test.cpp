@@ -1,0 +1,234 @@
+// Window tests of the duplicate check run and the file actions.
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "app/texts.h"
+#include "form_fixture.h"
+
+using Kind = ScriptedDialogs::Kind;
+
+class CheckAndDeleteTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void fromAFolderToDeletedCopies();
+  void twinScanBeforeAnyScanOnlyShowsTheMessage();
+  void fastAndCarefulTickTheirRows();
+  void ticksMadeBeforeARunAreLost();
+  void pauseResumeAndCancel();
+  void actionsAreRefusedDuringARun();
+  void deleteCheckedWithNothingOrNo();
+  void doubleClickAndPopup();
+};
+
+namespace {
+std::string Big(char c, std::size_t n) { return std::string(n, c); }
+
+int RowOf(const FormFixture& f, const std::string& path) {
+  const CandidateTable& t = f.form->candidates();
+  for (int i = 1; i <= t.count(); ++i) {
+    if (t.row(i).FullPath == path) return i - 1;
+  }
+  return -1;
+}
+}  // namespace
+
+void CheckAndDeleteTest::fromAFolderToDeletedCopies() {
+  FormFixture f;
+  TempTree tree;
+  const auto a1 = tree.write("a1", Big('a', 3000));
+  const auto a2 = tree.write("sub/a2", Big('a', 3000));
+  const auto a3 = tree.write("sub/deep/a3", Big('a', 3000));
+  const auto b1 = tree.write("b1", Big('b', 50));
+  const auto b2 = tree.write("sub/b2", Big('b', 50));
+  const auto c1 = tree.write("c1", Big('c', 7));
+  std::string near = Big('a', 3000);
+  near.back() = 'z';
+  const auto d1 = tree.write("d1", near);  // same size as the a-files, one byte differs
+  QVERIFY(f.scan(tree.root()));
+  QCOMPARE(f.form->candidates().count(), 6);
+  QVERIFY(f.check(1));
+  // Of each set the first row in "Files" stays, every later copy is ticked.
+  QCOMPARE(f.form->filesList().checkedCount(), 3);
+  QCOMPARE(f.form->deleteList().rowCount(), 3);
+  f.dialogs.answerYes(true);
+  f.click("SpeedButton26");
+  QCOMPARE(f.dialogs.count(Kind::ConfirmYesNo, texts::kConfirmDelete), 1);
+  int aLeft = 0, bLeft = 0;
+  for (const auto& p : {a1, a2, a3}) aLeft += PathExists(p) ? 1 : 0;
+  for (const auto& p : {b1, b2}) bLeft += PathExists(p) ? 1 : 0;
+  QCOMPARE(aLeft, 1);
+  QCOMPARE(bLeft, 1);
+  QVERIFY(PathExists(c1));
+  QVERIFY(PathExists(d1));
+  QCOMPARE(f.form->candidates().count(), 3);
+  QCOMPARE(f.form->filesList().rowCount(), 3);
+  QCOMPARE(f.form->deleteList().rowCount(), 0);
+  QCOMPARE(f.form->statusText(), QStringLiteral("Information updated"));
+  QCOMPARE(f.child<QProgressBar>("ProgressBar")->value(), 0);
+}
+
+void CheckAndDeleteTest::twinScanBeforeAnyScanOnlyShowsTheMessage() {
+  FormFixture f;
+  f.click("SpeedButton10");
+  QCOMPARE(f.dialogs.count(Kind::ConfirmOk, texts::kScanFirst), 1);
+  QVERIFY(f.button("SpeedButton10")->isEnabled());
+  QVERIFY(!f.button("SpeedButton17")->isEnabled());
+  QVERIFY(!f.button("SpeedButton18")->isEnabled());
+}
+
+void CheckAndDeleteTest::fastAndCarefulTickTheirRows() {
+  FormFixture f;
+  TempTree tree;
+  for (int i = 0; i < 3; ++i) tree.write("s" + std::to_string(i), "identical");
+  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.check(0));
+  const ResultList& files = f.form->filesList();
+  QVERIFY(files.isChecked(0) && files.isChecked(1) && !files.isChecked(2));
+  QVERIFY(f.sawStatus(QStringLiteral("Num of files to delete: 2")) ||
+          f.sawStatus(QStringLiteral("Num of files to delete: 0")));
+  QVERIFY(f.check(1));
+  QVERIFY(!files.isChecked(0) && files.isChecked(1) && files.isChecked(2));
+  QCOMPARE(int(f.form->candidates().row(3).Matched), 1);
+  QCOMPARE(f.form->deleteList().rowCount(), 2);
+  QVERIFY(f.button("SpeedButton10")->isEnabled());
+  QVERIFY(!f.button("SpeedButton17")->isEnabled());
+  QVERIFY(f.child<QWidget>("TabSheet3")->isEnabled());
+  QVERIFY(f.child<QWidget>("GroupBox2")->isEnabled());
+}
+
+void CheckAndDeleteTest::ticksMadeBeforeARunAreLost() {
+  FormFixture f;
+  TempTree tree;
+  tree.write("p", "one");
+  tree.write("q", "two");  // same size, different content
+  QVERIFY(f.scan(tree.root()));
+  f.setFilesTick(0, true);
+  f.settle();
+  QVERIFY(f.check(1));
+  QCOMPARE(f.form->filesList().checkedCount(), 0);
+  QCOMPARE(f.form->deleteList().rowCount(), 0);
+}
+
+void CheckAndDeleteTest::pauseResumeAndCancel() {
+  FormFixture f;
+  TempTree tree;
+  // Pairs of large identical files keep the check busy long enough.
+  for (int i = 0; i < 6; ++i) tree.write("big" + std::to_string(i), Big('q', 4 << 20));
+  QVERIFY(f.scan(tree.root()));
+  f.child<TRadioGroup>("RadioGroup1")->item(1)->setChecked(true);
+  f.click("SpeedButton10");
+  f.click("SpeedButton17");  // pause at once
+  QCOMPARE(f.button("SpeedButton17")->text(), QStringLiteral("Resume"));
+  QTest::qWait(150);
+  const int ticksWhilePaused = f.form->filesList().checkedCount();
+  QTest::qWait(150);
+  QCOMPARE(f.form->filesList().checkedCount(), ticksWhilePaused);
+  QVERIFY(f.form->checkRunActive());
+  f.click("SpeedButton17");
+  QCOMPARE(f.button("SpeedButton17")->text(), QStringLiteral("Pause"));
+  f.click("SpeedButton17");
+  f.click("SpeedButton18");  // cancel while paused
+  QVERIFY(f.button("SpeedButton10")->isEnabled());
+  QVERIFY(!f.button("SpeedButton17")->isEnabled());
+  QVERIFY(!f.button("SpeedButton18")->isEnabled());
+  QCOMPARE(f.button("SpeedButton17")->text(), QStringLiteral("Resume"));
+  QVERIFY(f.form->waitForWorkers(10000));
+  const int after = f.form->filesList().checkedCount();
+  QTest::qWait(100);
+  QCOMPARE(f.form->filesList().checkedCount(), after);  // nothing of the stopped run arrives
+  // The next start resets the caption and runs to the end.
+  QVERIFY(f.check(1));
+  QCOMPARE(f.button("SpeedButton17")->text(), QStringLiteral("Pause"));
+  QCOMPARE(f.form->filesList().checkedCount(), 5);
+}
+
+void CheckAndDeleteTest::actionsAreRefusedDuringARun() {
+  FormFixture f;
+  TempTree tree;
+  for (int i = 0; i < 4; ++i) tree.write("big" + std::to_string(i), Big('r', 2 << 20));
+  QVERIFY(f.scan(tree.root()));
+  for (int r = 0; r < 4; ++r) f.setFilesTick(r, true);
+  f.settle();
+  f.click("SpeedButton10");
+  f.click("SpeedButton17");  // hold the run paused
+  f.dialogs.clearShown();
+  f.form->SpeedButton26Click();
+  f.form->SpeedButton2Click();
+  f.form->SpeedButton3Click();
+  QCOMPARE(f.dialogs.count(Kind::Information, texts::kRunActive), 3);
+  QCOMPARE(f.dialogs.count(Kind::ConfirmYesNo), 0);
+  for (int i = 0; i < 4; ++i) QVERIFY(PathExists(tree.path("big" + std::to_string(i))));
+  // Ticks in "Files to delete" stay the user's during a check.
+  f.form->SpeedButton21Click();
+  f.click("SpeedButton18");
+  QVERIFY(f.form->waitForWorkers(10000));
+}
+
+void CheckAndDeleteTest::deleteCheckedWithNothingOrNo() {
+  FormFixture f;
+  f.click("SpeedButton26");
+  QCOMPARE(f.dialogs.count(Kind::ConfirmOk, texts::kNoCheckedFiles), 1);
+  TempTree tree;
+  tree.write("m1", "dup");
+  tree.write("m2", "dup");
+  QVERIFY(f.scan(tree.root()));
+  f.setFilesTick(1, true);
+  f.settle();
+  f.dialogs.answerYes(false);
+  f.click("SpeedButton26");
+  QVERIFY(PathExists(tree.path("m1")) && PathExists(tree.path("m2")));
+  QCOMPARE(f.form->candidates().count(), 2);
+  QCOMPARE(f.form->deleteList().rowCount(), 1);
+}
+
+void CheckAndDeleteTest::doubleClickAndPopup() {
+  FormFixture f;
+  TempTree tree;
+  const std::string odd = tree.write("n\xff" "1", "dup");
+  tree.write("n2", "dup");
+  QVERIFY(f.scan(tree.root()));
+  auto* menu = f.child<QMenu>("RxPopupMenu1");
+  auto action = [&](const char* name) {
+    for (QAction* a : menu->actions()) {
+      if (a->objectName() == QLatin1String(name)) return a;
+    }
+    qFatal("no action %s", name);
+  };
+  // No selection: only the two tick items.
+  f.form->RxPopupMenu1Popup();
+  QVERIFY(!action("LaunchFile1")->isVisible());
+  QVERIFY(!action("DeleteFiles1")->isVisible());
+  QVERIFY(action("UncheckallItems1")->isVisible());
+  QVERIFY(action("SelectallItems1")->isVisible());
+  // Double-click without a selected row does nothing.
+  f.form->vgListView1DblClick();
+  QCOMPARE(f.form->filesList().checkedCount(), 0);
+
+  const int row = RowOf(f, odd);
+  f.form->files()->setCurrentIndex(f.form->files()->model()->index(row, 0));
+  f.form->RxPopupMenu1Popup();
+  QVERIFY(action("LaunchFile1")->isVisible());
+  QVERIFY(!action("DeleteFiles1")->isVisible());
+  QVERIFY(!action("UncheckallItems1")->isVisible());
+
+  // "Run File" and the double-click's default open the file; the name's raw
+  // bytes survive in the address.
+  f.form->LaunchFile1Click();
+  QCOMPARE(f.opened.size(), std::size_t(1));
+  QVERIFY(f.opened.back().toEncoded().endsWith("/n%FF1"));
+  f.form->vgListView1DblClick();
+  QCOMPARE(f.opened.size(), std::size_t(2));
+  QCOMPARE(f.form->filesList().checkedCount(), 0);
+
+  f.child<TRadioGroup>("RadioGroup2")->item(1)->setChecked(true);
+  f.form->vgListView1DblClick();
+  QVERIFY(f.form->filesList().isChecked(row));
+  f.form->vgListView1DblClick();
+  QVERIFY(!f.form->filesList().isChecked(row));
+}
+
+QTEST_MAIN(CheckAndDeleteTest)
+#include "check_and_delete_test.moc"

@@ -1,0 +1,75 @@
+#include "form_fixture.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "app/widgets.h"
+
+FormFixture::FormFixture(int tableCapacity) {
+  FormEnvironment env;
+  env.dialogs = &dialogs;
+  env.startDirectory = start.root();
+  env.tableCapacity = tableCapacity;
+  env.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+  form = std::make_unique<TFormMain>(env);
+  form->onStatusText = [this](const QString& text) { statuses.push_back(text); };
+  form->show();
+  // Let the start-up page selection run.
+  QTest::qWait(20);
+}
+
+FormFixture::~FormFixture() {
+  form->waitForWorkers(10000);
+  form.reset();
+}
+
+void FormFixture::click(const char* name) const {
+  auto* b = button(name);
+  if (!b->isEnabled()) qFatal("button %s is disabled", name);
+  b->click();
+}
+
+bool FormFixture::scan(const std::string& folder, int timeoutMs) {
+  statuses.clear();
+  form->setFolderText(folder);
+  click("SpeedButton4");
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < timeoutMs) {
+    QTest::qWait(5);
+    if (form->statusText().startsWith(QStringLiteral("Founded ")) && !form->scanRunActive()) {
+      QCoreApplication::processEvents();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FormFixture::check(int mode, int timeoutMs) {
+  auto* group = child<TRadioGroup>("RadioGroup1");
+  group->item(mode)->setChecked(true);
+  click("SpeedButton10");
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < timeoutMs) {
+    QTest::qWait(5);
+    if (!form->checkRunActive()) {
+      settle();
+      return true;
+    }
+  }
+  return false;
+}
+
+void FormFixture::setFilesTick(int row, bool ticked) {
+  auto* model = form->files()->model();
+  model->setData(model->index(row, 0), ticked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+}
+
+void FormFixture::settle() {
+  for (int i = 0; i < 5; ++i) {
+    QTest::qWait(5);
+    QCoreApplication::processEvents();
+  }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QPushButton>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+#include <string>
+
+#include "app/form_main.h"
+#include "core/dialogs.h"
+#include "support/temp_tree.h"
+
+// A main window on a scripted set of dialogs, started in its own temporary
+// start directory.
+struct FormFixture {
+  FormFixture(int tableCapacity = kTableSlots);
+  ~FormFixture();
+
+  template <class W>
+  W* child(const char* name) const {
+    auto* w = form->findChild<W*>(QString::fromLatin1(name));
+    if (!w) qFatal("no control named %s", name);
+    return w;
+  }
+  QPushButton* button(const char* name) const { return child<QPushButton>(name); }
+  void click(const char* name) const;
+
+  // Types `folder` into the field and presses "Rescan"; waits for the fill.
+  bool scan(const std::string& folder, int timeoutMs = 30000);
+  // Presses "Twin Scan" in `mode` and waits for the closing text.
+  bool check(int mode, int timeoutMs = 30000);
+  // Ticks or unticks "Files" row `row` as a click on its tick box would.
+  void setFilesTick(int row, bool ticked);
+  // Runs events until the deferred rebuild of "Files to delete" has run.
+  void settle();
+
+  // Every status text shown, in order.
+  std::vector<QString> statuses;
+  bool sawStatus(const QString& text) const {
+    return std::find(statuses.begin(), statuses.end(), text) != statuses.end();
+  }
+
+  std::vector<QUrl> opened;  // what the shell was asked to open
+  TempTree start;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<TFormMain> form;
+};
