@@ -14,7 +14,7 @@ std::string WalkUpToExistingFolder(std::string text) {
     const auto slash = text.rfind('/');
     if (slash == std::string::npos) return {};
     text.erase(slash);
-    if (text.empty() && absolute) text = "/";
+    if (text.empty() && absolute) text.push_back('/');
   }
   return text;
 }

@@ -1,0 +1,493 @@
+#include "scan/walk.h"
+
+#include <dirent.h>
+#include <sys/fsuid.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <new>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "core/worker.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+// Records what the walk reports; hooks let a test act at a given step.
+struct Recorder : WalkObserver {
+  std::vector<std::string> lookIns;
+  int checkpoints = 0;
+  std::function<void(int)> onCheckpoint;  // gets the checkpoint's number, from 1
+  std::function<void(const std::string&)> onLookIn;
+
+  void checkpoint() override {
+    ++checkpoints;
+    if (onCheckpoint) onCheckpoint(checkpoints);
+  }
+  void lookIn(const std::string& name) override {
+    lookIns.push_back(name);
+    if (onLookIn) onLookIn(name);
+  }
+};
+
+std::vector<std::string> ReaddirNames(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+bool IsDir(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The paths a breadth-first walk of a link-free tree yields, read with readdir
+// itself; `prefix` is what children of `root` start with. Fills the bare names
+// of the directories, in the order found, into `dirNames`.
+std::vector<std::string> BreadthFirst(const std::string& root, const std::string& prefix,
+                                      std::vector<std::string>* dirNames = nullptr) {
+  std::vector<std::string> out;
+  std::deque<std::pair<std::string, std::string>> queue{{root, prefix}};
+  while (!queue.empty()) {
+    const auto [folder, joined] = queue.front();
+    queue.pop_front();
+    for (const std::string& name : ReaddirNames(folder)) {
+      const std::string path = joined + "/" + name;
+      out.push_back(path);
+      if (IsDir(path)) {
+        queue.emplace_back(path, path);
+        if (dirNames != nullptr) dirNames->push_back(name);
+      }
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> Paths(const ScanTable& table) {
+  std::vector<std::string> paths;
+  for (int i = 1; i <= table.Count(); ++i) paths.push_back(table.entry(i).Path);
+  return paths;
+}
+
+bool HasPathUnder(const ScanTable& table, const std::string& folder) {
+  for (int i = 1; i <= table.Count(); ++i) {
+    if (table.entry(i).Path.starts_with(folder + "/")) return true;
+  }
+  return false;
+}
+
+int OpenFdCount() {
+  return static_cast<int>(ReaddirNames("/proc/self/fd").size());
+}
+
+// A tree with files and folders on three levels, hidden ones included.
+void BuildMixedTree(const TempTree& tree) {
+  tree.write("f1", "1");
+  tree.write("A/a1", "a1a1");
+  tree.write("f2", "22");
+  tree.write("B/b1", "");
+  tree.write("B/sub/deep", "deep");
+  tree.mkdir("B/empty");
+  tree.write(".hidden", "h");
+  tree.write(".hdir/.inner", "in");
+  tree.write("A/x/y/z", "z");
+}
+
+TEST(WalkTreeTest, ListsBreadthFirstInReaddirOrder) {
+  TempTree tree;
+  BuildMixedTree(tree);
+  ScanTable table(100);
+  Recorder observer;
+  ASSERT_TRUE(WalkTree(tree.root(), table, observer));
+
+  std::vector<std::string> dirNames;
+  EXPECT_EQ(Paths(table), BreadthFirst(tree.root(), tree.root(), &dirNames));
+  EXPECT_EQ(observer.lookIns, dirNames);
+  EXPECT_EQ(observer.checkpoints, table.Count());
+
+  std::set<std::string> names;
+  for (int i = 1; i <= table.Count(); ++i) {
+    const ScanEntry& e = table.entry(i);
+    SCOPED_TRACE(e.Path);
+    names.insert(e.Path.substr(e.Path.rfind('/') + 1));
+    struct stat st {};
+    ASSERT_EQ(::lstat(e.Path.c_str(), &st), 0);
+    EXPECT_EQ(e.Walked, 1);
+    EXPECT_EQ(e.IsDirectory, S_ISDIR(st.st_mode) ? 1 : 0);
+    EXPECT_EQ(e.IsRegular, S_ISREG(st.st_mode) ? 1 : 0);
+    EXPECT_EQ(e.Time, PackDosTime(st.st_mtim.tv_sec));
+    EXPECT_NE(e.Time, 0u);
+    EXPECT_EQ(e.Identity.Dev, st.st_dev);
+    EXPECT_EQ(e.Identity.Ino, st.st_ino);
+    if (S_ISREG(st.st_mode)) {
+      EXPECT_EQ(e.Size, static_cast<std::int64_t>(ReadFileBytes(e.Path).size()));
+      EXPECT_EQ(e.Identity.Size, e.Size);
+      EXPECT_EQ(e.Identity.MtimeNs, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec);
+    }
+  }
+  for (const char* hidden : {".hidden", ".hdir", ".inner"})
+    EXPECT_TRUE(names.count(hidden)) << hidden;
+  EXPECT_FALSE(names.count("."));
+  EXPECT_FALSE(names.count(".."));
+}
+
+TEST(WalkTreeTest, NewWalkReplacesEntriesAndBadRootKeepsThem) {
+  TempTree tree;
+  BuildMixedTree(tree);
+  const std::string file = tree.write("only/file", "x");
+  tree.mkdir("empty");
+  tree.symlink(tree.path("nowhere"), "dangling");
+  tree.symlink(tree.path("A"), "linkToA");
+
+  ScanTable table(100);
+  Recorder observer;
+  ASSERT_TRUE(WalkTree(tree.root(), table, observer));
+  const std::vector<std::string> before = Paths(table);
+
+  for (const std::string& bad :
+       {file, tree.path("missing"), tree.path("dangling"), std::string()}) {
+    SCOPED_TRACE("root " + bad);
+    EXPECT_FALSE(WalkTree(bad, table, observer));
+    EXPECT_EQ(Paths(table), before);
+  }
+
+  // A link to a folder is a valid root; an empty folder gives an empty table.
+  ASSERT_TRUE(WalkTree(tree.path("linkToA"), table, observer));
+  EXPECT_EQ(Paths(table), BreadthFirst(tree.path("A"), tree.path("linkToA")));
+  ASSERT_TRUE(WalkTree(tree.path("empty"), table, observer));
+  EXPECT_EQ(table.Count(), 0);
+}
+
+TEST(WalkTreeTest, JoinsChildrenOfSlashAndOfTrailingSeparator) {
+  {
+    SCOPED_TRACE("root /");
+    ScanTable table(50);
+    Recorder observer;
+    EXPECT_FALSE(WalkTree("/", table, observer));  // the whole system exceeds the cap
+    ASSERT_EQ(table.Count(), 49);
+    const std::vector<std::string> top = ReaddirNames("/");
+    for (int i = 1; i <= table.Count(); ++i) {
+      const std::string& path = table.entry(i).Path;
+      EXPECT_FALSE(path.starts_with("//")) << path;
+      if (static_cast<std::size_t>(i) <= top.size()) {
+        EXPECT_EQ(path, "/" + top[i - 1]);
+      }
+    }
+  }
+  {
+    SCOPED_TRACE("root with trailing /");
+    TempTree tree;
+    BuildMixedTree(tree);
+    ScanTable table(100);
+    Recorder observer;
+    ASSERT_TRUE(WalkTree(tree.root() + "/", table, observer));
+    const std::vector<std::string> expected = BreadthFirst(tree.root(), tree.root() + "/");
+    EXPECT_EQ(Paths(table), expected);
+    EXPECT_EQ(table.entry(1).Path.rfind(tree.root() + "//", 0), 0u);
+    for (int i = 1; i <= table.Count(); ++i) EXPECT_TRUE(PathExists(table.entry(i).Path));
+  }
+}
+
+// Runs `body` on a thread whose file-system uid is `uid`, so that permission
+// bits hold even when the tests run as root. False when the uid cannot be taken.
+bool RunWithFsUid(uid_t uid, const std::function<void()>& body) {
+  bool switched = false;
+  std::thread worker([&] {
+    ::setfsuid(uid);
+    switched = static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1))) == uid;
+    if (switched) body();
+    ::setfsuid(0);
+  });
+  worker.join();
+  return switched;
+}
+
+TEST(WalkTreeTest, UnlistableFolderStaysWithNothingBelow) {
+  const auto checkLeftEmpty = [](const ScanTable& table, const std::string& folder) {
+    int found = 0;
+    for (int i = 1; i <= table.Count(); ++i) {
+      const ScanEntry& e = table.entry(i);
+      if (e.Path != folder) continue;
+      ++found;
+      EXPECT_EQ(e.IsDirectory, 1);
+      EXPECT_EQ(e.Walked, 1);
+    }
+    EXPECT_EQ(found, 1) << folder;
+    EXPECT_FALSE(HasPathUnder(table, folder)) << folder;
+  };
+
+  {
+    SCOPED_TRACE("folder vanishes after it was found");
+    TempTree tree;
+    TempTree elsewhere;
+    tree.write("gone/inside", "x");
+    tree.write("kept/inside", "y");
+    ScanTable table(100);
+    Recorder observer;
+    observer.onLookIn = [&](const std::string& name) {
+      if (name == "gone") {
+        ASSERT_EQ(::rename(tree.path("gone").c_str(), elsewhere.path("g").c_str()), 0);
+      }
+    };
+    ASSERT_TRUE(WalkTree(tree.root(), table, observer));
+    checkLeftEmpty(table, tree.path("gone"));
+    EXPECT_TRUE(HasPathUnder(table, tree.path("kept")));
+  }
+  {
+    SCOPED_TRACE("folder without permissions");
+    TempTree tree;
+    tree.write("locked/inside", "x");
+    tree.write("open/inside", "y");
+    ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(tree.path("locked").c_str(), 0), 0);
+    ScanTable table(100);
+    Recorder observer;
+    bool walked = false;
+    bool denied = false;
+    const auto walk = [&] {
+      denied = ::opendir(tree.path("locked").c_str()) == nullptr;
+      if (denied) walked = WalkTree(tree.root(), table, observer);
+    };
+    if (::geteuid() == 0) {
+      if (!RunWithFsUid(65534, walk)) GTEST_SKIP() << "cannot take the file-system uid 65534";
+    } else {
+      walk();
+    }
+    if (!denied) GTEST_SKIP() << "permission bits do not deny listing here";
+    ASSERT_TRUE(walked);
+    checkLeftEmpty(table, tree.path("locked"));
+    EXPECT_TRUE(HasPathUnder(table, tree.path("open")));
+  }
+}
+
+TEST(WalkTreeTest, CapKeepsOneSlotBelowCapacity) {
+  constexpr int kCapacity = 10;
+  struct Case {
+    const char* name;
+    int files;    // in the root
+    int nested;   // files in root/d/e (adds two folders)
+    bool result;  // of the walk
+  };
+  const Case cases[] = {
+      {"flat, capacity - 1", kCapacity - 1, 0, true},
+      {"flat, capacity", kCapacity, 0, false},
+      {"flat, far beyond", 3 * kCapacity, 0, false},
+      {"nested, capacity - 1", 2, kCapacity - 5, true},
+      {"nested, capacity", 2, kCapacity - 4, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempTree tree;
+    for (int i = 0; i < c.files; ++i) tree.write("f" + std::to_string(i), "");
+    for (int i = 0; i < c.nested; ++i) tree.write("d/e/n" + std::to_string(i), "");
+    const std::vector<std::string> all = BreadthFirst(tree.root(), tree.root());
+    ScanTable table(kCapacity);
+    Recorder observer;
+    EXPECT_EQ(WalkTree(tree.root(), table, observer), c.result);
+    ASSERT_EQ(table.Count(), std::min<int>(static_cast<int>(all.size()), kCapacity - 1));
+    EXPECT_EQ(Paths(table), std::vector<std::string>(all.begin(), all.begin() + table.Count()));
+  }
+}
+
+TEST(WalkTreeTest, LinkedFoldersAreListedOnce) {
+  TempTree tree;
+  TempTree outside;
+  outside.write("o1", "o");
+  tree.write("a/b/file", "f");
+  tree.symlink(tree.root(), "a/b/up");       // to the root itself
+  tree.symlink(tree.path("a"), "a/b/back");  // to an ancestor
+  tree.write("x/fx", "x");
+  tree.write("y/fy", "y");
+  tree.symlink(tree.path("y"), "x/toY");  // x and y point at each other
+  tree.symlink(tree.path("x"), "y/toX");
+  tree.symlink(outside.root(), "ext1");  // two links to one outside folder
+  tree.symlink(outside.root(), "ext2");
+
+  ScanTable table(1000);
+  Recorder observer;
+  ASSERT_TRUE(WalkTree(tree.root(), table, observer));
+
+  // Every entry is a different file-system object (links have inodes of their own).
+  std::set<std::pair<dev_t, ino_t>> seen;
+  for (int i = 1; i <= table.Count(); ++i) {
+    struct stat st {};
+    ASSERT_EQ(::lstat(table.entry(i).Path.c_str(), &st), 0);
+    EXPECT_TRUE(seen.insert({st.st_dev, st.st_ino}).second) << "twice: " << table.entry(i).Path;
+    EXPECT_EQ(table.entry(i).Walked, 1);
+  }
+  for (const char* link : {"a/b/up", "a/b/back", "x/toY", "y/toX"}) {
+    SCOPED_TRACE(link);
+    EXPECT_FALSE(HasPathUnder(table, tree.path(link)));
+  }
+  // The outside folder is reached through exactly one of its two links.
+  EXPECT_NE(HasPathUnder(table, tree.path("ext1")), HasPathUnder(table, tree.path("ext2")));
+  EXPECT_EQ(table.Count(), 14);  // a b file up back x fx toY y fy toX ext1 ext2 o1
+}
+
+TEST(WalkTreeTest, OnlyRegularFilesAreRegular) {
+  TempTree tree;
+  const std::string target = tree.write("target", "12345");
+  tree.mkdir("dir");
+  tree.symlink(target, "linkToFile");
+  tree.symlink(tree.path("dir"), "linkToDir");
+  tree.symlink(tree.path("missing"), "dangling");
+  ASSERT_EQ(::mkfifo(tree.path("fifo").c_str(), 0600), 0);
+  const std::string socketPath = tree.path("socket");
+  sockaddr_un address{};
+  const bool socketFits = socketPath.size() < sizeof(address.sun_path);
+  if (socketFits) {
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", socketPath.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+  }
+
+  ScanTable table(100);
+  Recorder observer;
+  ASSERT_TRUE(WalkTree(tree.root(), table, observer));
+  const auto find = [&](const std::string& name) -> const ScanEntry* {
+    for (int i = 1; i <= table.Count(); ++i) {
+      if (table.entry(i).Path == tree.path(name)) return &table.entry(i);
+    }
+    return nullptr;
+  };
+
+  struct Case {
+    const char* name;
+    int isRegular;
+    int isDirectory;
+    std::int64_t size;  // -1: not checked
+  };
+  const Case cases[] = {
+      {"target", 1, 0, 5},    {"dir", 0, 1, -1}, {"linkToFile", 0, 0, 5}, {"linkToDir", 0, 1, -1},
+      {"dangling", 0, 0, -1}, {"fifo", 0, 0, 0}, {"socket", 0, 0, -1},
+  };
+  for (const Case& c : cases) {
+    if (std::string(c.name) == "socket" && !socketFits) continue;
+    SCOPED_TRACE(c.name);
+    const ScanEntry* e = find(c.name);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->IsRegular, c.isRegular);
+    EXPECT_EQ(e->IsDirectory, c.isDirectory);
+    if (c.size >= 0) {
+      EXPECT_EQ(e->Size, c.size);
+    }
+  }
+  // A file's identity is its own; a linked folder's is its target's.
+  struct stat st {};
+  ASSERT_EQ(::stat(tree.path("dir").c_str(), &st), 0);
+  EXPECT_EQ(find("linkToDir")->Identity.Ino, st.st_ino);
+  ASSERT_EQ(::lstat(tree.path("linkToFile").c_str(), &st), 0);
+  EXPECT_EQ(find("linkToFile")->Identity.Ino, st.st_ino);
+}
+
+TEST(WalkTreeTest, SizesAreTrue64BitLengths) {
+  TempTree tree;
+  const std::int64_t sizes[] = {0, 1, 2147483648LL, 3221225472LL, 4294967296LL, 5368709120LL};
+  for (const std::int64_t size : sizes) {
+    const std::string path = tree.write("s" + std::to_string(size), "");
+    if (::truncate(path.c_str(), size) != 0) GTEST_SKIP() << "no sparse file of " << size;
+  }
+  ScanTable table(100);
+  Recorder observer;
+  ASSERT_TRUE(WalkTree(tree.root(), table, observer));
+  ASSERT_EQ(table.Count(), 6);
+  for (int i = 1; i <= table.Count(); ++i) {
+    const ScanEntry& e = table.entry(i);
+    SCOPED_TRACE(e.Path);
+    EXPECT_EQ(std::to_string(e.Size), e.Path.substr(e.Path.rfind("/s") + 2));
+    EXPECT_EQ(e.Identity.Size, e.Size);
+  }
+}
+
+TEST(WalkTreeTest, PackDosTimePacksLocalTimeAndZeroOutsideRange) {
+  struct Case {
+    int year, month, day, hour, minute, second;
+    std::uint32_t packed;
+  };
+  const Case cases[] = {
+      {1979, 12, 31, 23, 59, 59, 0},
+      {1980, 1, 1, 0, 0, 0, 0x00210000},
+      {2020, 6, 15, 13, 45, 30, 0x50CF6DAF},
+      {2020, 6, 15, 13, 45, 31, 0x50CF6DAF},  // two-second resolution
+      {2107, 12, 31, 23, 59, 58, 0xFF9FBF7D},
+      {2108, 1, 1, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.year) + "-" + std::to_string(c.month) + "-" +
+                 std::to_string(c.day) + " " + std::to_string(c.hour) + ":" +
+                 std::to_string(c.minute) + ":" + std::to_string(c.second));
+    struct tm local {};
+    local.tm_year = c.year - 1900;
+    local.tm_mon = c.month - 1;
+    local.tm_mday = c.day;
+    local.tm_hour = c.hour;
+    local.tm_min = c.minute;
+    local.tm_sec = c.second;
+    local.tm_isdst = -1;
+    const std::time_t t = std::mktime(&local);
+    EXPECT_EQ(PackDosTime(t), c.packed);
+  }
+}
+
+TEST(WalkTreeTest, ErrorsInsideTheWalk) {
+  TempTree tree;
+  BuildMixedTree(tree);
+  struct Case {
+    const char* name;
+    bool fromLookIn;              // else from the 5th checkpoint
+    std::function<void()> raise;  // what the observer throws
+    bool stops;                   // StopRun propagates; otherwise WalkTree returns false
+  };
+  const Case cases[] = {
+      {"StopRun at a checkpoint", false, [] { throw StopRun{}; }, true},
+      {"bad_alloc at a checkpoint", false, [] { throw std::bad_alloc(); }, false},
+      {"runtime_error in lookIn", true, [] { throw std::runtime_error("boom"); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScanTable table(100);
+    Recorder observer;
+    if (c.fromLookIn) {
+      observer.onLookIn = [&](const std::string&) { c.raise(); };
+    } else {
+      observer.onCheckpoint = [&](int n) {
+        if (n == 5) c.raise();
+      };
+    }
+    const int fdsBefore = OpenFdCount();
+    if (c.stops) {
+      EXPECT_THROW(WalkTree(tree.root(), table, observer), StopRun);
+    } else {
+      EXPECT_FALSE(WalkTree(tree.root(), table, observer));
+    }
+    EXPECT_EQ(OpenFdCount(), fdsBefore);  // the open listing was closed
+    const std::vector<std::string> all = BreadthFirst(tree.root(), tree.root());
+    const int kept = c.fromLookIn ? observer.checkpoints : 4;
+    ASSERT_EQ(table.Count(), kept);
+    EXPECT_EQ(Paths(table), std::vector<std::string>(all.begin(), all.begin() + kept));
+    if (c.fromLookIn) {
+      EXPECT_EQ(table.entry(kept).IsDirectory, 1);
+    }
+  }
+}
+
+}  // namespace
