@@ -21,12 +21,12 @@ void TFormMain::DeleteCheckedFiles() {
   setProgress(0);
   deleteTable_.DeleteCount = 0;
   DeleteListStale = true;
-  setStatusText(texts::kUpdatingInformation);
+  setStatusText(std::string(texts::kUpdatingInformation));
   for (int k = 1; k <= candidates_.count(); ++k) {
     if (k - 1 < filesList_.rowCount()) filesList_.setChecked(k - 1, candidates_.row(k).Checked == 1);
   }
   TabSheetResultsShow();
-  setStatusText(texts::kInformationUpdated);
+  setStatusText(std::string(texts::kInformationUpdated));
 }
 
 void TFormMain::SpeedButton2Click() {

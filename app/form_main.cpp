@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QThread>
 
+#include "app/about_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dialogs.h"
 #include "app/texts.h"
@@ -47,7 +48,11 @@ TFormMain::TFormMain(FormEnvironment environment)
   }
   if (!openUrl_) openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
+  exitNow_ = environment.exitNow ? std::move(environment.exitNow) : [] { QCoreApplication::exit(0); };
+  placementFile_ = environment.placementFile;
   buildWindow();
+  FormAbout_ = new TFormAbout(openUrl_, this);
+  FormAbout_->hide();
   startDirectory_ = environment.startDirectory.empty() ? CurrentDirectory()
                                                        : environment.startDirectory;
   // A first start comes with the columns a newcomer needs to scan at once.
@@ -74,6 +79,9 @@ TFormMain::~TFormMain() {
   ScanThread.wait();
   filesList_.setChangeHandler({});
   deleteList_.setChangeHandler({});
+  // The widgets go before the lists and tables they show (members outlive
+  // nothing of QWidget's own teardown otherwise).
+  delete takeCentralWidget();
 }
 
 void TFormMain::connectHandlers() {
@@ -121,6 +129,34 @@ void TFormMain::connectHandlers() {
   connect(LaunchFile1_, &QAction::triggered, this, [this] { LaunchFile1Click(); });
   connect(SelectallItems1_, &QAction::triggered, this, [this] { SpeedButton2Click(); });
   connect(UncheckallItems1_, &QAction::triggered, this, [this] { SpeedButton3Click(); });
+
+  auto action = [this](const char* name) {
+    auto* a = findChild<QAction*>(QString::fromLatin1(name));
+    Q_ASSERT(a);
+    return a;
+  };
+  connect(action("Savepathesoffilestofile1"), &QAction::triggered, this, [this] { Savepathesoffilestofile1Click(); });
+  connect(action("Savenamestofile1"), &QAction::triggered, this, [this] { Savenamestofile1Click(); });
+  connect(action("Exit1"), &QAction::triggered, this, [this] { Exit1Click(); });
+  connect(action("Contents1"), &QAction::triggered, this, [this] { SpeedButton9Click(); });
+  connect(action("OfficialWebSite1"), &QAction::triggered, this, [this] { OfficialWebSite1Click(); });
+  connect(action("AboutTwinscan1"), &QAction::triggered, this, [this] { SpeedButton8Click(); });
+  connect(SpeedButton9_, &QPushButton::clicked, this, [this] { SpeedButton9Click(); });
+  connect(SpeedButton8_, &QPushButton::clicked, this, [this] { SpeedButton8Click(); });
+
+  const char* const arrows[2][4] = {{"SpeedButton11", "SpeedButton12", "SpeedButton13", "SpeedButton15"},
+                                    {"SpeedButton19", "SpeedButton16", "SpeedButton22", "SpeedButton23"}};
+  for (int which = 0; which < 2; ++which) {
+    auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
+    connect(button(arrows[which][0]), &QPushButton::clicked, this, [this, which] { MoveToShown(which); });
+    connect(button(arrows[which][1]), &QPushButton::clicked, this, [this, which] { MoveToAvailable(which); });
+    connect(button(arrows[which][2]), &QPushButton::clicked, this, [this, which] { MoveUp(which); });
+    connect(button(arrows[which][3]), &QPushButton::clicked, this, [this, which] { MoveDown(which); });
+  }
+  applyButton_[0] = findChild<QPushButton*>(QStringLiteral("SpeedButton21_"));
+  applyButton_[1] = findChild<QPushButton*>(QStringLiteral("SpeedButton24"));
+  connect(applyButton_[0], &QPushButton::clicked, this, [this] { ApplyFilesColumns(); });
+  connect(applyButton_[1], &QPushButton::clicked, this, [this] { ApplyDeleteColumns(); });
 
   connect(ColorComboBox3_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox3Change(); });
   connect(ColorComboBox4_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox4Change(); });

@@ -38,6 +38,10 @@ struct FormEnvironment {
   // Opens a file or address with its associated program; nullptr: the desktop's.
   std::function<void(const QUrl&)> openUrl;
   int tableCapacity = kTableSlots;  // tests use small tables
+  // Ends the program at once (menu "Exit"); nullptr: leave the event loop.
+  std::function<void()> exitNow;
+  // Where the window placement is kept; empty: the per-user settings of "twinscan".
+  QString placementFile;
 };
 
 // The main window. It owns the widgets, the tables and the workers; every
@@ -80,6 +84,28 @@ class TFormMain final : public QMainWindow {
   void RxPopupMenu1Popup();
   void RunFile(const std::string& fullPath);
 
+  // Menus, help and about.
+  void Savepathesoffilestofile1Click();
+  void Savenamestofile1Click();
+  void SpeedButton9Click();   // "Help" and "Contents"
+  void SpeedButton8Click();   // "About" and "About Twinscan"
+  void OfficialWebSite1Click();
+  void Exit1Click();
+  void FormActivate();
+  class TFormAbout* aboutWindow() const { return FormAbout_; }
+
+  // Column pages: which = 0 for "Files", 1 for "Files to delete".
+  void MoveToShown(int which);      // SpeedButton11 / SpeedButton19
+  void MoveToAvailable(int which);  // SpeedButton12 / SpeedButton16
+  void MoveUp(int which);           // SpeedButton13 / SpeedButton22
+  void MoveDown(int which);         // SpeedButton15 / SpeedButton23
+  void ShowApplyState(int which, bool pending);
+  void ApplyFilesColumns();         // SpeedButton21_
+  void ApplyDeleteColumns();        // SpeedButton24
+  bool columnsPending(int which) const { return which == 0 ? FilesColumnsPending : DeleteColumnsPending; }
+  // The picture the OK button of `which` shows: 0 idle, 1 edits waiting, -1 none yet.
+  int applyImage(int which) const { return applyImage_[which]; }
+
   // For tests and the shell: the state behind the window.
   ScanTable& scanTable() { return scanTable_; }
   CandidateTable& candidates() { return candidates_; }
@@ -107,6 +133,7 @@ class TFormMain final : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void buildWindow();
@@ -132,6 +159,7 @@ class TFormMain final : public QMainWindow {
   void resetFilesList();
   void RebuildDeleteListNow();
   void DeleteCheckedFiles();
+  void saveList(int field);
   void ColorComboBox3Change();
   void ColorComboBox4Change();
 
@@ -167,6 +195,14 @@ class TFormMain final : public QMainWindow {
   int DeleteRowsExpected = 0;
   int DeleteTickedCount = 0;
   bool resultsShowDeferred_ = false;
+
+  // Column pages.
+  bool FilesColumnsPending = false;
+  bool DeleteColumnsPending = false;
+  bool applyFilesDeferred_ = false;  // an apply that waits for the grouping's fill
+  int applyImage_[2] = {-1, -1};
+  QPushButton* applyButton_[2] = {};
+  void runDeferredAfterFill();
 
   // Widgets (owned by Qt's parent chain).
   QGroupBox* GroupBox2_ = nullptr;
@@ -213,6 +249,11 @@ class TFormMain final : public QMainWindow {
   QAction* UncheckallItems1_ = nullptr;
   QAction* SelectallItems1_ = nullptr;
   TFormProgressScanning* FormProgressScanning_ = nullptr;
+  class TFormAbout* FormAbout_ = nullptr;
+  std::string lastSaveName_;
+  std::function<void()> exitNow_;
+  QString placementFile_;
+  bool exiting_ = false;
 
   QTimer TimerScan1;
   QTimer Timer1;

@@ -61,10 +61,7 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run) {
         form->fillInProgress_ = false;
         form->groupingActive_ = false;
         form->UnlockRunControls();
-        if (form->resultsShowDeferred_) {
-          form->resultsShowDeferred_ = false;
-          form->TabSheetResultsShow();
-        }
+        form->runDeferredAfterFill();
       });
     }
 

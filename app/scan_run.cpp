@@ -88,7 +88,7 @@ void TFormMain::TimerScan1Timer() {
     resetFilesList();
     LockRunControls();
     FormProgressScanning_->Label2()->setText(QString::fromUtf8(texts::kPhaseCreating));
-    setStatusText(texts::kScanStarted);
+    setStatusText(std::string(texts::kScanStarted));
     ScanStep = 2;
     ScanRoot = folderText();
     WalkFailed.store(0);
@@ -143,14 +143,11 @@ void TFormMain::SpeedButton1Click() {
     ScanThread.stopNow();
   }
   setProgress(0);
-  setStatusText(texts::kScanCanceled);
+  setStatusText(std::string(texts::kScanCanceled));
   resetFilesList();
   // The grouping ends at its next record; once it has, a rebuild of "Files to
   // delete" that waited for it may run.
   vgThreadAfterScan.wait();
   groupingActive_ = false;
-  if (resultsShowDeferred_) {
-    resultsShowDeferred_ = false;
-    TabSheetResultsShow();
-  }
+  runDeferredAfterFill();
 }

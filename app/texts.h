@@ -32,6 +32,9 @@ inline constexpr const char* kConfirmDelete = "You are sure, what you want to de
 inline constexpr const char* kUpdatingInformation = "Updating information";
 inline constexpr const char* kInformationUpdated = "Information updated";
 
+// Help.
+inline constexpr const char* kHelpNotFound = "Help file was not found!";
+
 // Actions refused while a run would race with them.
 inline constexpr const char* kRunActive =
     "This is not possible while a scan or a duplicate check is running. Please wait until it "

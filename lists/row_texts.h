@@ -44,3 +44,9 @@ ListRow MakeListRow(const ResultList& target, int imageIndex, const std::string&
 // which case neither list receives a row. Returns whether a row was added.
 bool AddListRow(ResultList& target, const ResultList& files, int imageIndex,
                 const std::string& fileName, std::int64_t size, const std::string& fullPath);
+
+// The width every column gets when a column set is applied: the list's client
+// width divided by the number of columns (rounded towards zero), minus 1.
+inline int EqualColumnWidth(int clientWidth, int columns) {
+  return columns > 0 ? clientWidth / columns - 1 : 0;
+}

@@ -1,0 +1,167 @@
+// The column pages: choosing and ordering the columns of both lists, and
+// applying them with the OK buttons.
+#include <QFile>
+#include <QPainter>
+#include <QPixmap>
+
+#include "app/form_main.h"
+#include "lists/delete_list.h"
+#include "lists/row_texts.h"
+
+namespace {
+
+// Image 0 of the OK buttons' image list: a blue round sign with "OK"; image 1
+// the same sign in red, shown while edits wait.
+QPixmap ApplyImage(int image) {
+  QPixmap pixmap(22, 22);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor fill = image == 0 ? QColor(30, 90, 200) : QColor(205, 30, 30);
+  p.setPen(QPen(fill.darker(140), 1));
+  p.setBrush(fill);
+  p.drawEllipse(QRectF(1, 1, 20, 20));
+  QFont font = p.font();
+  font.setPixelSize(9);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(Qt::white);
+  p.drawText(QRect(0, 0, 22, 22), Qt::AlignCenter, QStringLiteral("OK"));
+  return pixmap;
+}
+
+QStringList Entries(const QListWidget* box) {
+  QStringList out;
+  for (int i = 0; i < box->count(); ++i) out << box->item(i)->text();
+  return out;
+}
+
+}  // namespace
+
+void TFormMain::ShowApplyState(int which, bool pending) {
+  const int image = pending ? 1 : 0;
+  // A fresh 22 x 22 picture each time, the chosen image drawn into it.
+  applyButton_[which]->setIcon(QIcon(ApplyImage(image)));
+  applyImage_[which] = image;
+}
+
+void TFormMain::MoveToShown(int which) {
+  QListWidget* source = ListBox_[which * 2];
+  QListWidget* target = ListBox_[which * 2 + 1];
+  const int row = source->currentRow();
+  if (row >= 0 && source->currentItem() && source->currentItem()->isSelected()) {
+    (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
+    target->addItem(source->item(row)->text());
+    delete source->takeItem(row);
+    if (source->count() == 0) {
+      source->setCurrentRow(-1);
+    } else {
+      source->setCurrentRow(std::min(row, source->count() - 1));
+    }
+  }
+  ShowApplyState(which, columnsPending(which));
+}
+
+void TFormMain::MoveToAvailable(int which) {
+  QListWidget* source = ListBox_[which * 2 + 1];
+  QListWidget* target = ListBox_[which * 2];
+  const int row = source->currentRow();
+  if (row >= 0 && source->currentItem() && source->currentItem()->isSelected()) {
+    (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
+    target->addItem(source->item(row)->text());
+    delete source->takeItem(row);
+    if (source->count() == 0) {
+      source->setCurrentRow(-1);
+    } else {
+      source->setCurrentRow(std::min(row, source->count() - 1));
+    }
+  }
+  ShowApplyState(which, columnsPending(which));
+}
+
+namespace {
+// Moves the selected entry of `box` by `step` when the box has the focus.
+bool MoveSelected(QWidget* focused, QListWidget* box, int step) {
+  const int row = box->currentRow();
+  if (focused != box || row < 0 || !box->currentItem()->isSelected()) return false;
+  const int to = row + step;
+  if (to >= 0 && to < box->count()) {
+    QListWidgetItem* item = box->takeItem(row);
+    box->insertItem(to, item);
+    box->setCurrentRow(to);
+  }
+  return true;  // an entry already at the end does not move, but counts as an edit
+}
+}  // namespace
+
+void TFormMain::MoveUp(int which) {
+  QWidget* focused = focusWidget();
+  bool edited = false;
+  for (QListWidget* box : {ListBox_[which * 2], ListBox_[which * 2 + 1]}) {
+    edited = MoveSelected(focused, box, -1) || edited;
+  }
+  if (edited) (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
+  ShowApplyState(which, columnsPending(which));
+}
+
+void TFormMain::MoveDown(int which) {
+  QWidget* focused = focusWidget();
+  bool edited = false;
+  for (QListWidget* box : {ListBox_[which * 2], ListBox_[which * 2 + 1]}) {
+    edited = MoveSelected(focused, box, +1) || edited;
+  }
+  if (edited) (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
+  ShowApplyState(which, columnsPending(which));
+}
+
+void TFormMain::ApplyFilesColumns() {
+  if (groupingActive_ || fillInProgress_) {
+    // The grouping adds rows by the columns of "Files": apply once it has ended.
+    applyFilesDeferred_ = true;
+    return;
+  }
+  FilesColumnsPending = false;
+  ShowApplyState(0, false);
+  filesList_.clearColumns();
+  for (const QString& caption : Entries(ListBox_[1])) filesList_.addColumn(QFile::encodeName(caption).toStdString());
+  if (FilesListFilled.load()) {
+    filesList_.beginUpdate();
+    filesList_.clear();
+    for (int k = 1; k <= candidates_.count(); ++k) {
+      const CandidateRow& c = candidates_.row(k);
+      const int icon = icons_.FileTypeIconIndex(IconTypeName(c.FileName));
+      if (AddListRow(filesList_, filesList_, icon, c.FileName, c.Size, c.FullPath) && c.Checked == 1) {
+        filesList_.setChecked(filesList_.rowCount() - 1, true);
+      }
+    }
+    filesList_.endUpdate();
+  }
+  if (filesList_.columnCount() > 0) {
+    const int width = EqualColumnWidth(vgListView1_->viewport()->width(), filesList_.columnCount());
+    for (int c = 0; c < filesList_.columnCount(); ++c) filesList_.setColumnWidth(c, width);
+  }
+}
+
+void TFormMain::ApplyDeleteColumns() {
+  DeleteColumnsPending = false;
+  ShowApplyState(1, false);
+  deleteList_.clearColumns();
+  for (const QString& caption : Entries(ListBox_[3])) deleteList_.addColumn(QFile::encodeName(caption).toStdString());
+  if (deleteList_.columnCount() > 0) {
+    const int width = EqualColumnWidth(vgListView2_->viewport()->width(), deleteList_.columnCount());
+    for (int c = 0; c < deleteList_.columnCount(); ++c) deleteList_.setColumnWidth(c, width);
+  }
+  DeleteListStale = true;
+  TabSheetResultsShow();
+}
+
+void TFormMain::runDeferredAfterFill() {
+  if (applyFilesDeferred_) {
+    applyFilesDeferred_ = false;
+    ApplyFilesColumns();
+  }
+  if (resultsShowDeferred_) {
+    resultsShowDeferred_ = false;
+    TabSheetResultsShow();
+  }
+}
