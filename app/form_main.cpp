@@ -55,17 +55,13 @@ TFormMain::TFormMain(FormEnvironment environment)
   FormAbout_->hide();
   startDirectory_ = environment.startDirectory.empty() ? CurrentDirectory()
                                                        : environment.startDirectory;
-  // A first start comes with the columns a newcomer needs to scan at once.
-  for (ResultList* list : {&filesList_, &deleteList_}) {
-    for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) list->addColumn(caption, 120);
-  }
-
   TimerScan1.setInterval(1);
   Timer1.setInterval(1);
   Timer1.setSingleShot(true);
   Timer2.setInterval(1);
   Timer2.setSingleShot(true);
   connectHandlers();
+  FormCreate();
   Timer1.start();
 }
 
@@ -217,10 +213,22 @@ bool TFormMain::waitForWorkers(int timeoutMs) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-  // A running check that is not paused is stopped; everything else ends with
-  // the process (the destructor stops and joins every worker).
-  if (vgThreadCheckDouble.busy() && !vgThreadCheckDouble.paused()) vgThreadCheckDouble.stopNow();
-  event->accept();
+  // "Exit" ends the program without writing the settings. Otherwise the
+  // settings are written and a running, unpaused check is stopped; the other
+  // workers end with the process (the destructor stops and joins them).
+  if (exiting_ || FormClose()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+  if (!placementRestored_) {
+    placementRestored_ = true;
+    restorePlacement();
+  }
+  QMainWindow::showEvent(event);
 }
 
 void TFormMain::ColorComboBox3Change() {

@@ -92,6 +92,8 @@ class TFormMain final : public QMainWindow {
   void OfficialWebSite1Click();
   void Exit1Click();
   void FormActivate();
+  // Writes the settings file; false (after the error box) when it cannot.
+  bool FormClose();
   class TFormAbout* aboutWindow() const { return FormAbout_; }
 
   // Column pages: which = 0 for "Files", 1 for "Files to delete".
@@ -134,6 +136,7 @@ class TFormMain final : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void buildWindow();
@@ -160,6 +163,9 @@ class TFormMain final : public QMainWindow {
   void RebuildDeleteListNow();
   void DeleteCheckedFiles();
   void saveList(int field);
+  void FormCreate();
+  void restorePlacement();
+  void savePlacement();
   void ColorComboBox3Change();
   void ColorComboBox4Change();
 
@@ -254,6 +260,7 @@ class TFormMain final : public QMainWindow {
   std::function<void()> exitNow_;
   QString placementFile_;
   bool exiting_ = false;
+  bool placementRestored_ = false;
 
   QTimer TimerScan1;
   QTimer Timer1;

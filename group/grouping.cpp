@@ -1,1 +1,143 @@
-// (to be written)
+#include "group/grouping.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "core/worker.h"
+#include "group/unit_sort.h"
+
+void ProgressReporter::ReportProgress(std::int64_t percent) {
+  lastReported_ = percent;
+  if (percent > lastShown_) {
+    sink_.progress(static_cast<int>(percent));
+    lastShown_ = percent;
+  }
+}
+
+namespace {
+
+// Publishes the rows that exist as the count when a run ends early, so a
+// stopped fill never leaves CandidateCount above the stored rows.
+class PublishStoredOnUnwind {
+ public:
+  explicit PublishStoredOnUnwind(CandidateTable& candidates) : candidates_(candidates) {}
+  ~PublishStoredOnUnwind() {
+    if (armed_) candidates_.CandidateCount.store(candidates_.stored(), std::memory_order_release);
+  }
+  PublishStoredOnUnwind(const PublishStoredOnUnwind&) = delete;
+  PublishStoredOnUnwind& operator=(const PublishStoredOnUnwind&) = delete;
+  void disarm() { armed_ = false; }
+
+ private:
+  CandidateTable& candidates_;
+  bool armed_ = true;
+};
+
+// Copies the regular files of the scan table, in table order. Directories,
+// links, FIFOs, sockets and devices never become candidates.
+void CopyRegularFiles(const ScanTable& scan, FileTable& files,
+                      const std::function<void()>& checkpoint) {
+  for (int i = 1; i <= scan.Count(); ++i) {
+    const ScanEntry& entry = scan.entry(i);
+    if (entry.IsDirectory != 0) continue;
+    checkpoint();
+    if (entry.IsRegular != 1) continue;
+    files.append(FileRecord{i, 0, entry.Size});
+  }
+}
+
+// Marks every record whose size differs from both neighbours (the sorted
+// table puts equal sizes side by side).
+void MarkUniqueSizes(FileTable& files, ProgressReporter& progress,
+                     const std::function<void()>& checkpoint) {
+  const int count = files.FileCount();
+  for (int i = 1; i <= count; ++i) {
+    checkpoint();
+    progress.ReportProgress(i * 100 / count);
+    FileRecord& record = files.at(i);
+    const bool samePrevious = i > 1 && files.at(i - 1).Size == record.Size;
+    const bool sameNext = i < count && files.at(i + 1).Size == record.Size;
+    record.UniqueSize = samePrevious || sameNext ? 0 : 1;
+  }
+}
+
+}  // namespace
+
+void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
+                 const std::function<void()>& checkpoint, const std::atomic<bool>* cancel) {
+  const ScanTable& scan = tables.scan;
+  FileTable& files = tables.files;
+  CandidateTable& candidates = tables.candidates;
+
+  files.clear();
+  candidates.clear();
+  candidates.CandidateCount.store(0, std::memory_order_release);
+  PublishStoredOnUnwind guard(candidates);
+
+  ProgressReporter progress(sink);
+  sink.status("Loading List of files");
+  progress.resetPhase();
+
+  CopyRegularFiles(scan, files, checkpoint);
+
+  SortFileTableBySize(files, cancel);
+  // The sort returns early on a cancel; a partly sorted table must not be
+  // grouped, whether or not the checkpoint itself sees the request.
+  checkpoint();
+  if (cancel != nullptr && cancel->load(std::memory_order_acquire)) throw StopRun{};
+
+  progress.resetPhase();
+  sink.status("Grouping List of files");
+  MarkUniqueSizes(files, progress, checkpoint);
+
+  progress.resetPhase();
+  sink.beginFill();
+  sink.activityLabel("Adding List of files to List of \"Files\"");
+  candidates.CandidateCount.store(2, std::memory_order_release);
+  sink.status("Adding List Of Files to \"List of Files\"...");
+
+  const std::int64_t count = files.FileCount();
+  for (int j = 1; j <= files.FileCount(); ++j) {
+    checkpoint();
+    progress.ReportProgress(static_cast<std::int64_t>(j) * 100 / count);
+    const FileRecord& record = files.at(j);
+    if (record.UniqueSize == 1) continue;
+
+    const ScanEntry& entry = scan.entry(record.ScanIndex);
+    CandidateRow row;
+    row.FullPath = entry.Path;
+    row.FileName = FileNameOf(entry.Path);
+    row.Size = record.Size;
+    if (candidates.stored() == 0) {
+      row.Band = 0;
+    } else {
+      const CandidateRow& previous = candidates.row(candidates.stored());
+      row.Band = previous.Size == row.Size ? previous.Band : (previous.Band == 0 ? 1 : 0);
+    }
+    row.Matched = 0;
+    row.Checked = 0;
+    row.Identity = entry.Identity;
+
+    CandidateListRow listRow;
+    listRow.ImageIndex = icons.FileTypeIconIndex(IconTypeName(row.FileName));
+    listRow.FileName = row.FileName;
+    listRow.Size = row.Size;
+    listRow.FullPath = row.FullPath;
+
+    // The table has the scan table's capacity, so this only fails on a
+    // misconfigured caller; never let the count run past the stored rows.
+    if (!candidates.append(std::move(row))) throw std::length_error("candidate table is full");
+    candidates.CandidateCount.fetch_add(1, std::memory_order_acq_rel);
+    sink.addRow(std::move(listRow));
+  }
+
+  sink.endFill();
+  candidates.CandidateCount.fetch_sub(2, std::memory_order_acq_rel);
+  guard.disarm();
+  const int found = candidates.CandidateCount.load(std::memory_order_acquire);
+  sink.status("Founded " + std::to_string(found) + " file(s) by size");
+  tables.FilesListFilled.store(true, std::memory_order_release);
+  progress.returnToZero();
+  sink.showFilesPage();
+  sink.unlockRunControls();
+}

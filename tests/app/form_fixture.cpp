@@ -11,6 +11,7 @@ FormFixture::FormFixture(int tableCapacity) {
   env.dialogs = &dialogs;
   env.startDirectory = start.root();
   env.tableCapacity = tableCapacity;
+  env.placementFile = QString::fromStdString(start.path("placement.ini"));
   env.openUrl = [this](const QUrl& url) { opened.push_back(url); };
   form = std::make_unique<TFormMain>(env);
   form->onStatusText = [this](const QString& text) { statuses.push_back(text); };

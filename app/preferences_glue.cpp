@@ -1,0 +1,132 @@
+// Start-up and close: the build counter, the settings file and the window
+// placement.
+#include <QCloseEvent>
+#include <QFile>
+#include <QSettings>
+
+#include "app/form_main.h"
+#include "lists/row_texts.h"
+#include "settings/build_counter.h"
+#include "settings/preferences.h"
+
+namespace {
+
+// The width a column gets when the settings name none: the list view's default.
+constexpr int kDefaultColumnWidth = 50;
+
+class FormPreferences final : public PreferencesTarget {
+ public:
+  FormPreferences(TFormMain& form, ResultList& files, ResultList& del, QListWidget* const* boxes,
+                  TColorComboBox* const* colors, TRadioGroup* doubleClick, TRadioGroup* mode)
+      : form_(form), files_(files), del_(del), boxes_(boxes), colors_(colors),
+        doubleClick_(doubleClick), mode_(mode) {}
+
+  void setFolder(const std::string& text) override { form_.setFolderText(text); }
+  void addFilesColumn(const std::string& caption) override { add(files_, boxes_[1], caption); }
+  void setFilesColumnWidth(int width) override { files_.setColumnWidth(files_.columnCount() - 1, width); }
+  void fillFilesAvailable(const std::vector<std::string>& missing) override { fill(boxes_[0], missing); }
+  void addDeleteColumn(const std::string& caption) override { add(del_, boxes_[3], caption); }
+  void setDeleteColumnWidth(int width) override { del_.setColumnWidth(del_.columnCount() - 1, width); }
+  void fillDeleteAvailable(const std::vector<std::string>& missing) override { fill(boxes_[2], missing); }
+  void setColor(int which, std::uint32_t value) override {
+    if (which >= 1 && which <= 4) colors_[which - 1]->setValue(value);
+  }
+  void setDoubleClickChoice(int choice) override { doubleClick_->setItemIndex(choice); }
+  void setCheckModeChoice(int choice) override { mode_->setItemIndex(choice); }
+
+ private:
+  static void add(ResultList& list, QListWidget* shown, const std::string& caption) {
+    list.addColumn(caption, kDefaultColumnWidth);
+    shown->addItem(QFile::decodeName(caption.c_str()));
+  }
+  static void fill(QListWidget* available, const std::vector<std::string>& missing) {
+    for (const auto& caption : missing) available->addItem(QFile::decodeName(caption.c_str()));
+  }
+
+  TFormMain& form_;
+  ResultList& files_;
+  ResultList& del_;
+  QListWidget* const* boxes_;
+  TColorComboBox* const* colors_;
+  TRadioGroup* doubleClick_;
+  TRadioGroup* mode_;
+};
+
+std::vector<std::pair<std::string, int>> ColumnsOf(const ResultList& list) {
+  std::vector<std::pair<std::string, int>> out;
+  for (int c = 0; c < list.columnCount(); ++c) out.emplace_back(list.column(c).Caption, list.column(c).Width);
+  return out;
+}
+
+}  // namespace
+
+void TFormMain::FormCreate() {
+  if (auto error = RunBuildCounter(startDirectory_)) {
+    dialogs_->errorBox(*error);
+    return;
+  }
+  TColorComboBox* const colors[4] = {ColorComboBox1_, ColorComboBox2_, ColorComboBox3_, ColorComboBox4_};
+  FormPreferences target(*this, filesList_, deleteList_, ListBox_, colors, RadioGroup2_, RadioGroup1_);
+  const PreferencesReadResult read = ReadPreferences(PreferencesFilePath(startDirectory_), target);
+  if (!read.found) {
+    // A first start: both lists show the three columns, so a scan can start at once.
+    for (int which = 0; which < 2; ++which) {
+      ResultList& list = which == 0 ? filesList_ : deleteList_;
+      for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
+        list.addColumn(caption, EqualColumnWidth(380, 3));
+        ListBox_[which * 2 + 1]->addItem(QString::fromLatin1(caption));
+      }
+    }
+  }
+  if (read.error) {
+    dialogs_->errorBox(*read.error);
+    return;
+  }
+  ShowApplyState(0, false);
+  ShowApplyState(1, false);
+}
+
+bool TFormMain::FormClose() {
+  PreferencesValues values;
+  values.folder = folderText();
+  values.filesColumns = ColumnsOf(filesList_);
+  values.deleteColumns = ColumnsOf(deleteList_);
+  values.colors[0] = ColorComboBox1_->value();
+  values.colors[1] = ColorComboBox2_->value();
+  values.colors[2] = ColorComboBox3_->value();
+  values.colors[3] = ColorComboBox4_->value();
+  values.doubleClick = RadioGroup2_->itemIndex();
+  values.checkMode = RadioGroup1_->itemIndex();
+  if (auto error = WritePreferences(PreferencesFilePath(startDirectory_), values)) {
+    dialogs_->errorBox(*error);
+    return false;  // the window stays open and a check goes on
+  }
+  if (vgThreadCheckDouble.busy() && !vgThreadCheckDouble.paused()) vgThreadCheckDouble.stopNow();
+  savePlacement();
+  return true;
+}
+
+namespace {
+std::unique_ptr<QSettings> PlacementSettings(const QString& file) {
+  if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                     QStringLiteral("twinscan"), QStringLiteral("twinscan"));
+}
+}  // namespace
+
+void TFormMain::restorePlacement() {
+  auto settings = PlacementSettings(placementFile_);
+  const QByteArray geometry = settings->value(QStringLiteral("FormPlacement1/Geometry")).toByteArray();
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) return;
+  const QString focused = settings->value(QStringLiteral("FormPlacement1/ActiveControl")).toString();
+  if (auto* w = focused.isEmpty() ? nullptr : findChild<QWidget*>(focused)) w->setFocus();
+}
+
+void TFormMain::savePlacement() {
+  auto settings = PlacementSettings(placementFile_);
+  settings->setValue(QStringLiteral("FormPlacement1/Geometry"), saveGeometry());
+  settings->setValue(QStringLiteral("FormPlacement1/State"), static_cast<int>(windowState()));
+  QWidget* focused = focusWidget();
+  settings->setValue(QStringLiteral("FormPlacement1/ActiveControl"),
+                     focused ? focused->objectName() : QString());
+}

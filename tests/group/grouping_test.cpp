@@ -1,0 +1,326 @@
+#include "group/grouping.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/worker.h"
+
+namespace {
+
+constexpr int kSlots = 1024;
+
+// Records every effect in order; progress values are also kept on their own.
+class RecordingSink final : public GroupingSink {
+ public:
+  void status(const std::string& text) override { events.push_back("status:" + text); }
+  void progress(int percent) override {
+    percents.push_back(percent);
+    events.push_back("progress:" + std::to_string(percent));
+  }
+  void activityLabel(const std::string& text) override { events.push_back("label:" + text); }
+  void beginFill() override { events.push_back("beginFill"); }
+  void addRow(CandidateListRow row) override {
+    events.push_back("row:" + row.FullPath);
+    rows.push_back(std::move(row));
+  }
+  void endFill() override { events.push_back("endFill"); }
+  void showFilesPage() override { events.push_back("showFilesPage"); }
+  void unlockRunControls() override { events.push_back("unlock"); }
+
+  void clear() {
+    events.clear();
+    percents.clear();
+    rows.clear();
+  }
+
+  // The events without progress values and rows.
+  std::vector<std::string> steps() const {
+    std::vector<std::string> out;
+    for (const auto& e : events) {
+      if (e.rfind("progress:", 0) != 0 && e.rfind("row:", 0) != 0) out.push_back(e);
+    }
+    return out;
+  }
+
+  std::vector<std::string> events;
+  std::vector<int> percents;
+  std::vector<CandidateListRow> rows;
+};
+
+// Numbers type names in the order they are first asked for.
+class FakeIcons final : public IconIndexer {
+ public:
+  int FileTypeIconIndex(const std::string& typeName) override {
+    asked.push_back(typeName);
+    return indices.emplace(typeName, static_cast<int>(indices.size()) + 10).first->second;
+  }
+  std::map<std::string, int> indices;
+  std::vector<std::string> asked;
+};
+
+ScanEntry File(const std::string& path, std::int64_t size) {
+  static std::uint64_t inode = 100;
+  ScanEntry e;
+  e.Path = path;
+  e.Walked = 1;
+  e.Size = size;
+  e.IsRegular = 1;
+  e.Identity = FileIdentity{7, ++inode, size, 1700000000000000000};
+  return e;
+}
+
+ScanEntry Directory(const std::string& path) {
+  ScanEntry e;
+  e.Path = path;
+  e.IsDirectory = 1;
+  e.Walked = 1;
+  e.Size = 4096;
+  return e;
+}
+
+// A link to a file, a FIFO, a socket or a device: not a regular file itself.
+ScanEntry NonRegular(const std::string& path, std::int64_t size) {
+  ScanEntry e = File(path, size);
+  e.IsRegular = 0;
+  return e;
+}
+
+const char* const kLoading = "status:Loading List of files";
+const char* const kGrouping = "status:Grouping List of files";
+const char* const kLabel = "label:Adding List of files to List of \"Files\"";
+const char* const kAdding = "status:Adding List Of Files to \"List of Files\"...";
+
+std::vector<std::string> CompletedSteps(int found) {
+  return {kLoading,
+          kGrouping,
+          "beginFill",
+          kLabel,
+          kAdding,
+          "endFill",
+          "status:Founded " + std::to_string(found) + " file(s) by size",
+          "showFilesPage",
+          "unlock"};
+}
+
+class GroupingTest : public ::testing::Test {
+ protected:
+  void Run(
+      const std::function<void()>& checkpoint = [] {}, const std::atomic<bool>* cancel = nullptr) {
+    RunGrouping({scan, files, candidates, filled}, icons, sink, checkpoint, cancel);
+  }
+
+  void AddFiles(const std::vector<std::int64_t>& sizes) {
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+      scan.push(File("/data/dir/f" + std::to_string(k) + ".txt", sizes[k]));
+    }
+  }
+
+  std::vector<std::int64_t> RowSizes() const {
+    std::vector<std::int64_t> out;
+    for (int i = 1; i <= candidates.stored(); ++i) out.push_back(candidates.row(i).Size);
+    return out;
+  }
+  std::vector<int> Bands() const {
+    std::vector<int> out;
+    for (int i = 1; i <= candidates.stored(); ++i) out.push_back(candidates.row(i).Band);
+    return out;
+  }
+
+  ScanTable scan{kSlots};
+  FileTable files{kSlots};
+  CandidateTable candidates{kSlots};
+  std::atomic<bool> filled{false};
+  FakeIcons icons;
+  RecordingSink sink;
+};
+
+TEST_F(GroupingTest, SameSizesBecomeBandedRows) {
+  const struct {
+    std::vector<std::int64_t> sizes;  // scan-table order
+    std::vector<std::int64_t> rows;
+    std::vector<int> bands;
+  } cases[] = {
+      {{9, 5, 7, 12, 9, 7, 9}, {7, 7, 9, 9, 9}, {0, 0, 1, 1, 1}},
+      {{42}, {}, {}},
+      {{}, {}, {}},
+      {{3, 3}, {3, 3}, {0, 0}},
+      {{4, 1, 3, 2}, {}, {}},
+      {{1, 2, 2, 3, 3, 4, 5, 5, 6, 6, 6}, {2, 2, 3, 3, 5, 5, 6, 6, 6}, {0, 0, 1, 1, 0, 0, 1, 1, 1}},
+      {{0, 0, 0, 8}, {0, 0, 0}, {0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.sizes));
+    scan.reset();
+    sink.clear();
+    filled = false;
+    AddFiles(c.sizes);
+    Run();
+
+    EXPECT_EQ(files.FileCount(), static_cast<int>(c.sizes.size()));
+    EXPECT_EQ(RowSizes(), c.rows);
+    EXPECT_EQ(Bands(), c.bands);
+    EXPECT_EQ(candidates.CandidateCount.load(), static_cast<int>(c.rows.size()));
+    EXPECT_EQ(sink.rows.size(), c.rows.size());
+    EXPECT_EQ(sink.steps(), CompletedSteps(static_cast<int>(c.rows.size())));
+    EXPECT_TRUE(filled.load());
+    for (int i = 1; i <= files.FileCount(); ++i) {
+      const bool unique = std::count(c.sizes.begin(), c.sizes.end(), files.at(i).Size) == 1;
+      EXPECT_EQ(files.at(i).UniqueSize, unique ? 1 : 0) << "record " << i;
+    }
+  }
+}
+
+TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
+  // Four files of one size and a smaller one between them: the sort gives
+  // odd, C, B, A, D and the odd size is dropped.
+  scan.push(File("/data/a/A.txt", 7));
+  scan.push(Directory("/data/a/sub"));
+  scan.push(File("/data/a/B.jpg", 7));
+  scan.push(File("/data/a/C", 7));
+  scan.push(File("/data/a/odd.txt", 3));
+  scan.push(File("/data/a/D.tar.gz", 7));
+  Run();
+
+  const std::vector<int> scanOrder = {4, 3, 1, 6};
+  ASSERT_EQ(candidates.stored(), 4);
+  ASSERT_EQ(sink.rows.size(), 4u);
+  for (int i = 1; i <= 4; ++i) {
+    SCOPED_TRACE(i);
+    const ScanEntry& entry = scan.entry(scanOrder[i - 1]);
+    const CandidateRow& row = candidates.row(i);
+    EXPECT_EQ(row.FullPath, entry.Path);
+    EXPECT_EQ(row.FileName, FileNameOf(entry.Path));
+    EXPECT_EQ(row.Size, 7);
+    EXPECT_EQ(row.Identity, entry.Identity);
+    EXPECT_EQ(row.Matched, 0);
+    EXPECT_EQ(row.Checked, 0);
+
+    const CandidateListRow& listRow = sink.rows[i - 1];
+    EXPECT_EQ(listRow.FullPath, row.FullPath);
+    EXPECT_EQ(listRow.FileName, row.FileName);
+    EXPECT_EQ(listRow.Size, 7);
+    EXPECT_EQ(listRow.ImageIndex, icons.indices.at(IconTypeName(row.FileName)));
+  }
+  EXPECT_EQ(icons.asked, (std::vector<std::string>{"file.", "file.jpg", "file.txt", "file.gz"}));
+}
+
+TEST_F(GroupingTest, OnlyRegularFilesReachTheFileTable) {
+  scan.push(Directory("/data"));
+  scan.push(File("/data/a.bin", 100));
+  scan.push(NonRegular("/data/link-to-a.bin", 100));
+  scan.push(Directory("/data/x"));
+  scan.push(Directory("/data/y"));  // two directories of one size
+  scan.push(NonRegular("/data/fifo", 0));
+  scan.push(NonRegular("/data/socket", 0));
+  scan.push(File("/data/b.bin", 100));
+  Run();
+
+  ASSERT_EQ(files.FileCount(), 2);
+  for (int i = 1; i <= files.FileCount(); ++i) {
+    EXPECT_EQ(scan.entry(files.at(i).ScanIndex).IsRegular, 1);
+  }
+  ASSERT_EQ(candidates.stored(), 2);
+  EXPECT_EQ(candidates.row(1).FullPath, "/data/a.bin");
+  EXPECT_EQ(candidates.row(2).FullPath, "/data/b.bin");
+  EXPECT_EQ(candidates.CandidateCount.load(), 2);
+}
+
+TEST_F(GroupingTest, ProgressEventsOfAThreeFileRun) {
+  AddFiles({5, 5, 5});
+  Run();
+  const std::string r0 = "row:/data/dir/f0.txt", r1 = "row:/data/dir/f1.txt",
+                    r2 = "row:/data/dir/f2.txt";
+  // Equal sizes sort to f1, f0, f2.
+  EXPECT_EQ(sink.events, (std::vector<std::string>{
+                             kLoading, kGrouping, "progress:33", "progress:66", "progress:100",
+                             "beginFill", kLabel, kAdding, "progress:33", r1, "progress:66", r0,
+                             "progress:100", r2, "endFill", "status:Founded 3 file(s) by size",
+                             "progress:0", "showFilesPage", "unlock"}));
+}
+
+TEST_F(GroupingTest, BarMovesOnlyWhenThePercentRises) {
+  std::vector<std::int64_t> sizes;
+  for (int k = 0; k < 300; ++k) sizes.push_back(k % 150);
+  AddFiles(sizes);
+  Run();
+  // Records 1 and 2 give 0, which leaves the bar; record 3 gives 1.
+  std::vector<int> expected;
+  for (int phase = 0; phase < 2; ++phase) {
+    for (int p = 1; p <= 100; ++p) expected.push_back(p);
+  }
+  expected.push_back(0);
+  EXPECT_EQ(sink.percents, expected);
+}
+
+TEST_F(GroupingTest, CancelEndsTheRunWhereItIsSeen) {
+  // Five regular files and a directory: checkpoints 1-5 copy, 6 follows the
+  // sort, 7-11 group, 12-16 fill.
+  const struct {
+    int stopAt;
+    int fileCount;
+    std::vector<std::string> steps;
+    int rows;
+  } cases[] = {
+      {1, 0, {kLoading}, 0},
+      {4, 3, {kLoading}, 0},
+      {6, 5, {kLoading}, 0},
+      {9, 5, {kLoading, kGrouping}, 0},
+      {12, 5, {kLoading, kGrouping, "beginFill", kLabel, kAdding}, 0},
+      // Mid-fill: the rows so far stay and are the published count; none of
+      // the end steps runs (no endFill, no "Founded", no page, no unlock).
+      {16, 5, {kLoading, kGrouping, "beginFill", kLabel, kAdding}, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stopAt);
+    scan.reset();
+    sink.clear();
+    AddFiles({2, 2, 1});
+    scan.push(Directory("/data/dir/sub"));
+    AddFiles({2, 2});
+    filled = false;
+    int calls = 0;
+    EXPECT_THROW(Run([&] {
+                   if (++calls == c.stopAt) throw StopRun{};
+                 }),
+                 StopRun);
+    EXPECT_EQ(files.FileCount(), c.fileCount);
+    EXPECT_EQ(sink.steps(), c.steps);
+    EXPECT_EQ(candidates.stored(), c.rows);
+    EXPECT_EQ(static_cast<int>(sink.rows.size()), c.rows);
+    EXPECT_EQ(candidates.CandidateCount.load(), c.rows);
+    EXPECT_FALSE(filled.load());
+  }
+
+  // The next run starts over from the first slot.
+  scan.reset();
+  sink.clear();
+  AddFiles({1, 1});
+  Run();
+  EXPECT_EQ(files.FileCount(), 2);
+  EXPECT_EQ(RowSizes(), (std::vector<std::int64_t>{1, 1}));
+  EXPECT_EQ(candidates.CandidateCount.load(), 2);
+  EXPECT_TRUE(filled.load());
+}
+
+TEST_F(GroupingTest, CancelSeenOnlyByTheSortStillEndsTheRun) {
+  // The flag is set but the checkpoint does not throw: the unsorted table
+  // must not be grouped.
+  AddFiles({9, 1, 9, 1});
+  std::atomic<bool> cancel{true};
+  EXPECT_THROW(Run([] {}, &cancel), StopRun);
+  EXPECT_EQ(sink.steps(), (std::vector<std::string>{kLoading}));
+  ASSERT_EQ(files.FileCount(), 4);
+  EXPECT_EQ(files.at(1).ScanIndex, 1);  // the sort returned at once
+  EXPECT_EQ(candidates.stored(), 0);
+  EXPECT_EQ(candidates.CandidateCount.load(), 0);
+  EXPECT_FALSE(filled.load());
+}
+
+}  // namespace
