@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -28,3 +29,7 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
 
 // True only when CompareFiles says Identical.
 bool CompareTwoFiles(const std::string& first, const std::string& second);
+
+// Bytes read by every comparison of this process so far (for measurements).
+// Thread-safe.
+std::uint64_t CompareBytesRead();
