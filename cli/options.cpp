@@ -1,0 +1,119 @@
+#include "cli/options.h"
+
+#include <optional>
+#include <string_view>
+
+namespace {
+
+ParsedArgs Fail(std::string reason) {
+  ParsedArgs parsed;
+  parsed.outcome = ParseOutcome::UsageError;
+  parsed.error = std::move(reason);
+  return parsed;
+}
+
+std::optional<CheckMode> ModeNamed(std::string_view value) {
+  if (value == "fast") return CheckMode::Fast;
+  if (value == "careful") return CheckMode::Careful;
+  return std::nullopt;
+}
+
+std::optional<ListForm> ListNamed(std::string_view value) {
+  if (value == "ticked") return ListForm::Ticked;
+  if (value == "candidates") return ListForm::Candidates;
+  if (value == "groups") return ListForm::Groups;
+  return std::nullopt;
+}
+
+}  // namespace
+
+ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
+  ParsedArgs parsed;
+  CliOptions& options = parsed.options;
+  bool haveFolder = false;
+  bool optionsEnded = false;
+
+  const auto takeFolder = [&](const std::string& arg) -> bool {
+    if (haveFolder) return false;
+    options.folder = arg;
+    haveFolder = true;
+    return true;
+  };
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
+      if (!takeFolder(arg)) return Fail("only one FOLDER may be given");
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      parsed.outcome = ParseOutcome::Help;
+      return parsed;
+    }
+    if (arg == "--version") {
+      parsed.outcome = ParseOutcome::Version;
+      return parsed;
+    }
+    if (arg == "-0") {
+      options.nulTerminated = true;
+      continue;
+    }
+
+    // The options that take a value.
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (name != "--mode" && name != "--list") return Fail("unknown option '" + arg + "'");
+    std::string value;
+    if (equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      return Fail("option '" + name + "' needs a value");
+    }
+    if (name == "--mode") {
+      const auto mode = ModeNamed(value);
+      if (!mode) return Fail("--mode must be fast or careful, not '" + value + "'");
+      options.mode = *mode;
+    } else {
+      const auto list = ListNamed(value);
+      if (!list) return Fail("--list must be ticked, candidates or groups, not '" + value + "'");
+      options.list = *list;
+    }
+  }
+  if (!haveFolder) return Fail("FOLDER is missing");
+  parsed.outcome = ParseOutcome::Run;
+  return parsed;
+}
+
+const std::string& CliUsage() {
+  static const std::string text =
+      "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups] [-0] FOLDER\n"
+      "Finds files below FOLDER whose contents are identical.\n"
+      "\n"
+      "  --mode fast        compare each file with the next one of the same size,\n"
+      "                     ticking the earlier of an identical pair\n"
+      "  --mode careful     compare the files of each size with each other, ticking\n"
+      "                     every copy after the first (default)\n"
+      "  --list ticked      print the ticked files, one path a line (default)\n"
+      "  --list candidates  print every file that shares its size with another:\n"
+      "                     the size in bytes, a TAB, the path\n"
+      "  --list groups      print each set of identical files (hard links of one\n"
+      "                     file count once), each set followed by an empty line\n"
+      "  -0                 end each path with NUL instead of a newline; a set of\n"
+      "                     --list groups then ends with an extra NUL\n"
+      "  --help             print this help and exit\n"
+      "  --version          print the version and exit\n"
+      "\n"
+      "Exit status: 0 on success, 1 when FOLDER cannot be scanned or the output\n"
+      "cannot be written, 2 for wrong usage.\n";
+  return text;
+}
+
+std::string CliVersion() {
+  return std::string("twinscan-cli ") + TWINSCAN_VERSION;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "compare/check_run.h"
+
+// What the tool prints once the run is done.
+enum class ListForm {
+  Ticked,      // the rows the check ticks, one path a line
+  Candidates,  // every candidate row: size, TAB, path
+  Groups,      // sets of byte-identical candidates, one empty line after each
+};
+
+struct CliOptions {
+  CheckMode mode = CheckMode::Careful;
+  ListForm list = ListForm::Ticked;
+  bool nulTerminated = false;  // -0: paths end with NUL instead of newline
+  std::string folder;
+};
+
+enum class ParseOutcome { Run, Help, Version, UsageError };
+
+struct ParsedArgs {
+  ParseOutcome outcome = ParseOutcome::UsageError;
+  CliOptions options;
+  std::string error;  // a UsageError's one-line reason
+};
+
+// Reads the arguments after the program name, left to right: the first
+// --help, --version or mistake decides. "--" ends the options; "-" alone and
+// anything not starting with '-' is the folder. Values may follow as the next
+// argument or after '=' ("--mode=fast").
+ParsedArgs ParseCliArgs(const std::vector<std::string>& args);
+
+// The usage text --help prints, ending with a newline.
+const std::string& CliUsage();
+
+// "twinscan-cli <version>".
+std::string CliVersion();

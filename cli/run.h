@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/capacity.h"
+#include "core/records.h"
+
+// How a run meets its surroundings.
+struct CliEnvironment {
+  bool showProgress = false;     // a progress line on the error stream (a terminal)
+  int tableSlots = kTableSlots;  // capacity of the scan, file and candidate tables
+};
+
+// Runs the tool with the arguments after the program name; the listing goes
+// to `out`, messages and progress to `err`. Returns the exit status: 0 done,
+// 1 folder missing, walk failed or output not written, 2 wrong usage.
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+           const CliEnvironment& env = {});
+
+// The same, collecting both streams into strings.
+int RunCli(const std::vector<std::string>& args, std::string& out, std::string& err,
+           const CliEnvironment& env = {});
+
+// The sets of byte-identical rows among rows 1..count() of `candidates`, each
+// holding at least two different files (hard links of one file count once).
+// Within each band a row joins the first earlier set whose first row is
+// identical to it or the same file. Rows of a set and the sets themselves are
+// in candidate order.
+std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates);

@@ -1,0 +1,245 @@
+#include "cli/run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/temp_tree.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Result RunTool(const Args& args, const CliEnvironment& env = {}) {
+  Result r;
+  r.status = RunCli(args, r.out, r.err, env);
+  return r;
+}
+
+std::vector<std::string> Split(const std::string& text, char end) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (const char c : text) {
+    if (c == end) {
+      parts.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(c);
+    }
+  }
+  EXPECT_EQ(current, "") << "output does not end with its terminator";
+  return parts;
+}
+
+struct Candidate {
+  long long size;
+  std::string path;
+};
+
+// The candidate rows in order, read back from --list candidates.
+std::vector<Candidate> Candidates(const std::string& folder) {
+  const Result r = RunTool({"--list", "candidates", folder});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<Candidate> rows;
+  for (const std::string& line : Split(r.out, '\n')) {
+    const auto tab = line.find('\t');
+    if (tab == std::string::npos) throw std::runtime_error("no TAB in: " + line);
+    rows.push_back({std::stoll(line.substr(0, tab)), line.substr(tab + 1)});
+  }
+  return rows;
+}
+
+std::vector<std::string> PathsOf(const std::vector<Candidate>& rows) {
+  std::vector<std::string> paths;
+  for (const auto& row : rows) paths.push_back(row.path);
+  return paths;
+}
+
+void HardLink(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) throw std::runtime_error("link failed: " + to);
+}
+
+// Two copies, two near-copies (same size, last byte differs), a file of a size
+// of its own and two hard links of one file; every kind has its own size.
+class CliTreeTest : public ::testing::Test {
+ protected:
+  CliTreeTest() {
+    copy1 = tree.write("a/copy1", "copy content\n");
+    copy2 = tree.write("b/copy2", "copy content\n");
+    near1 = tree.write("near1", "near-copy-A");
+    near2 = tree.write("near2", "near-copy-B");
+    unique = tree.write("unique", "a unique file, of its own size");
+    linked1 = tree.write("linked1", "hard linked!!!");
+    linked2 = tree.path("linked2");
+    HardLink(linked1, linked2);
+  }
+
+  // Of two paths, the one that comes first in candidate order.
+  std::pair<std::string, std::string> InCandidateOrder(const std::string& x, const std::string& y) {
+    for (const auto& path : PathsOf(Candidates(tree.root()))) {
+      if (path == x) return {x, y};
+      if (path == y) return {y, x};
+    }
+    ADD_FAILURE() << "neither path is a candidate";
+    return {x, y};
+  }
+
+  TempTree tree;
+  std::string copy1, copy2, near1, near2, unique, linked1, linked2;
+};
+
+TEST_F(CliTreeTest, CandidatesAreFilesSharingASizeInSizeOrderWithTheirSizes) {
+  const auto rows = Candidates(tree.root());
+  ASSERT_EQ(rows.size(), 6u);
+  const auto listed = PathsOf(rows);
+  const std::set<std::string> paths(listed.begin(), listed.end());
+  EXPECT_EQ(paths, (std::set<std::string>{copy1, copy2, near1, near2, linked1, linked2}));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].size, static_cast<long long>(ReadFileBytes(rows[i].path).size()));
+    if (i > 0) {
+      EXPECT_LE(rows[i - 1].size, rows[i].size);
+    }
+  }
+}
+
+TEST_F(CliTreeTest, TickedListsOneOfTheCopiesOnlyInEitherMode) {
+  const auto [earlier, later] = InCandidateOrder(copy1, copy2);
+
+  const Result careful = RunTool({tree.root()});
+  EXPECT_EQ(careful.status, 0) << careful.err;
+  EXPECT_EQ(careful.out, later + "\n");
+  EXPECT_EQ(careful.err, "");
+
+  const Result fast = RunTool({"--mode", "fast", tree.root()});
+  EXPECT_EQ(fast.status, 0) << fast.err;
+  EXPECT_EQ(fast.out, earlier + "\n");
+}
+
+TEST_F(CliTreeTest, GroupsHoldDistinctFilesAndKeepHardLinksOfACopiedFile) {
+  const auto [earlier, later] = InCandidateOrder(copy1, copy2);
+  // Near-copies are no set, and two links of one file alone are not either.
+  const Result before = RunTool({"--list", "groups", tree.root()});
+  EXPECT_EQ(before.status, 0) << before.err;
+  EXPECT_EQ(before.out, earlier + "\n" + later + "\n\n");
+
+  // A real copy of the linked file makes a set that keeps both links.
+  const std::string linked3 = tree.write("c/linked3", "hard linked!!!");
+  std::vector<std::string> linkedSet;
+  std::vector<std::string> copySet;
+  for (const auto& path : PathsOf(Candidates(tree.root()))) {
+    if (path == linked1 || path == linked2 || path == linked3) linkedSet.push_back(path);
+    if (path == copy1 || path == copy2) copySet.push_back(path);
+  }
+  ASSERT_EQ(linkedSet.size(), 3u);
+  // Sets come in the order of their first rows: the copies (13 bytes) before
+  // the links (14 bytes).
+  std::string expected;
+  for (const auto* set : {&copySet, &linkedSet}) {
+    for (const auto& path : *set) expected += path + "\n";
+    expected += "\n";
+  }
+  for (const char* mode : {"fast", "careful"}) {
+    const Result after = RunTool({"--list", "groups", "--mode", mode, tree.root()});
+    EXPECT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(after.out, expected) << mode;
+  }
+}
+
+TEST(CliRunTest, FastTicksTheFirstTwoOfThreeCopiesCarefulTheLastTwo) {
+  TempTree tree;
+  for (const char* name : {"x", "y", "z"}) tree.write(name, "three of a kind");
+  const auto rows = PathsOf(Candidates(tree.root()));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(RunTool({"--mode", "fast", tree.root()}).out, rows[0] + "\n" + rows[1] + "\n");
+  EXPECT_EQ(RunTool({"--mode", "careful", tree.root()}).out, rows[1] + "\n" + rows[2] + "\n");
+}
+
+TEST(CliRunTest, NulTerminatedOutputInEveryListForm) {
+  TempTree tree;
+  tree.write("x", "same!");
+  tree.write("y", "same!");
+  const auto rows = PathsOf(Candidates(tree.root()));
+  ASSERT_EQ(rows.size(), 2u);
+  using namespace std::string_literals;
+  EXPECT_EQ(RunTool({"-0", tree.root()}).out, rows[1] + "\0"s);
+  EXPECT_EQ(RunTool({"-0", "--list", "candidates", tree.root()}).out,
+            "5\t" + rows[0] + "\0"s + "5\t" + rows[1] + "\0"s);
+  EXPECT_EQ(RunTool({"--list", "groups", "-0", tree.root()}).out,
+            rows[0] + "\0"s + rows[1] + "\0\0"s);
+}
+
+TEST(CliRunTest, NameWithANewlineSurvivesWithNul) {
+  TempTree tree;
+  const std::string odd = tree.write("line\nbreak", "twin content");
+  const std::string plain = tree.write("plain", "twin content");
+  const Result groups = RunTool({"--list", "groups", "-0", tree.root()});
+  EXPECT_EQ(groups.status, 0) << groups.err;
+  const auto parts = Split(groups.out, '\0');
+  ASSERT_EQ(parts.size(), 3u);
+  EXPECT_EQ(std::set<std::string>(parts.begin(), parts.begin() + 2),
+            (std::set<std::string>{odd, plain}));
+  EXPECT_EQ(parts[2], "");
+
+  const Result ticked = RunTool({"-0", tree.root()});
+  EXPECT_EQ(ticked.out, parts[1] + std::string(1, '\0'));
+}
+
+TEST(CliRunTest, MissingFolderExitsOneWithTheWindowsWarning) {
+  TempTree tree;
+  const std::string missing = tree.path("gone");
+  const Result r = RunTool({missing});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "The directory \"" + missing +
+                       "\" is not exists! Please, change the path of \"Folder to Scan\".\n");
+  // A file is no folder either.
+  EXPECT_EQ(RunTool({tree.write("file", "x")}).status, 1);
+}
+
+TEST(CliRunTest, WalkThatReachesTheCapExitsOneWithTheWindowsWarning) {
+  TempTree tree;
+  for (int i = 0; i < 10; ++i) tree.write("f" + std::to_string(i), "same");
+  CliEnvironment env;
+  env.tableSlots = 4;
+  const Result r = RunTool({"--list", "candidates", tree.root()}, env);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "Find one error while scanning. Perhaps, on your disk (or in scanned folder) more, "
+            "then 500000 of files.\n");
+}
+
+TEST(CliRunTest, OutputThatCannotBeWrittenExitsOne) {
+  std::FILE* full = std::fopen("/dev/full", "w");
+  if (full == nullptr) GTEST_SKIP() << "no /dev/full";
+  TempTree tree;
+  tree.write("x", "same!");
+  tree.write("y", "same!");
+  for (const Args& args : {Args{"--list", "candidates", tree.root()}, Args{"--version"}}) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* err = ::open_memstream(&buffer, &size);
+    ASSERT_NE(err, nullptr);
+    EXPECT_EQ(RunCli(args, full, err), 1) << args.front();
+    std::fclose(err);
+    const std::string text(buffer, size);
+    std::free(buffer);
+    EXPECT_NE(text.find("twinscan-cli: cannot write the output: "), std::string::npos) << text;
+    std::clearerr(full);
+  }
+  std::fclose(full);
+}
+
+}  // namespace
