@@ -107,7 +107,8 @@ void TFormAbout::setLinkStyle(QLabel* label, bool highlighted) {
   font.setUnderline(highlighted);
   label->setFont(font);
   QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, highlighted ? QColor(Qt::blue) : palette().color(QPalette::WindowText));
+  p.setColor(QPalette::WindowText,
+             highlighted ? QColor(Qt::blue) : palette().color(QPalette::WindowText));
   label->setPalette(p);
   label->setProperty("highlighted", highlighted);
 }
@@ -121,9 +122,13 @@ bool TFormAbout::eventFilter(QObject* watched, QEvent* event) {
   if (label && (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove)) {
     setLinkStyle(label, true);
   } else if (label && event->type() == QEvent::MouseButtonRelease) {
-    if (label == links_[0]) Label14Click();
-    if (label == links_[1]) Label9Click();
-    if (label == links_[2]) Label10Click();
+    // A click is a left button let go over the link it was pressed on.
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
+      if (label == links_[0]) Label14Click();
+      if (label == links_[1]) Label9Click();
+      if (label == links_[2]) Label10Click();
+    }
   }
   return QDialog::eventFilter(watched, event);
 }
@@ -134,8 +139,20 @@ void TFormAbout::mouseMoveEvent(QMouseEvent* event) {
   QDialog::mouseMoveEvent(event);
 }
 
-void TFormAbout::Label14Click() { openUrl_(QUrl(QString::fromLatin1(links::kWebSite))); }
-void TFormAbout::Label9Click() { openUrl_(QUrl(QString::fromLatin1(links::kAuthorPage))); }
+void TFormAbout::open(const QUrl& url) {
+  // Whatever goes wrong in opening an address is not reported.
+  try {
+    openUrl_(url);
+  } catch (...) {
+  }
+}
+
+void TFormAbout::Label14Click() {
+  open(QUrl(QString::fromLatin1(links::kWebSite)));
+}
+void TFormAbout::Label9Click() {
+  open(QUrl(QString::fromLatin1(links::kAuthorPage)));
+}
 void TFormAbout::Label10Click() {
-  openUrl_(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(links::kSupportMail)));
+  open(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(links::kSupportMail)));
 }

@@ -17,6 +17,7 @@ inline constexpr const char* kSupportMail = "support@twinscan.example.org";
 // The about window: one instance, shown beside the main window without
 // blocking it. Its link labels take the highlighted style under the mouse.
 class TFormAbout final : public QDialog {
+  Q_OBJECT
  public:
   TFormAbout(std::function<void(const QUrl&)> openUrl, QWidget* parent = nullptr);
   QLabel* link(int i) const { return links_[static_cast<std::size_t>(i)]; }
@@ -32,6 +33,7 @@ class TFormAbout final : public QDialog {
 
  private:
   void setLinkStyle(QLabel* label, bool highlighted);
+  void open(const QUrl& url);
   std::function<void(const QUrl&)> openUrl_;
   std::vector<QLabel*> links_;
 };

@@ -115,8 +115,10 @@ void CheckAndDeleteTest::ticksMadeBeforeARunAreLost() {
 void CheckAndDeleteTest::pauseResumeAndCancel() {
   FormFixture f;
   TempTree tree;
-  // Pairs of large identical files keep the check busy long enough.
-  for (int i = 0; i < 6; ++i) tree.write("big" + std::to_string(i), Big('q', 4 << 20));
+  // Many large identical files keep the check busy long after the pause,
+  // which takes effect at the run's first checkpoint.
+  const std::string content = Big('q', 8 << 20);
+  for (int i = 0; i < 16; ++i) tree.write("big" + std::to_string(i), content);
   QVERIFY(f.scan(tree.root()));
   f.child<TRadioGroup>("RadioGroup1")->item(1)->setChecked(true);
   f.click("SpeedButton10");
@@ -142,7 +144,7 @@ void CheckAndDeleteTest::pauseResumeAndCancel() {
   // The next start resets the caption and runs to the end.
   QVERIFY(f.check(1));
   QCOMPARE(f.button("SpeedButton17")->text(), QStringLiteral("Pause"));
-  QCOMPARE(f.form->filesList().checkedCount(), 5);
+  QCOMPARE(f.form->filesList().checkedCount(), 15);
 }
 
 void CheckAndDeleteTest::actionsAreRefusedDuringARun() {

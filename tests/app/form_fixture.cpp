@@ -6,18 +6,34 @@
 
 #include "app/widgets.h"
 
-FormFixture::FormFixture(int tableCapacity) {
-  FormEnvironment env;
-  env.dialogs = &dialogs;
-  env.startDirectory = start.root();
-  env.tableCapacity = tableCapacity;
-  env.placementFile = QString::fromStdString(start.path("placement.ini"));
-  env.openUrl = [this](const QUrl& url) { opened.push_back(url); };
-  form = std::make_unique<TFormMain>(env);
+FormFixture::FormFixture(int tableCapacity) : FormFixture(nullptr, tableCapacity) {}
+
+FormFixture::FormFixture(const std::function<void(const TempTree&)>& prepare, int tableCapacity)
+    : tableCapacity_(tableCapacity) {
+  if (prepare) prepare(start);
+  form = std::make_unique<TFormMain>(environment());
   form->onStatusText = [this](const QString& text) { statuses.push_back(text); };
   form->show();
   // Let the start-up page selection run.
   QTest::qWait(20);
+}
+
+FormEnvironment FormFixture::environment() {
+  FormEnvironment env;
+  env.dialogs = &dialogs;
+  env.startDirectory = start.root();
+  env.tableCapacity = tableCapacity_;
+  env.placementFile = QString::fromStdString(start.path("placement.ini"));
+  env.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+  env.exitNow = [this] { ++exits; };
+  return env;
+}
+
+std::unique_ptr<TFormMain> FormFixture::openAnother() {
+  auto other = std::make_unique<TFormMain>(environment());
+  other->show();
+  QTest::qWait(20);
+  return other;
 }
 
 FormFixture::~FormFixture() {

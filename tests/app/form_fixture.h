@@ -4,9 +4,10 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "app/form_main.h"
 #include "core/dialogs.h"
@@ -16,7 +17,17 @@
 // start directory.
 struct FormFixture {
   FormFixture(int tableCapacity = kTableSlots);
+  // `prepare` fills the start directory before the window is created.
+  explicit FormFixture(const std::function<void(const TempTree&)>& prepare,
+                       int tableCapacity = kTableSlots);
   ~FormFixture();
+
+  // The environment the window was created with (scripted dialogs, recorded
+  // addresses and exits, this start directory).
+  FormEnvironment environment();
+  // Another main window on the same start directory, as a second start would
+  // create it; shown.
+  std::unique_ptr<TFormMain> openAnother();
 
   template <class W>
   W* child(const char* name) const {
@@ -43,7 +54,11 @@ struct FormFixture {
   }
 
   std::vector<QUrl> opened;  // what the shell was asked to open
+  int exits = 0;             // how often "Exit" ended the program
   TempTree start;
   ScriptedDialogs dialogs;
   std::unique_ptr<TFormMain> form;
+
+ private:
+  int tableCapacity_;
 };
