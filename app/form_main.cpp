@@ -172,7 +172,13 @@ void TFormMain::setStatusText(const QString& text) {
   if (onStatusText) onStatusText(text);
 }
 
-void TFormMain::setProgress(int percent) { ProgressBar_->setValue(percent); }
+void TFormMain::setProgress(int percent) {
+  // setValue() repaints at once; with updates held the bar is painted with
+  // the next ordinary paint, so a fill's progress steps do not stall it.
+  ProgressBar_->setUpdatesEnabled(false);
+  ProgressBar_->setValue(percent);
+  ProgressBar_->setUpdatesEnabled(true);
+}
 
 std::string TFormMain::folderText() const {
   const QString text = DirectoryEdit1_->text();

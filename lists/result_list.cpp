@@ -1,5 +1,7 @@
 #include "lists/result_list.h"
 
+#include <algorithm>
+
 void ResultList::addColumn(std::string caption, int width) {
   if (observer_) observer_->columnsAboutToChange();
   columns_.push_back({std::move(caption), width});
@@ -28,7 +30,10 @@ void ResultList::appendRows(std::vector<ListRow> rows) {
   if (rows.empty()) return;
   const int first = rowCount();
   if (observer_) observer_->rowsAboutToBeAppended(first, first + static_cast<int>(rows.size()) - 1);
-  rows_.reserve(rows_.size() + rows.size());
+  // Grow geometrically: an exact reserve per batch would move every row on
+  // every batch, making a fill of many batches quadratic.
+  const std::size_t needed = rows_.size() + rows.size();
+  if (rows_.capacity() < needed) rows_.reserve(std::max(needed, 2 * rows_.capacity()));
   for (auto& r : rows) rows_.push_back(std::move(r));
   if (observer_) observer_->rowsAppended();
 }
