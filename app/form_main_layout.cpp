@@ -1,4 +1,5 @@
 // Builds the widgets of the main window at their places.
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,6 +60,12 @@ QGroupBox* ButtonGroup(const char* name, const char* caption, QPushButton* left,
 void TFormMain::buildWindow() {
   setObjectName(QStringLiteral("TFormMain"));
   setWindowTitle(S(texts::kAppTitle));
+  // Tahoma 8 where it is installed, the desktop's font otherwise.
+  if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPointSize(8);
+    setFont(tahoma);
+  }
   resize(635, 483);
   setMinimumSize(600, 483);
 

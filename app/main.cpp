@@ -1,11 +1,13 @@
 #include <QApplication>
 
+#include "app/app_icon.h"
 #include "app/form_main.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Twinscan"));
   QApplication::setApplicationDisplayName(QStringLiteral("Twinscan"));
+  QApplication::setWindowIcon(TwinscanIcon());
   TFormMain window;
   window.show();
   return QApplication::exec();
