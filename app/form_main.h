@@ -156,7 +156,7 @@ class TFormMain final : public QMainWindow {
   bool refuseDuringRun();
   void requestScanRun();
   void ScanThreadExecute(RunContext& run, const std::string& root);
-  void vgThreadAfterScanExecute(RunContext& run);
+  void vgThreadAfterScanExecute(RunContext& run, const std::vector<std::string>& captions);
   void vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows);
   void endCheckRunControls();
   void resetFilesList();

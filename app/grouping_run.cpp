@@ -15,10 +15,13 @@ constexpr std::size_t kRowBatch = 2048;
 
 }  // namespace
 
-void TFormMain::vgThreadAfterScanExecute(RunContext& run) {
+void TFormMain::vgThreadAfterScanExecute(RunContext& run, const std::vector<std::string>& captions) {
   class Sink final : public GroupingSink {
    public:
-    Sink(RunContext& run, TFormMain& form) : run_(run), form_(&form) { batch_.reserve(kRowBatch); }
+    Sink(RunContext& run, TFormMain& form, const std::vector<std::string>& captions)
+        : run_(run), form_(&form), captions_(captions) {
+      batch_.reserve(kRowBatch);
+    }
 
     void status(const std::string& text) override {
       flush();
@@ -43,7 +46,10 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run) {
       });
     }
     void addRow(CandidateListRow row) override {
-      batch_.push_back(std::move(row));
+      // The row's texts are laid out here, off the window thread, by the
+      // columns "Files" had when the grouping started; they cannot change
+      // before the fill ends (a column apply waits for it).
+      batch_.push_back(MakeListRowFor(captions_, row.ImageIndex, row.FileName, row.Size, row.FullPath));
       if (batch_.size() >= kRowBatch) flush();
     }
     void endFill() override {
@@ -68,15 +74,10 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run) {
    private:
     void flush() {
       if (batch_.empty()) return;
-      run_.post([form = form_, rows = std::move(batch_)] {
+      run_.post([form = form_, rows = std::move(batch_)]() mutable {
         ResultList& files = form->filesList_;
         if (files.columnCount() == 0) return;  // AddListRow adds nothing without columns
-        std::vector<ListRow> listRows;
-        listRows.reserve(rows.size());
-        for (const auto& r : rows) {
-          listRows.push_back(MakeListRow(files, r.ImageIndex, r.FileName, r.Size, r.FullPath));
-        }
-        files.appendRows(std::move(listRows));
+        files.appendRows(std::move(rows));
       });
       batch_ = {};
       batch_.reserve(kRowBatch);
@@ -84,8 +85,9 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run) {
 
     RunContext& run_;
     TFormMain* form_;
-    std::vector<CandidateListRow> batch_;
-  } sink(run, *this);
+    const std::vector<std::string>& captions_;
+    std::vector<ListRow> batch_;
+  } sink(run, *this, captions);
 
   RunGrouping({scanTable_, fileTable_, candidates_, FilesListFilled}, icons_, sink,
               [&run] { run.checkpoint(); }, &run.stopFlag());

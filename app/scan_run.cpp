@@ -7,6 +7,7 @@
 #include "app/form_main.h"
 #include "app/progress_window.h"
 #include "app/texts.h"
+#include "lists/row_texts.h"
 #include "scan/folder_path.h"
 #include "scan/walk.h"
 
@@ -100,7 +101,9 @@ void TFormMain::TimerScan1Timer() {
       TimerScan1.stop();
       RunPhase = 2;
       groupingActive_ = true;
-      vgThreadAfterScan.start([this](RunContext& run) { vgThreadAfterScanExecute(run); });
+      vgThreadAfterScan.start([this, captions = ColumnCaptions(filesList_)](RunContext& run) {
+        vgThreadAfterScanExecute(run, captions);
+      });
     } else if (WalkFailed.load(std::memory_order_acquire) == 1) {
       ::unlink((startDirectory_ + "/error.txt").c_str());
       TimerScan1.stop();

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
-
-#include "compare/two_files.h"
 
 namespace {
 
@@ -16,29 +15,49 @@ struct BandRange {
 
 // Each row with the row after it, over the rows the list had at the start
 // (the list cannot change during a check); the earlier row of an identical
-// pair is ticked. Progress is sent only when its value changes, which keeps
-// the sequence of values the bar shows.
+// pair is ticked. Only neighbours of one size can be identical, so the rows
+// are taken in runs of one size as stat() sees them now, and each run goes to
+// the engine whole. Progress keeps the per-pair values, sent only when they
+// change, and reaches the window together with the ticks of the pairs before
+// it, once those pairs are decided.
 void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckSink& sink,
-               const std::function<void()>& checkpoint) {
+               const std::function<void()>& checkpoint, const EngineLimits& limits) {
   const int rows = input.listRows;
+  // A list row without a candidate behind it is never identical or read.
+  const int readable = std::min(rows, candidates.count());
   int shown = -1;
   const auto show = [&](int percent) {
     if (percent == shown) return;
     sink.progress(percent);
     shown = percent;
   };
-  for (int r = 1; r < rows; ++r) {
-    if (rows > 2) {
-      show(static_cast<int>(static_cast<std::int64_t>(r - 1) * 100 / (rows - 2)));
+  int next = 1;  // the first pair (next, next + 1) not yet reported
+  const auto reportThrough = [&](int last, const std::vector<int>& ticks) {
+    auto tick = ticks.begin();
+    for (; next <= last; ++next) {
+      if (rows > 2) show(static_cast<int>(static_cast<std::int64_t>(next - 1) * 100 / (rows - 2)));
+      while (tick != ticks.end() && *tick < next) ++tick;
+      if (tick != ticks.end() && *tick == next) sink.tickRow(next);
     }
-    // A list row without a candidate behind it is never identical.
-    if (r + 1 > candidates.count()) continue;
+  };
+
+  std::vector<CandidateFile> run;
+  const auto finishRun = [&] {
+    if (run.empty()) return;
+    const std::vector<int> ticks = run.size() < 2 ? std::vector<int>{}
+                                                  : TickedRows(run, TickRule::EarlierNeighbour,
+                                                               candidates, checkpoint, limits);
+    reportThrough(run.back().row - 1, ticks);
+    run.clear();
+  };
+  for (int r = 1; r <= readable; ++r) {
     checkpoint();
-    if (CompareFiles(candidates.row(r).FullPath, candidates.row(r + 1).FullPath, checkpoint) ==
-        CompareVerdict::Identical) {
-      sink.tickRow(r);
-    }
+    const std::optional<CandidateFile> file = StatCandidate(candidates.row(r).FullPath, r);
+    if (!file || (!run.empty() && run.back().size != file->size)) finishRun();
+    if (file) run.push_back(*file);
   }
+  finishRun();
+  reportThrough(rows - 1, {});
   show(100);
 }
 
@@ -56,15 +75,16 @@ std::vector<BandRange> SplitIntoBands(const CandidateTable& candidates, int coun
   return bands;
 }
 
-// Every row of a band with every later row of it; a later row found
-// identical is marked Matched and ticked, and is not compared again. Rows the
-// list lacks are compared but never ticked. The bar only rises, from the 0
-// the caller set before the run.
+// A row identical to an earlier row of its band is marked Matched and ticked.
+// A row still Matched from before the run (only rows the list lacks keep
+// theirs) stays so. Rows the list lacks are read but never ticked. The bar
+// only rises, from the 0 the caller set before the run.
 void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
-                  const std::function<void()>& checkpoint) {
+                  const std::function<void()>& checkpoint, const EngineLimits& limits) {
   const std::vector<BandRange> bands = SplitIntoBands(candidates, candidates.count());
   const auto bandCount = static_cast<std::int64_t>(bands.size());
   int shown = 0;
+  std::vector<CandidateFile> files;
   for (std::int64_t b = 1; b <= bandCount; ++b) {
     const int percent = static_cast<int>(b * 100 / bandCount);
     if (percent > shown) {
@@ -72,17 +92,18 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
       shown = percent;
     }
     const BandRange band = bands[static_cast<std::size_t>(b - 1)];
-    for (int k = band.first; k <= band.last; ++k) {
-      for (int l = k + 1; l <= band.last; ++l) {
-        CandidateRow& later = candidates.row(l);
-        if (later.Matched != 0) continue;
-        checkpoint();
-        if (CompareFiles(candidates.row(k).FullPath, later.FullPath, checkpoint) ==
-            CompareVerdict::Identical) {
-          later.Matched = 1;
-          if (l <= input.listRows) sink.tickRow(l);
-        }
-      }
+    if (band.first == band.last) continue;
+    files.clear();
+    for (int r = band.first; r <= band.last; ++r) {
+      checkpoint();
+      if (const auto file = StatCandidate(candidates.row(r).FullPath, r)) files.push_back(*file);
+    }
+    if (files.size() < 2) continue;
+    for (const int r : TickedRows(files, TickRule::LaterCopy, candidates, checkpoint, limits)) {
+      CandidateRow& row = candidates.row(r);
+      if (row.Matched != 0) continue;
+      row.Matched = 1;
+      if (r <= input.listRows) sink.tickRow(r);
     }
   }
   sink.progress(0);
@@ -92,6 +113,11 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
 
 void RunCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
               const std::function<void()>& checkpoint) {
+  RunCheck(input, candidates, sink, checkpoint, EngineLimits{});
+}
+
+void RunCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
+              const std::function<void()>& checkpoint, const EngineLimits& limits) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
 
   // Untick all: the worker clears Matched itself, as the owner of the flags
@@ -102,10 +128,10 @@ void RunCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& si
 
   switch (input.mode) {
     case static_cast<int>(CheckMode::Fast):
-      FastCheck(input, candidates, sink, step);
+      FastCheck(input, candidates, sink, step, limits);
       break;
     case static_cast<int>(CheckMode::Careful):
-      CarefulCheck(input, candidates, sink, step);
+      CarefulCheck(input, candidates, sink, step, limits);
       break;
     default:
       break;

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "compare/check_engine.h"
 #include "core/records.h"
 
 // The check run's effects on the window, issued on the check worker thread
@@ -9,9 +10,9 @@
 class CheckSink {
  public:
   virtual ~CheckSink() = default;
-  virtual void untickAllFiles() = 0;      // untick every row of "Files"
-  virtual void tickRow(int row) = 0;      // tick "Files" row `row` (1-based); skip a row it lacks
-  virtual void progress(int percent) = 0; // set the progress bar
+  virtual void untickAllFiles() = 0;       // untick every row of "Files"
+  virtual void tickRow(int row) = 0;       // tick "Files" row `row` (1-based); skip a row it lacks
+  virtual void progress(int percent) = 0;  // set the progress bar
 };
 
 enum class CheckMode { Fast = 0, Careful = 1 };
@@ -24,8 +25,16 @@ struct CheckInput {
 
 // The check run body, after the caller's start steps and before its end steps:
 // untick all (clearing Matched of rows 1..listRows), then the fast or the
-// careful check. `checkpoint` is called before each comparison and between
-// block reads; it blocks while paused and throws StopRun when cancelled.
-// Writes Matched of the candidate rows; reads their paths and bands.
+// careful check. The fast check ticks a row identical to the row after it;
+// the careful check ticks a row identical to an earlier row of its band and
+// sets its Matched. Both find the identical files with the content engine, so
+// each byte is read at most once. `checkpoint` is called before each file is
+// looked at and before each block read; it blocks while paused and throws
+// StopRun when cancelled. Ticks of a careful band are sent when the band is
+// done, in row order; fast ticks when the rows of one size are done.
 void RunCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
               const std::function<void()>& checkpoint);
+
+// The same with other bounds for the engine (tests use small ones).
+void RunCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
+              const std::function<void()>& checkpoint, const EngineLimits& limits);

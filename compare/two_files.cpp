@@ -127,3 +127,7 @@ bool CompareTwoFiles(const std::string& first, const std::string& second) {
 std::uint64_t CompareBytesRead() {
   return g_bytesRead.load(std::memory_order_relaxed);
 }
+
+void CountCompareBytesRead(std::uint64_t bytes) {
+  g_bytesRead.fetch_add(bytes, std::memory_order_relaxed);
+}

@@ -30,6 +30,9 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
 // True only when CompareFiles says Identical.
 bool CompareTwoFiles(const std::string& first, const std::string& second);
 
-// Bytes read by every comparison of this process so far (for measurements).
-// Thread-safe.
+// Bytes read by every comparison of this process so far, the check engine's
+// reads included (for measurements). Thread-safe.
 std::uint64_t CompareBytesRead();
+
+// Adds reads made outside CompareFiles to CompareBytesRead(). Thread-safe.
+void CountCompareBytesRead(std::uint64_t bytes);

@@ -1,5 +1,7 @@
 #include "lists/row_texts.h"
 
+#include <algorithm>
+
 std::string FormatSizeText(const std::string& digits) {
   if (digits.empty()) return {};
   std::string out;
@@ -28,22 +30,31 @@ std::optional<std::string> ColumnText(const std::string& caption, const std::str
   return std::nullopt;
 }
 
-ListRow MakeListRow(const ResultList& target, int imageIndex, const std::string& fileName,
-                    std::int64_t size, const std::string& fullPath) {
+ListRow MakeListRowFor(const std::vector<std::string>& captions, int imageIndex,
+                       const std::string& fileName, std::int64_t size, const std::string& fullPath) {
   ListRow row;
   row.ImageIndex = imageIndex;
-  const int columns = target.columnCount();
+  const std::size_t columns = std::min<std::size_t>(captions.size(), 3);
   if (columns >= 1) {
-    if (auto text = ColumnText(target.column(0).Caption, fileName, size, fullPath)) {
-      row.Caption = std::move(*text);
-    }
+    if (auto text = ColumnText(captions[0], fileName, size, fullPath)) row.Caption = std::move(*text);
   }
-  for (int c = 1; c < columns && c < 3; ++c) {
-    if (auto text = ColumnText(target.column(c).Caption, fileName, size, fullPath)) {
+  for (std::size_t c = 1; c < columns; ++c) {
+    if (auto text = ColumnText(captions[c], fileName, size, fullPath)) {
       row.SubItems.push_back(std::move(*text));
     }
   }
   return row;
+}
+
+std::vector<std::string> ColumnCaptions(const ResultList& list) {
+  std::vector<std::string> captions;
+  for (int c = 0; c < list.columnCount(); ++c) captions.push_back(list.column(c).Caption);
+  return captions;
+}
+
+ListRow MakeListRow(const ResultList& target, int imageIndex, const std::string& fileName,
+                    std::int64_t size, const std::string& fullPath) {
+  return MakeListRowFor(ColumnCaptions(target), imageIndex, fileName, size, fullPath);
 }
 
 bool AddListRow(ResultList& target, const ResultList& files, int imageIndex,

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "lists/result_list.h"
 
@@ -34,6 +35,14 @@ inline constexpr const char* kColumnPath = "Path";
 // The text a row shows under the column `caption`; nothing for an unknown one.
 std::optional<std::string> ColumnText(const std::string& caption, const std::string& fileName,
                                       std::int64_t size, const std::string& fullPath);
+
+// Builds the row that a list whose column captions are `captions` shows for
+// a file: icon, caption and sub-items by the first three columns, unticked.
+ListRow MakeListRowFor(const std::vector<std::string>& captions, int imageIndex,
+                       const std::string& fileName, std::int64_t size, const std::string& fullPath);
+
+// The captions of the columns of `list`, in order.
+std::vector<std::string> ColumnCaptions(const ResultList& list);
 
 // Builds the row AddListRow appends to `target` (icon, caption, sub-items by
 // the first three columns of `target`), unticked.

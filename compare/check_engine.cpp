@@ -1,0 +1,334 @@
+#include "compare/check_engine.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+// Owns one descriptor; closes it when replaced or destroyed (StopRun included).
+class Descriptor final {
+ public:
+  Descriptor() = default;
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.fd_, -1));
+    return *this;
+  }
+  ~Descriptor() { reset(); }
+
+  void reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens read-only; O_NONBLOCK keeps a path swapped for a FIFO from blocking.
+// The descriptor is kept only if it still names the regular file seen by
+// stat(), with the size seen then.
+Descriptor OpenSeenFile(const std::string& path, const CandidateFile& seen) {
+  Descriptor fd;
+  for (;;) {
+    const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (raw >= 0 || errno != EINTR) {
+      fd.reset(raw);
+      break;
+    }
+  }
+  if (!fd.valid()) return fd;
+  struct stat now {};
+  if (::fstat(fd.get(), &now) != 0 || !S_ISREG(now.st_mode) ||
+      static_cast<std::uint64_t>(now.st_dev) != seen.dev ||
+      static_cast<std::uint64_t>(now.st_ino) != seen.ino ||
+      static_cast<std::uint64_t>(now.st_size) != seen.size) {
+    fd.reset();
+    return fd;
+  }
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  return fd;
+}
+
+// Reads up to `size` bytes at `offset`, stopping early only at the end of the
+// file; -1 on a read error.
+std::int64_t ReadAt(int fd, char* buffer, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      CountCompareBytesRead(done);
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  CountCompareBytesRead(done);
+  return static_cast<std::int64_t>(done);
+}
+
+// A quick hash that only picks buckets (equal bytes are always confirmed by
+// comparing them): four independent multiply-xor lanes over 8-byte words, so
+// it runs at about the speed of a memory copy.
+std::uint64_t BlockHash(std::string_view bytes) {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t lane[4] = {1, 2, 3, 4};
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  const auto word = [](const char* at) {
+    std::uint64_t w;
+    std::memcpy(&w, at, sizeof w);
+    return w;
+  };
+  const auto mix = [](std::uint64_t h, std::uint64_t w) {
+    h = (h ^ w) * kMul;
+    return h ^ (h >> 29);
+  };
+  for (; left >= 32; p += 32, left -= 32) {
+    for (int i = 0; i < 4; ++i) lane[i] = mix(lane[i], word(p + 8 * i));
+  }
+  std::uint64_t tail = left;
+  for (std::size_t i = 0; i < left; ++i)
+    tail = (tail << 8 | static_cast<unsigned char>(p[i])) ^ (tail >> 56);
+  std::uint64_t h = mix(lane[0], lane[1]) ^ mix(lane[2], lane[3]) * 31;
+  return mix(h, tail ^ bytes.size());
+}
+
+struct Member {
+  CandidateFile file;
+  const std::string* path = nullptr;
+  Descriptor fd;
+};
+
+// Indices into the members, ascending by row, that agree on the bytes before
+// `offset`.
+struct Group {
+  std::vector<int> members;
+  std::uint64_t offset = 0;
+};
+
+class Refiner final {
+ public:
+  Refiner(TickRule rule, const std::function<void()>& checkpoint, const EngineLimits& limits)
+      : rule_(rule), checkpoint_(checkpoint), limits_(limits) {}
+
+  std::vector<int> run(const std::vector<CandidateFile>& files, const CandidateTable& table) {
+    // Only files of one size can be identical: one group per size, each in
+    // row order.
+    std::vector<int> order(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return files[a].size < files[b].size; });
+    members_.reserve(files.size());
+    for (const int i : order) {
+      members_.push_back(Member{files[static_cast<std::size_t>(i)],
+                                &table.row(files[static_cast<std::size_t>(i)].row).FullPath,
+                                {}});
+    }
+    for (std::size_t start = 0; start < members_.size();) {
+      std::size_t end = start + 1;
+      while (end < members_.size() && members_[end].file.size == members_[start].file.size) ++end;
+      Group group;
+      for (std::size_t i = start; i < end; ++i) group.members.push_back(static_cast<int>(i));
+      keepIfUseful(std::move(group));
+      // Depth first: a group's descendants are done before its siblings, so
+      // only the members of one group of at most maxOpenFiles are ever open.
+      while (!pending_.empty()) {
+        Group next = std::move(pending_.back());
+        pending_.pop_back();
+        refine(next);
+      }
+      start = end;
+    }
+    std::sort(ticks_.begin(), ticks_.end());
+    return std::move(ticks_);
+  }
+
+ private:
+  const CandidateFile& file(int m) const { return members_[static_cast<std::size_t>(m)].file; }
+  void close(int m) { members_[static_cast<std::size_t>(m)].fd.reset(); }
+
+  // Whether member j of `rows` (a bucket in row order) can still be ticked or
+  // be the copy that gets another row ticked.
+  bool neighbourPair(const std::vector<int>& rows, std::size_t j, std::size_t k) const {
+    return file(rows[j]).row + 1 == file(rows[k]).row && !file(rows[j]).sameFile(file(rows[k]));
+  }
+
+  // Drops the members of a bucket that can no longer affect a tick and
+  // queues the rest. A later copy needs two distinct files in its bucket; an
+  // earlier neighbour needs its neighbour row, another file, in its bucket.
+  void keepIfUseful(Group group) {
+    std::vector<int>& m = group.members;
+    std::vector<int> kept;
+    if (rule_ == TickRule::LaterCopy) {
+      const bool twoFiles = std::any_of(m.begin(), m.end(),
+                                        [&](int x) { return !file(x).sameFile(file(m.front())); });
+      if (twoFiles) kept = m;
+    } else {
+      for (std::size_t j = 0; j < m.size(); ++j) {
+        if ((j > 0 && neighbourPair(m, j - 1, j)) ||
+            (j + 1 < m.size() && neighbourPair(m, j, j + 1))) {
+          kept.push_back(m[j]);
+        }
+      }
+    }
+    if (kept.size() < 2) kept.clear();
+    std::size_t k = 0;
+    for (const int x : m) {
+      if (k < kept.size() && kept[k] == x) {
+        ++k;
+      } else {
+        close(x);
+      }
+    }
+    if (!kept.empty()) pending_.push_back(Group{std::move(kept), group.offset});
+  }
+
+  // The rows a finished class ticks.
+  void tickClass(const std::vector<int>& m) {
+    if (rule_ == TickRule::LaterCopy) {
+      // Ticked when some earlier row is another file: always once two
+      // distinct files came before, else when it is not the first one's file.
+      bool twoSeen = false;
+      for (std::size_t j = 1; j < m.size(); ++j) {
+        const bool other = !file(m[j]).sameFile(file(m.front()));
+        if (twoSeen || other) ticks_.push_back(file(m[j]).row);
+        twoSeen = twoSeen || other;
+      }
+    } else {
+      for (std::size_t j = 0; j + 1 < m.size(); ++j) {
+        if (neighbourPair(m, j, j + 1)) ticks_.push_back(file(m[j]).row);
+      }
+    }
+    for (const int x : m) close(x);
+  }
+
+  // One round: reads the next block of every member and splits the group by
+  // its bytes. A member whose read fails or comes out at another length than
+  // its size promises (the file changed) is identical to nothing and leaves.
+  // The last round reads one byte beyond the size to see the end.
+  void refine(const Group& group) {
+    const std::size_t n = group.members.size();
+    const std::uint64_t size = file(group.members.front()).size;
+    const std::size_t minBlock = std::max<std::size_t>(limits_.minBlock, 1);
+    const std::size_t block =
+        std::clamp(limits_.roundBytes / n, minBlock, std::max(limits_.maxBlock, minBlock));
+    const std::uint64_t remaining = size - group.offset;
+    const bool last = remaining <= block;
+    const std::size_t expected = last ? static_cast<std::size_t>(remaining) : block;
+    const std::size_t request = last ? expected + 1 : block;
+    const bool keepOpen = n <= static_cast<std::size_t>(std::max(limits_.maxOpenFiles, 1));
+    if (bufferSize_ < n * request) {
+      buffer_.reset();
+      buffer_ = std::make_unique_for_overwrite<char[]>(n * request);
+      bufferSize_ = n * request;
+    }
+
+    std::vector<std::size_t> read;  // positions in group.members that read well
+    read.reserve(n);
+    for (std::size_t j = 0; j < n; ++j) {
+      const int x = group.members[j];
+      Member& member = members_[static_cast<std::size_t>(x)];
+      checkpoint_();
+      if (!member.fd.valid()) member.fd = OpenSeenFile(*member.path, member.file);
+      const std::int64_t got =
+          member.fd.valid()
+              ? ReadAt(member.fd.get(), buffer_.get() + j * request, request, group.offset)
+              : -1;
+      if (got == static_cast<std::int64_t>(expected)) read.push_back(j);
+      if (!keepOpen || got != static_cast<std::int64_t>(expected)) close(x);
+    }
+
+    for (std::vector<std::size_t>& bucket : bucketsByBytes(read, request, expected)) {
+      std::vector<int> m;
+      m.reserve(bucket.size());
+      for (const std::size_t j : bucket) m.push_back(group.members[j]);
+      if (last) {
+        tickClass(m);
+      } else {
+        keepIfUseful(Group{std::move(m), group.offset + block});
+      }
+    }
+  }
+
+  // Splits positions (ascending) by the `length` bytes each has in the
+  // buffer; every bucket stays ascending. Byte comparison with the bucket's
+  // first member decides; a hash only narrows the candidates in larger groups.
+  std::vector<std::vector<std::size_t>> bucketsByBytes(const std::vector<std::size_t>& positions,
+                                                       std::size_t stride,
+                                                       std::size_t length) const {
+    const auto bytes = [&](std::size_t j) {
+      return std::string_view(buffer_.get() + j * stride, length);
+    };
+    std::vector<std::vector<std::size_t>> buckets;
+    const auto place = [&](std::size_t j, std::size_t firstBucket) {
+      for (std::size_t b = firstBucket; b < buckets.size(); ++b) {
+        if (bytes(buckets[b].front()) == bytes(j)) {
+          buckets[b].push_back(j);
+          return;
+        }
+      }
+      buckets.push_back({j});
+    };
+    constexpr std::size_t kLinear = 8;
+    if (positions.size() <= kLinear) {
+      for (const std::size_t j : positions) place(j, 0);
+      return buckets;
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> hashed;  // (hash, position)
+    hashed.reserve(positions.size());
+    for (const std::size_t j : positions) {
+      hashed.emplace_back(BlockHash(bytes(j)), j);
+    }
+    std::sort(hashed.begin(), hashed.end());
+    for (std::size_t i = 0; i < hashed.size();) {
+      const std::size_t firstBucket = buckets.size();
+      std::size_t e = i;
+      for (; e < hashed.size() && hashed[e].first == hashed[i].first; ++e) {
+        place(hashed[e].second, firstBucket);
+      }
+      i = e;
+    }
+    return buckets;
+  }
+
+  TickRule rule_;
+  const std::function<void()>& checkpoint_;
+  EngineLimits limits_;
+  std::vector<Member> members_;
+  std::vector<Group> pending_;
+  std::vector<int> ticks_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t bufferSize_ = 0;
+};
+
+}  // namespace
+
+std::optional<CandidateFile> StatCandidate(const std::string& path, int row) {
+  struct stat seen {};
+  if (::stat(path.c_str(), &seen) != 0 || !S_ISREG(seen.st_mode)) return std::nullopt;
+  return CandidateFile{row, static_cast<std::uint64_t>(seen.st_dev),
+                       static_cast<std::uint64_t>(seen.st_ino),
+                       static_cast<std::uint64_t>(seen.st_size)};
+}
+
+std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+                            const CandidateTable& table, const std::function<void()>& checkpoint,
+                            const EngineLimits& limits) {
+  const std::function<void()> step = checkpoint ? checkpoint : [] {};
+  Refiner refiner(rule, step, limits);
+  return refiner.run(files, table);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compare/two_files.h"
+#include "core/records.h"
+
+// The content engine of the duplicate check. Instead of comparing pairs it
+// splits a set of rows into classes of byte-identical files, reading every
+// byte of every file at most once: all members of a group are read at the
+// same offset, one block per round, and the group is split by the bytes of
+// that block (a hash only picks the bucket; bytes are always compared). Files
+// that differ early cost only their first blocks. Two rows are in one class
+// exactly when CompareFiles would call them Identical, apart from the
+// same-file rule, which the tick rules apply (see TickRule).
+
+// A candidate row's file as stat() saw it (links followed) when the check
+// reached it.
+struct CandidateFile {
+  int row = 0;
+  std::uint64_t dev = 0;
+  std::uint64_t ino = 0;
+  std::uint64_t size = 0;
+
+  bool sameFile(const CandidateFile& other) const { return dev == other.dev && ino == other.ino; }
+};
+
+// The regular file `path` names now; nothing for a missing path, a directory
+// or any other non-regular file (such a row is identical to nothing).
+std::optional<CandidateFile> StatCandidate(const std::string& path, int row);
+
+// Which rows of a set are ticked once its classes are known. Two rows naming
+// one file (same device and inode) are never identical to each other.
+enum class TickRule {
+  LaterCopy,         // identical to some earlier row of the set
+  EarlierNeighbour,  // identical to the row right after it (row + 1)
+};
+
+// Bounds of one engine call. A group of n files reads blocks of
+// clamp(roundBytes / n, minBlock, maxBlock) bytes, so a round holds at most
+// max(roundBytes, n * minBlock) bytes of file data. A group of at most
+// maxOpenFiles keeps its files open from round to round; a larger one opens,
+// checks and closes each file in every round, so no more than maxOpenFiles
+// files are ever open at once.
+struct EngineLimits {
+  int maxOpenFiles = 128;
+  std::size_t roundBytes = std::size_t{8} << 20;
+  std::size_t minBlock = 256;
+  std::size_t maxBlock = kCompareBlockSize;
+};
+
+// The rows of `files` that `rule` ticks, ascending. `files` are distinct rows
+// of `table` in ascending row order, of any sizes; paths are taken from the
+// table. `checkpoint` runs before every block read (it may throw StopRun;
+// every file is closed on the way out).
+std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+                            const CandidateTable& table, const std::function<void()>& checkpoint,
+                            const EngineLimits& limits = {});
