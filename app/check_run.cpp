@@ -1,7 +1,7 @@
 // The duplicate check run: its buttons, the worker and its effects on "Files".
+#include "compare/check_run.h"
 #include "app/form_main.h"
 #include "app/texts.h"
-#include "compare/check_run.h"
 
 void TFormMain::SpeedButton10Click() {
   if (!FilesListFilled.load()) {
@@ -62,7 +62,8 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
     void tickRow(int row) override {
       run_.post([form = form_, row] {
         // A row the list does not have (fewer rows than candidates) is skipped.
-        if (row >= 1 && row <= form->filesList_.rowCount()) form->filesList_.setChecked(row - 1, true);
+        if (row >= 1 && row <= form->filesList_.rowCount())
+          form->filesList_.setChecked(row - 1, true);
       });
     }
     void progress(int percent) override {

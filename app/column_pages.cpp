@@ -123,14 +123,16 @@ void TFormMain::ApplyFilesColumns() {
   FilesColumnsPending = false;
   ShowApplyState(0, false);
   filesList_.clearColumns();
-  for (const QString& caption : Entries(ListBox_[1])) filesList_.addColumn(QFile::encodeName(caption).toStdString());
+  for (const QString& caption : Entries(ListBox_[1]))
+    filesList_.addColumn(QFile::encodeName(caption).toStdString());
   if (FilesListFilled.load()) {
     filesList_.beginUpdate();
     filesList_.clear();
     for (int k = 1; k <= candidates_.count(); ++k) {
       const CandidateRow& c = candidates_.row(k);
       const int icon = icons_.FileTypeIconIndex(IconTypeName(c.FileName));
-      if (AddListRow(filesList_, filesList_, icon, c.FileName, c.Size, c.FullPath) && c.Checked == 1) {
+      if (AddListRow(filesList_, filesList_, icon, c.FileName, c.Size, c.FullPath) &&
+          c.Checked == 1) {
         filesList_.setChecked(filesList_.rowCount() - 1, true);
       }
     }
@@ -146,9 +148,11 @@ void TFormMain::ApplyDeleteColumns() {
   DeleteColumnsPending = false;
   ShowApplyState(1, false);
   deleteList_.clearColumns();
-  for (const QString& caption : Entries(ListBox_[3])) deleteList_.addColumn(QFile::encodeName(caption).toStdString());
+  for (const QString& caption : Entries(ListBox_[3]))
+    deleteList_.addColumn(QFile::encodeName(caption).toStdString());
   if (deleteList_.columnCount() > 0) {
-    const int width = EqualColumnWidth(vgListView2_->viewport()->width(), deleteList_.columnCount());
+    const int width =
+        EqualColumnWidth(vgListView2_->viewport()->width(), deleteList_.columnCount());
     for (int c = 0; c < deleteList_.columnCount(); ++c) deleteList_.setColumnWidth(c, width);
   }
   DeleteListStale = true;

@@ -6,7 +6,9 @@
 #include "app/texts.h"
 #include "lists/file_actions.h"
 
-void TFormMain::SpeedButton26Click() { DeleteCheckedFiles(); }
+void TFormMain::SpeedButton26Click() {
+  DeleteCheckedFiles();
+}
 
 void TFormMain::DeleteCheckedFiles() {
   if (refuseDuringRun()) return;
@@ -23,7 +25,8 @@ void TFormMain::DeleteCheckedFiles() {
   DeleteListStale = true;
   setStatusText(std::string(texts::kUpdatingInformation));
   for (int k = 1; k <= candidates_.count(); ++k) {
-    if (k - 1 < filesList_.rowCount()) filesList_.setChecked(k - 1, candidates_.row(k).Checked == 1);
+    if (k - 1 < filesList_.rowCount())
+      filesList_.setChecked(k - 1, candidates_.row(k).Checked == 1);
   }
   TabSheetResultsShow();
   setStatusText(std::string(texts::kInformationUpdated));
@@ -39,13 +42,18 @@ void TFormMain::SpeedButton3Click() {
   UntickAllFiles(filesList_, candidates_);
 }
 
-void TFormMain::SpeedButton25Click() { SetAllTicks(deleteList_, true); }
+void TFormMain::SpeedButton25Click() {
+  SetAllTicks(deleteList_, true);
+}
 
-void TFormMain::SpeedButton21Click() { SetAllTicks(deleteList_, false); }
+void TFormMain::SpeedButton21Click() {
+  SetAllTicks(deleteList_, false);
+}
 
 void TFormMain::RunFile(const std::string& fullPath) {
   // The raw bytes travel percent-encoded, so names that are not UTF-8 still open.
-  const QByteArray encoded = QByteArray("file://") + QByteArray::fromStdString(fullPath).toPercentEncoding("/");
+  const QByteArray encoded =
+      QByteArray("file://") + QByteArray::fromStdString(fullPath).toPercentEncoding("/");
   openUrl_(QUrl::fromEncoded(encoded));
 }
 

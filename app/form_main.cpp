@@ -48,13 +48,14 @@ TFormMain::TFormMain(FormEnvironment environment)
   }
   if (!openUrl_) openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
-  exitNow_ = environment.exitNow ? std::move(environment.exitNow) : [] { QCoreApplication::exit(0); };
+  exitNow_ =
+      environment.exitNow ? std::move(environment.exitNow) : [] { QCoreApplication::exit(0); };
   placementFile_ = environment.placementFile;
   buildWindow();
   FormAbout_ = new TFormAbout(openUrl_, this);
   FormAbout_->hide();
-  startDirectory_ = environment.startDirectory.empty() ? CurrentDirectory()
-                                                       : environment.startDirectory;
+  startDirectory_ =
+      environment.startDirectory.empty() ? CurrentDirectory() : environment.startDirectory;
   TimerScan1.setInterval(1);
   Timer1.setInterval(1);
   Timer1.setSingleShot(true);
@@ -85,7 +86,8 @@ void TFormMain::connectHandlers() {
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(&Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
   connect(SpeedButton4_, &QPushButton::clicked, this, [this] { SpeedButton4Click(); });
-  connect(DirectoryEdit1_, &TDirectoryEdit::buttonClicked, this, [this] { DirectoryEdit1ButtonClick(); });
+  connect(DirectoryEdit1_, &TDirectoryEdit::buttonClicked, this,
+          [this] { DirectoryEdit1ButtonClick(); });
   connect(DirectoryEdit1_, &QLineEdit::textEdited, this, [this] { folderBytes_.clear(); });
   connect(SpeedButton1_, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
 
@@ -131,23 +133,33 @@ void TFormMain::connectHandlers() {
     Q_ASSERT(a);
     return a;
   };
-  connect(action("Savepathesoffilestofile1"), &QAction::triggered, this, [this] { Savepathesoffilestofile1Click(); });
-  connect(action("Savenamestofile1"), &QAction::triggered, this, [this] { Savenamestofile1Click(); });
+  connect(action("Savepathesoffilestofile1"), &QAction::triggered, this,
+          [this] { Savepathesoffilestofile1Click(); });
+  connect(action("Savenamestofile1"), &QAction::triggered, this,
+          [this] { Savenamestofile1Click(); });
   connect(action("Exit1"), &QAction::triggered, this, [this] { Exit1Click(); });
   connect(action("Contents1"), &QAction::triggered, this, [this] { SpeedButton9Click(); });
-  connect(action("OfficialWebSite1"), &QAction::triggered, this, [this] { OfficialWebSite1Click(); });
+  connect(action("OfficialWebSite1"), &QAction::triggered, this,
+          [this] { OfficialWebSite1Click(); });
   connect(action("AboutTwinscan1"), &QAction::triggered, this, [this] { SpeedButton8Click(); });
   connect(SpeedButton9_, &QPushButton::clicked, this, [this] { SpeedButton9Click(); });
   connect(SpeedButton8_, &QPushButton::clicked, this, [this] { SpeedButton8Click(); });
 
-  const char* const arrows[2][4] = {{"SpeedButton11", "SpeedButton12", "SpeedButton13", "SpeedButton15"},
-                                    {"SpeedButton19", "SpeedButton16", "SpeedButton22", "SpeedButton23"}};
+  const char* const arrows[2][4] = {
+      {"SpeedButton11", "SpeedButton12", "SpeedButton13", "SpeedButton15"},
+      {"SpeedButton19", "SpeedButton16", "SpeedButton22", "SpeedButton23"}};
   for (int which = 0; which < 2; ++which) {
-    auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
-    connect(button(arrows[which][0]), &QPushButton::clicked, this, [this, which] { MoveToShown(which); });
-    connect(button(arrows[which][1]), &QPushButton::clicked, this, [this, which] { MoveToAvailable(which); });
-    connect(button(arrows[which][2]), &QPushButton::clicked, this, [this, which] { MoveUp(which); });
-    connect(button(arrows[which][3]), &QPushButton::clicked, this, [this, which] { MoveDown(which); });
+    auto button = [this](const char* name) {
+      return findChild<QPushButton*>(QString::fromLatin1(name));
+    };
+    connect(button(arrows[which][0]), &QPushButton::clicked, this,
+            [this, which] { MoveToShown(which); });
+    connect(button(arrows[which][1]), &QPushButton::clicked, this,
+            [this, which] { MoveToAvailable(which); });
+    connect(button(arrows[which][2]), &QPushButton::clicked, this,
+            [this, which] { MoveUp(which); });
+    connect(button(arrows[which][3]), &QPushButton::clicked, this,
+            [this, which] { MoveDown(which); });
   }
   applyButton_[0] = findChild<QPushButton*>(QStringLiteral("SpeedButton21_"));
   applyButton_[1] = findChild<QPushButton*>(QStringLiteral("SpeedButton24"));
@@ -157,11 +169,14 @@ void TFormMain::connectHandlers() {
   connect(ColorComboBox3_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox3Change(); });
   connect(ColorComboBox4_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox4Change(); });
   for (auto* group : {ColorComboBox1_, ColorComboBox2_}) {
-    connect(group, &TColorComboBox::valueChanged, this, [this] { vgListView1_->viewport()->update(); });
+    connect(group, &TColorComboBox::valueChanged, this,
+            [this] { vgListView1_->viewport()->update(); });
   }
 }
 
-QString TFormMain::statusText() const { return StatusBar_->panelText(1); }
+QString TFormMain::statusText() const {
+  return StatusBar_->panelText(1);
+}
 
 void TFormMain::setStatusText(const std::string& text) {
   setStatusText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));

@@ -33,8 +33,8 @@ class QtDialogs;
 
 // What the main window takes from its surroundings; tests replace each.
 struct FormEnvironment {
-  Dialogs* dialogs = nullptr;   // nullptr: Qt's message boxes and file dialogs
-  std::string startDirectory;   // empty: the current directory at creation
+  Dialogs* dialogs = nullptr;  // nullptr: Qt's message boxes and file dialogs
+  std::string startDirectory;  // empty: the current directory at creation
   // Opens a file or address with its associated program; nullptr: the desktop's.
   std::function<void(const QUrl&)> openUrl;
   int tableCapacity = kTableSlots;  // tests use small tables
@@ -56,7 +56,7 @@ class TFormMain final : public QMainWindow {
   void SpeedButton4Click();          // "Rescan"
   void DirectoryEdit1ButtonClick();  // the picker button: walk up, check, pick, request
   void TimerScan1Timer();
-  void SpeedButton1Click();          // "cancel"
+  void SpeedButton1Click();  // "cancel"
   void LockRunControls();
   void UnlockRunControls();
 
@@ -80,21 +80,23 @@ class TFormMain final : public QMainWindow {
   void SpeedButton25Click();  // tick all of "Files to delete"
   void SpeedButton21Click();  // untick all of "Files to delete"
   void vgListView1DblClick();
-  void LaunchFile1Click();    // "Run File"
+  void LaunchFile1Click();  // "Run File"
   void RxPopupMenu1Popup();
   void RunFile(const std::string& fullPath);
 
   // Menus, help and about.
   void Savepathesoffilestofile1Click();
   void Savenamestofile1Click();
-  void SpeedButton9Click();   // "Help" and "Contents"
-  void SpeedButton8Click();   // "About" and "About Twinscan"
+  void SpeedButton9Click();  // "Help" and "Contents"
+  void SpeedButton8Click();  // "About" and "About Twinscan"
   void OfficialWebSite1Click();
   void Exit1Click();
   void FormActivate();
   // Writes the settings file; false (after the error box) when it cannot.
   bool FormClose();
-  class TFormAbout* aboutWindow() const { return FormAbout_; }
+  class TFormAbout* aboutWindow() const {
+    return FormAbout_;
+  }
 
   // Column pages: which = 0 for "Files", 1 for "Files to delete".
   void MoveToShown(int which);      // SpeedButton11 / SpeedButton19
@@ -102,9 +104,11 @@ class TFormMain final : public QMainWindow {
   void MoveUp(int which);           // SpeedButton13 / SpeedButton22
   void MoveDown(int which);         // SpeedButton15 / SpeedButton23
   void ShowApplyState(int which, bool pending);
-  void ApplyFilesColumns();         // SpeedButton21_
-  void ApplyDeleteColumns();        // SpeedButton24
-  bool columnsPending(int which) const { return which == 0 ? FilesColumnsPending : DeleteColumnsPending; }
+  void ApplyFilesColumns();   // SpeedButton21_
+  void ApplyDeleteColumns();  // SpeedButton24
+  bool columnsPending(int which) const {
+    return which == 0 ? FilesColumnsPending : DeleteColumnsPending;
+  }
   // The picture the OK button of `which` shows: 0 idle, 1 edits waiting, -1 none yet.
   int applyImage(int which) const { return applyImage_[which]; }
 
@@ -191,10 +195,10 @@ class TFormMain final : public QMainWindow {
   std::atomic<std::uint8_t> WalkDone{0};
   std::atomic<std::uint8_t> WalkFailed{0};
   std::atomic<bool> FilesListFilled{false};
-  bool fillInProgress_ = false;     // rows of a grouping are still arriving
-  bool groupingActive_ = false;     // the grouping may still write the candidate table
+  bool fillInProgress_ = false;  // rows of a grouping are still arriving
+  bool groupingActive_ = false;  // the grouping may still write the candidate table
   std::string lastPickedFolder_;
-  std::string folderBytes_;         // the field's path bytes, kept for non-UTF-8 names
+  std::string folderBytes_;  // the field's path bytes, kept for non-UTF-8 names
 
   // "Files to delete" state.
   bool DeleteListStale = false;

@@ -17,7 +17,9 @@ namespace {
 constexpr int kButtonWidth = 120;
 constexpr int kButtonHeight = 24;
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 template <class W>
 W* Named(W* widget, const char* name, const QString& accessible = {}) {
@@ -111,8 +113,8 @@ QWidget* TFormMain::buildFolderGroup() {
   GroupBox2_->setFixedHeight(48);
   auto* row = new QHBoxLayout(GroupBox2_);
   row->setContentsMargins(8, 2, 8, 4);
-  DirectoryEdit1_ = Named(new TDirectoryEdit(GroupBox2_), "DirectoryEdit1",
-                          QStringLiteral("Folder to Scan"));
+  DirectoryEdit1_ =
+      Named(new TDirectoryEdit(GroupBox2_), "DirectoryEdit1", QStringLiteral("Folder to Scan"));
   SpeedButton4_ = Button("SpeedButton4", "Rescan", GroupBox2_);
   row->addWidget(DirectoryEdit1_, 1);
   row->addWidget(SpeedButton4_, 0, Qt::AlignRight);
@@ -178,11 +180,13 @@ QWidget* TFormMain::buildTwinScanPage() {
   SpeedButton18_ = Button("SpeedButton18", "Cancel", nullptr);
   SpeedButton17_->setEnabled(false);
   SpeedButton18_->setEnabled(false);
-  l->addWidget(ButtonGroup("GroupBox5", "", SpeedButton10_, {SpeedButton17_, SpeedButton18_}, page));
+  l->addWidget(
+      ButtonGroup("GroupBox5", "", SpeedButton10_, {SpeedButton17_, SpeedButton18_}, page));
 
   SpeedButton2_ = Button("SpeedButton2", "Select all Items", nullptr);
   SpeedButton3_ = Button("SpeedButton3", "Uncheck all Items", nullptr);
-  GroupBox1_ = ButtonGroup("GroupBox1", "List of \"Files\":", nullptr, {SpeedButton2_, SpeedButton3_}, page);
+  GroupBox1_ =
+      ButtonGroup("GroupBox1", "List of \"Files\":", nullptr, {SpeedButton2_, SpeedButton3_}, page);
   SpeedButton26_ = Button("SpeedButton26", "Delete Checked", nullptr);
   SpeedButton25_ = Button("SpeedButton25", "Select all Items", nullptr);
   SpeedButton21_ = Button("SpeedButton21", "Uncheck all Items", nullptr);
@@ -209,11 +213,11 @@ QWidget* TFormMain::buildPreferencesPage() {
   auto* l = new QVBoxLayout(page);
   l->setContentsMargins(4, 2, 4, 2);
   l->setSpacing(2);
-  RadioGroup2_ = Named(new TRadioGroup(QStringLiteral("Double Click in \"Files\""),
-                                       {QStringLiteral("Run this file"),
-                                        QStringLiteral("CheckBox of this file")},
-                                       2, page),
-                       "RadioGroup2", QStringLiteral("Double Click in \"Files\""));
+  RadioGroup2_ = Named(
+      new TRadioGroup(QStringLiteral("Double Click in \"Files\""),
+                      {QStringLiteral("Run this file"), QStringLiteral("CheckBox of this file")}, 2,
+                      page),
+      "RadioGroup2", QStringLiteral("Double Click in \"Files\""));
   l->addWidget(RadioGroup2_);
 
   auto* colors = Named(new QGroupBox(QStringLiteral("Color options"), page), "GroupBox4",
@@ -273,7 +277,8 @@ QWidget* TFormMain::buildColumnPage(int which) {
   auto* left = new QVBoxLayout;
   left->setSpacing(0);
   auto* available = new QLabel(QStringLiteral("Existing Columns:"), page);
-  ListBox_[which * 2] = Named(new QListWidget(page), kBoxes[which][0], QStringLiteral("Existing Columns:"));
+  ListBox_[which * 2] =
+      Named(new QListWidget(page), kBoxes[which][0], QStringLiteral("Existing Columns:"));
   available->setBuddy(ListBox_[which * 2]);
   left->addWidget(available);
   left->addWidget(ListBox_[which * 2]);
@@ -300,7 +305,9 @@ QWidget* TFormMain::buildColumnPage(int which) {
   const QString shownCaption = which == 0 ? QStringLiteral("Columns in \"Files\":")
                                           : QStringLiteral("Columns in\n\"Files to delete\":");
   auto* shown = new QLabel(shownCaption, page);
-  ListBox_[which * 2 + 1] = Named(new QListWidget(page), kBoxes[which][1], QString(shownCaption).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+  ListBox_[which * 2 + 1] =
+      Named(new QListWidget(page), kBoxes[which][1],
+            QString(shownCaption).replace(QLatin1Char('\n'), QLatin1Char(' ')));
   shown->setBuddy(ListBox_[which * 2 + 1]);
   right->addWidget(shown);
   right->addWidget(ListBox_[which * 2 + 1]);
@@ -323,9 +330,11 @@ void TFormMain::buildMenus() {
   auto* help = menuBar()->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("Help1"));
   help->addAction(QStringLiteral("Contents"))->setObjectName(QStringLiteral("Contents1"));
-  help->addAction(QStringLiteral("Official Web Site"))->setObjectName(QStringLiteral("OfficialWebSite1"));
+  help->addAction(QStringLiteral("Official Web Site"))
+      ->setObjectName(QStringLiteral("OfficialWebSite1"));
   help->addSeparator();
-  help->addAction(QStringLiteral("About Twinscan"))->setObjectName(QStringLiteral("AboutTwinscan1"));
+  help->addAction(QStringLiteral("About Twinscan"))
+      ->setObjectName(QStringLiteral("AboutTwinscan1"));
 }
 
 void TFormMain::buildPopup() {

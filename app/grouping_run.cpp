@@ -15,7 +15,8 @@ constexpr std::size_t kRowBatch = 2048;
 
 }  // namespace
 
-void TFormMain::vgThreadAfterScanExecute(RunContext& run, const std::vector<std::string>& captions) {
+void TFormMain::vgThreadAfterScanExecute(RunContext& run,
+                                         const std::vector<std::string>& captions) {
   class Sink final : public GroupingSink {
    public:
     Sink(RunContext& run, TFormMain& form, const std::vector<std::string>& captions)
@@ -49,7 +50,8 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run, const std::vector<std:
       // The row's texts are laid out here, off the window thread, by the
       // columns "Files" had when the grouping started; they cannot change
       // before the fill ends (a column apply waits for it).
-      batch_.push_back(MakeListRowFor(captions_, row.ImageIndex, row.FileName, row.Size, row.FullPath));
+      batch_.push_back(
+          MakeListRowFor(captions_, row.ImageIndex, row.FileName, row.Size, row.FullPath));
       if (batch_.size() >= kRowBatch) flush();
     }
     void endFill() override {
@@ -89,6 +91,7 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run, const std::vector<std:
     std::vector<ListRow> batch_;
   } sink(run, *this, captions);
 
-  RunGrouping({scanTable_, fileTable_, candidates_, FilesListFilled}, icons_, sink,
-              [&run] { run.checkpoint(); }, &run.stopFlag());
+  RunGrouping(
+      {scanTable_, fileTable_, candidates_, FilesListFilled}, icons_, sink,
+      [&run] { run.checkpoint(); }, &run.stopFlag());
 }

@@ -9,8 +9,8 @@ int IconRegistry::FileTypeIconIndex(const std::string& typeName) {
   std::lock_guard lock(mutex_);
   if (auto it = byType_.find(typeName); it != byType_.end()) return it->second;
   // Looked up by name alone: the disk is never read for a row's icon.
-  const QMimeType type =
-      QMimeDatabase().mimeTypeForFile(QFile::decodeName(typeName.c_str()), QMimeDatabase::MatchExtension);
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(QFile::decodeName(typeName.c_str()),
+                                                         QMimeDatabase::MatchExtension);
   const QString name = type.iconName();
   const QString fallback = type.genericIconName();
   int index = -1;

@@ -10,9 +10,13 @@
 #include "app/texts.h"
 #include "lists/save_lists.h"
 
-void TFormMain::Savepathesoffilestofile1Click() { saveList(static_cast<int>(SavedField::FullPath)); }
+void TFormMain::Savepathesoffilestofile1Click() {
+  saveList(static_cast<int>(SavedField::FullPath));
+}
 
-void TFormMain::Savenamestofile1Click() { saveList(static_cast<int>(SavedField::FileName)); }
+void TFormMain::Savenamestofile1Click() {
+  saveList(static_cast<int>(SavedField::FileName));
+}
 
 void TFormMain::saveList(int field) {
   // The grouping refills the candidate table: a save then would read it half-built.
@@ -45,7 +49,9 @@ void TFormMain::SpeedButton8Click() {
   FormAbout_->activateWindow();
 }
 
-void TFormMain::OfficialWebSite1Click() { openUrl_(QUrl(QString::fromLatin1(links::kWebSite))); }
+void TFormMain::OfficialWebSite1Click() {
+  openUrl_(QUrl(QString::fromLatin1(links::kWebSite)));
+}
 
 void TFormMain::Exit1Click() {
   // Ends the program without the close processing: the settings are not written.

@@ -18,16 +18,29 @@ class FormPreferences final : public PreferencesTarget {
  public:
   FormPreferences(TFormMain& form, ResultList& files, ResultList& del, QListWidget* const* boxes,
                   TColorComboBox* const* colors, TRadioGroup* doubleClick, TRadioGroup* mode)
-      : form_(form), files_(files), del_(del), boxes_(boxes), colors_(colors),
-        doubleClick_(doubleClick), mode_(mode) {}
+      : form_(form),
+        files_(files),
+        del_(del),
+        boxes_(boxes),
+        colors_(colors),
+        doubleClick_(doubleClick),
+        mode_(mode) {}
 
   void setFolder(const std::string& text) override { form_.setFolderText(text); }
   void addFilesColumn(const std::string& caption) override { add(files_, boxes_[1], caption); }
-  void setFilesColumnWidth(int width) override { files_.setColumnWidth(files_.columnCount() - 1, width); }
-  void fillFilesAvailable(const std::vector<std::string>& missing) override { fill(boxes_[0], missing); }
+  void setFilesColumnWidth(int width) override {
+    files_.setColumnWidth(files_.columnCount() - 1, width);
+  }
+  void fillFilesAvailable(const std::vector<std::string>& missing) override {
+    fill(boxes_[0], missing);
+  }
   void addDeleteColumn(const std::string& caption) override { add(del_, boxes_[3], caption); }
-  void setDeleteColumnWidth(int width) override { del_.setColumnWidth(del_.columnCount() - 1, width); }
-  void fillDeleteAvailable(const std::vector<std::string>& missing) override { fill(boxes_[2], missing); }
+  void setDeleteColumnWidth(int width) override {
+    del_.setColumnWidth(del_.columnCount() - 1, width);
+  }
+  void fillDeleteAvailable(const std::vector<std::string>& missing) override {
+    fill(boxes_[2], missing);
+  }
   void setColor(int which, std::uint32_t value) override {
     if (which >= 1 && which <= 4) colors_[which - 1]->setValue(value);
   }
@@ -54,7 +67,8 @@ class FormPreferences final : public PreferencesTarget {
 
 std::vector<std::pair<std::string, int>> ColumnsOf(const ResultList& list) {
   std::vector<std::pair<std::string, int>> out;
-  for (int c = 0; c < list.columnCount(); ++c) out.emplace_back(list.column(c).Caption, list.column(c).Width);
+  for (int c = 0; c < list.columnCount(); ++c)
+    out.emplace_back(list.column(c).Caption, list.column(c).Width);
   return out;
 }
 
@@ -65,8 +79,10 @@ void TFormMain::FormCreate() {
     dialogs_->errorBox(*error);
     return;
   }
-  TColorComboBox* const colors[4] = {ColorComboBox1_, ColorComboBox2_, ColorComboBox3_, ColorComboBox4_};
-  FormPreferences target(*this, filesList_, deleteList_, ListBox_, colors, RadioGroup2_, RadioGroup1_);
+  TColorComboBox* const colors[4] = {ColorComboBox1_, ColorComboBox2_, ColorComboBox3_,
+                                     ColorComboBox4_};
+  FormPreferences target(*this, filesList_, deleteList_, ListBox_, colors, RadioGroup2_,
+                         RadioGroup1_);
   const PreferencesReadResult read = ReadPreferences(PreferencesFilePath(startDirectory_), target);
   if (!read.found) {
     // A first start: both lists show the three columns, so a scan can start at once.
@@ -116,9 +132,11 @@ std::unique_ptr<QSettings> PlacementSettings(const QString& file) {
 
 void TFormMain::restorePlacement() {
   auto settings = PlacementSettings(placementFile_);
-  const QByteArray geometry = settings->value(QStringLiteral("FormPlacement1/Geometry")).toByteArray();
+  const QByteArray geometry =
+      settings->value(QStringLiteral("FormPlacement1/Geometry")).toByteArray();
   if (geometry.isEmpty() || !restoreGeometry(geometry)) return;
-  const QString focused = settings->value(QStringLiteral("FormPlacement1/ActiveControl")).toString();
+  const QString focused =
+      settings->value(QStringLiteral("FormPlacement1/ActiveControl")).toString();
   if (auto* w = focused.isEmpty() ? nullptr : findChild<QWidget*>(focused)) w->setFocus();
 }
 

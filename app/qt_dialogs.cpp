@@ -8,7 +8,9 @@
 #include "app/texts.h"
 
 namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 void Show(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
           QMessageBox::StandardButtons buttons = QMessageBox::Ok) {
@@ -20,9 +22,15 @@ void Show(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
 void QtDialogs::information(const std::string& text) {
   Show(parent_, QMessageBox::Information, text);
 }
-void QtDialogs::warning(const std::string& text) { Show(parent_, QMessageBox::Warning, text); }
-void QtDialogs::plain(const std::string& text) { Show(parent_, QMessageBox::NoIcon, text); }
-void QtDialogs::confirmOk(const std::string& text) { Show(parent_, QMessageBox::Question, text); }
+void QtDialogs::warning(const std::string& text) {
+  Show(parent_, QMessageBox::Warning, text);
+}
+void QtDialogs::plain(const std::string& text) {
+  Show(parent_, QMessageBox::NoIcon, text);
+}
+void QtDialogs::confirmOk(const std::string& text) {
+  Show(parent_, QMessageBox::Question, text);
+}
 
 bool QtDialogs::confirmYesNo(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(), Q(text),
@@ -30,10 +38,13 @@ bool QtDialogs::confirmYesNo(const std::string& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
-void QtDialogs::errorBox(const std::string& text) { Show(parent_, QMessageBox::Critical, text); }
+void QtDialogs::errorBox(const std::string& text) {
+  Show(parent_, QMessageBox::Critical, text);
+}
 
 std::optional<std::string> QtDialogs::pickFolder(const std::string& start) {
-  const QString folder = QFileDialog::getExistingDirectory(parent_, QString(), QFile::decodeName(start.c_str()));
+  const QString folder =
+      QFileDialog::getExistingDirectory(parent_, QString(), QFile::decodeName(start.c_str()));
   if (folder.isEmpty()) return std::nullopt;
   return QFile::encodeName(folder).toStdString();
 }
@@ -42,8 +53,9 @@ std::optional<std::string> QtDialogs::saveFile(const std::string& filter,
                                                const std::string& lastName) {
   // "Name (*.ext)|*.ext": Qt shows the part before the bar, which carries the pattern.
   const QString qtFilter = Q(filter.substr(0, filter.find('|')));
-  const QString name = QFileDialog::getSaveFileName(parent_, QString(), QFile::decodeName(lastName.c_str()),
-                                                    qtFilter, nullptr, QFileDialog::DontConfirmOverwrite);
+  const QString name =
+      QFileDialog::getSaveFileName(parent_, QString(), QFile::decodeName(lastName.c_str()),
+                                   qtFilter, nullptr, QFileDialog::DontConfirmOverwrite);
   if (name.isEmpty()) return std::nullopt;
   return QFile::encodeName(name).toStdString();
 }

@@ -6,7 +6,9 @@
 #include "app/icon_registry.h"
 
 namespace {
-QString Text(const std::string& bytes) { return QFile::decodeName(bytes.c_str()); }
+QString Text(const std::string& bytes) {
+  return QFile::decodeName(bytes.c_str());
+}
 }  // namespace
 
 ResultListModel::ResultListModel(ResultList& list, IconRegistry& icons, QObject* parent)
@@ -14,7 +16,9 @@ ResultListModel::ResultListModel(ResultList& list, IconRegistry& icons, QObject*
   list_.setObserver(this);
 }
 
-ResultListModel::~ResultListModel() { list_.setObserver(nullptr); }
+ResultListModel::~ResultListModel() {
+  list_.setObserver(nullptr);
+}
 
 int ResultListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : list_.rowCount();
@@ -64,7 +68,9 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
   return {};
 }
 
-void ResultListModel::columnsAboutToChange() { beginResetModel(); }
+void ResultListModel::columnsAboutToChange() {
+  beginResetModel();
+}
 void ResultListModel::columnsChanged() {
   endResetModel();
   if (onColumnsChanged) onColumnsChanged();
@@ -72,11 +78,21 @@ void ResultListModel::columnsChanged() {
 void ResultListModel::rowsAboutToBeAppended(int first, int last) {
   beginInsertRows({}, first, last);
 }
-void ResultListModel::rowsAppended() { endInsertRows(); }
-void ResultListModel::rowAboutToBeRemoved(int row) { beginRemoveRows({}, row, row); }
-void ResultListModel::rowRemoved() { endRemoveRows(); }
-void ResultListModel::aboutToReset() { beginResetModel(); }
-void ResultListModel::reset() { endResetModel(); }
+void ResultListModel::rowsAppended() {
+  endInsertRows();
+}
+void ResultListModel::rowAboutToBeRemoved(int row) {
+  beginRemoveRows({}, row, row);
+}
+void ResultListModel::rowRemoved() {
+  endRemoveRows();
+}
+void ResultListModel::aboutToReset() {
+  beginResetModel();
+}
+void ResultListModel::reset() {
+  endResetModel();
+}
 void ResultListModel::rowDataChanged(int row) {
   Q_EMIT dataChanged(index(row, 0), index(row, std::max(0, list_.columnCount() - 1)));
 }

@@ -7,12 +7,14 @@ inline constexpr const char* kAppTitle = "Twinscan";
 
 // Scan run.
 inline constexpr const char* kAddColumnsFirst =
-    "Please, add columns in \"Files\" to Scan. If you don't know, how to add columns, please read Help.";
+    "Please, add columns in \"Files\" to Scan. If you don't know, how to add columns, please read "
+    "Help.";
 inline constexpr const char* kFolderMissingBefore = "The directory \"";
 inline constexpr const char* kFolderMissingAfter =
     "\" is not exists! Please, change the path of \"Folder to Scan\".";
 inline constexpr const char* kWalkFailed =
-    "Find one error while scanning. Perhaps, on your disk (or in scanned folder) more, then 500000 of files.";
+    "Find one error while scanning. Perhaps, on your disk (or in scanned folder) more, then 500000 "
+    "of files.";
 inline constexpr const char* kError = "Error!";
 inline constexpr const char* kScanStarted = "Scan...";
 inline constexpr const char* kScanCanceled = "Scanning was canceled.";
@@ -27,8 +29,10 @@ inline constexpr const char* kResume = "Resume";
 
 // File actions.
 inline constexpr const char* kNoCheckedFiles =
-    "Here is no checked files. Check some files in \"Files\" or Twin Scan and then delete checked items.";
-inline constexpr const char* kConfirmDelete = "You are sure, what you want to delete all checked files?";
+    "Here is no checked files. Check some files in \"Files\" or Twin Scan and then delete checked "
+    "items.";
+inline constexpr const char* kConfirmDelete =
+    "You are sure, what you want to delete all checked files?";
 inline constexpr const char* kUpdatingInformation = "Updating information";
 inline constexpr const char* kInformationUpdated = "Information updated";
 

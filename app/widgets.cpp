@@ -18,10 +18,10 @@ TDirectoryEdit::TDirectoryEdit(QWidget* parent) : QLineEdit(parent) {
 
 const std::vector<TColorComboBox::NamedColor>& TColorComboBox::standardColors() {
   static const std::vector<NamedColor> colors = {
-      {"Black", 0x000000},  {"Maroon", 0x000080}, {"Green", 0x008000},   {"Olive", 0x008080},
-      {"Navy", 0x800000},   {"Purple", 0x800080}, {"Teal", 0x808000},    {"Gray", 0x808080},
-      {"Silver", 0xC0C0C0}, {"Red", 0x0000FF},    {"Lime", 0x00FF00},    {"Yellow", 0x00FFFF},
-      {"Blue", 0xFF0000},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},   {"White", 0xFFFFFF},
+      {"Black", 0x000000},  {"Maroon", 0x000080},  {"Green", 0x008000}, {"Olive", 0x008080},
+      {"Navy", 0x800000},   {"Purple", 0x800080},  {"Teal", 0x808000},  {"Gray", 0x808080},
+      {"Silver", 0xC0C0C0}, {"Red", 0x0000FF},     {"Lime", 0x00FF00},  {"Yellow", 0x00FFFF},
+      {"Blue", 0xFF0000},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},  {"White", 0xFFFFFF},
   };
   return colors;
 }
@@ -87,7 +87,9 @@ QString TStatusBar::panelText(int panel) const {
   return panels_[static_cast<std::size_t>(panel)]->text();
 }
 
-QSize TStatusBar::sizeHint() const { return {400, 22}; }
+QSize TStatusBar::sizeHint() const {
+  return {400, 22};
+}
 
 TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int columns,
                          QWidget* parent)

@@ -2,11 +2,11 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QRadioButton>
-#include <QStringList>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -67,7 +67,8 @@ class TStatusBar final : public QWidget {
 // A captioned group of radio buttons with one selected item, by index.
 class TRadioGroup final : public QGroupBox {
  public:
-  TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent = nullptr);
+  TRadioGroup(const QString& caption, const QStringList& items, int columns,
+              QWidget* parent = nullptr);
   int itemIndex() const;
   void setItemIndex(int index);
   QRadioButton* item(int i) const { return buttons_[static_cast<std::size_t>(i)]; }

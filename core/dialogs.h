@@ -12,12 +12,12 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
 
-  virtual void information(const std::string& text) = 0;  // information icon, OK
-  virtual void warning(const std::string& text) = 0;      // warning icon, OK
-  virtual void plain(const std::string& text) = 0;        // no icon, OK
-  virtual void confirmOk(const std::string& text) = 0;    // question icon, OK
-  virtual bool confirmYesNo(const std::string& text) = 0; // question icon; true only for Yes
-  virtual void errorBox(const std::string& text) = 0;     // the application's error box
+  virtual void information(const std::string& text) = 0;   // information icon, OK
+  virtual void warning(const std::string& text) = 0;       // warning icon, OK
+  virtual void plain(const std::string& text) = 0;         // no icon, OK
+  virtual void confirmOk(const std::string& text) = 0;     // question icon, OK
+  virtual bool confirmYesNo(const std::string& text) = 0;  // question icon; true only for Yes
+  virtual void errorBox(const std::string& text) = 0;      // the application's error box
 
   // The folder picker, opened at `start`; nothing when the user cancels.
   virtual std::optional<std::string> pickFolder(const std::string& start) = 0;
@@ -31,7 +31,16 @@ class Dialogs {
 // Without a scripted answer, confirmations answer No and pickers cancel.
 class ScriptedDialogs final : public Dialogs {
  public:
-  enum class Kind { Information, Warning, Plain, ConfirmOk, ConfirmYesNo, Error, PickFolder, SaveFile };
+  enum class Kind {
+    Information,
+    Warning,
+    Plain,
+    ConfirmOk,
+    ConfirmYesNo,
+    Error,
+    PickFolder,
+    SaveFile
+  };
   struct Shown {
     Kind kind;
     std::string text;  // the message, or the start folder / filter of a picker

@@ -24,8 +24,8 @@ std::optional<FileIdentity> RegularFileIdentity(const std::string& path) {
 
 DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? DeleteOutcome::Missing
-                                                              : DeleteOutcome::Failed;
+  if (::lstat(path.c_str(), &st) != 0)
+    return errno == ENOENT ? DeleteOutcome::Missing : DeleteOutcome::Failed;
   if (!S_ISREG(st.st_mode) || IdentityOf(st) != expected) return DeleteOutcome::Changed;
   if (::unlink(path.c_str()) != 0) return DeleteOutcome::Failed;
   return DeleteOutcome::Deleted;

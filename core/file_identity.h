@@ -23,9 +23,9 @@ std::optional<FileIdentity> RegularFileIdentity(const std::string& path);
 // Why DeleteIfUnchanged did or did not remove a file.
 enum class DeleteOutcome {
   Deleted,
-  Missing,    // nothing at the path
-  Changed,    // the path names something else than the recorded file now
-  Failed,     // unlink refused (permissions, read-only media, ...)
+  Missing,  // nothing at the path
+  Changed,  // the path names something else than the recorded file now
+  Failed,   // unlink refused (permissions, read-only media, ...)
 };
 
 // Removes `path` only when it still names the regular file `expected` (same

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <condition_variable>
 
 // The one ordered way from a worker thread to the window thread.
 // post() may be called from any thread; tasks run on the window thread in the

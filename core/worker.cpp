@@ -26,9 +26,8 @@ RunContext::RunContext(std::shared_ptr<Control> control, WindowQueue& queue,
 void RunContext::checkpoint() {
   if (control_->stop.load(std::memory_order_acquire)) throw StopRun{};
   std::unique_lock lock(control_->mutex);
-  control_->wake.wait(lock, [this] {
-    return !control_->paused || control_->stop.load(std::memory_order_acquire);
-  });
+  control_->wake.wait(
+      lock, [this] { return !control_->paused || control_->stop.load(std::memory_order_acquire); });
   if (control_->stop.load(std::memory_order_acquire)) throw StopRun{};
 }
 
@@ -36,7 +35,9 @@ bool RunContext::stopRequested() const noexcept {
   return control_->stop.load(std::memory_order_acquire);
 }
 
-const std::atomic<bool>& RunContext::stopFlag() const noexcept { return control_->stop; }
+const std::atomic<bool>& RunContext::stopFlag() const noexcept {
+  return control_->stop;
+}
 
 void RunContext::post(std::function<void()> task) {
   queue_.post([current = current_, generation = generation_, task = std::move(task)] {
@@ -59,18 +60,18 @@ void Worker::start(Body body) {
   control->running.store(true, std::memory_order_release);
   control_ = control;
   const std::uint64_t generation = current_->fetch_add(1, std::memory_order_acq_rel) + 1;
-  thread_ = std::thread([control, &queue = queue_, current = current_, generation,
-                         body = std::move(body)] {
-    RunContext context(control, queue, current, generation);
-    try {
-      body(context);
-    } catch (const StopRun&) {
-      // A stopped body ends here; what it posted is dropped by generation.
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "twinscan: a worker ended on an error: %s\n", error.what());
-    }
-    control->running.store(false, std::memory_order_release);
-  });
+  thread_ = std::thread(
+      [control, &queue = queue_, current = current_, generation, body = std::move(body)] {
+        RunContext context(control, queue, current, generation);
+        try {
+          body(context);
+        } catch (const StopRun&) {
+          // A stopped body ends here; what it posted is dropped by generation.
+        } catch (const std::exception& error) {
+          std::fprintf(stderr, "twinscan: a worker ended on an error: %s\n", error.what());
+        }
+        control->running.store(false, std::memory_order_release);
+      });
 }
 
 void Worker::stopNow() {
@@ -113,4 +114,6 @@ void Worker::wait() {
   if (thread_.joinable()) thread_.join();
 }
 
-std::uint64_t Worker::generation() const { return current_->load(std::memory_order_acquire); }
+std::uint64_t Worker::generation() const {
+  return current_->load(std::memory_order_acquire);
+}

@@ -17,7 +17,9 @@ struct FileRecord {
 // worker only.
 class FileTable final {
  public:
-  explicit FileTable(int capacity = kTableSlots) { records_.reserve(static_cast<std::size_t>(capacity)); }
+  explicit FileTable(int capacity = kTableSlots) {
+    records_.reserve(static_cast<std::size_t>(capacity));
+  }
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
 

@@ -27,9 +27,9 @@ class GroupingSink {
   virtual void status(const std::string& text) = 0;
   virtual void progress(int percent) = 0;
   virtual void activityLabel(const std::string& text) = 0;  // Label2 of the progress window
-  virtual void beginFill() = 0;                              // clear "Files", begin its batch update
-  virtual void addRow(CandidateListRow row) = 0;             // append through AddListRow
-  virtual void endFill() = 0;                                // end the batch update
+  virtual void beginFill() = 0;                             // clear "Files", begin its batch update
+  virtual void addRow(CandidateListRow row) = 0;            // append through AddListRow
+  virtual void endFill() = 0;                               // end the batch update
   virtual void showFilesPage() = 0;
   virtual void unlockRunControls() = 0;
 };
@@ -38,9 +38,15 @@ class GroupingSink {
 class ProgressReporter {
  public:
   explicit ProgressReporter(GroupingSink& sink) : sink_(sink) {}
-  void resetPhase() { lastReported_ = 0; lastShown_ = 0; }
+  void resetPhase() {
+    lastReported_ = 0;
+    lastShown_ = 0;
+  }
   void ReportProgress(std::int64_t percent);
-  void returnToZero() { lastShown_ = -1; ReportProgress(0); }
+  void returnToZero() {
+    lastShown_ = -1;
+    ReportProgress(0);
+  }
 
  private:
   GroupingSink& sink_;

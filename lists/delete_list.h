@@ -12,9 +12,8 @@
 // (so the list's change handler ignores them) and equals the row count at the
 // end. Rows go through AddListRow, so none are added while "Files" (`files`)
 // has no columns; the DeleteTable is filled all the same. Window thread.
-void RebuildDeleteList(const CandidateTable& candidates, DeleteTable& table,
-                       ResultList& deleteList, const ResultList& files, IconIndexer& icons,
-                       int& DeleteRowsExpected);
+void RebuildDeleteList(const CandidateTable& candidates, DeleteTable& table, ResultList& deleteList,
+                       const ResultList& files, IconIndexer& icons, int& DeleteRowsExpected);
 
 // "Total files in "Files to delete": <rows>. Files to delete: <ticked>"
 std::string DeleteTotalsText(int rows, int ticked);

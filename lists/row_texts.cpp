@@ -20,7 +20,9 @@ std::string FileExtension(const std::string& name) {
   return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
-std::string IconTypeName(const std::string& fileName) { return "file." + FileExtension(fileName); }
+std::string IconTypeName(const std::string& fileName) {
+  return "file." + FileExtension(fileName);
+}
 
 std::optional<std::string> ColumnText(const std::string& caption, const std::string& fileName,
                                       std::int64_t size, const std::string& fullPath) {
@@ -31,12 +33,14 @@ std::optional<std::string> ColumnText(const std::string& caption, const std::str
 }
 
 ListRow MakeListRowFor(const std::vector<std::string>& captions, int imageIndex,
-                       const std::string& fileName, std::int64_t size, const std::string& fullPath) {
+                       const std::string& fileName, std::int64_t size,
+                       const std::string& fullPath) {
   ListRow row;
   row.ImageIndex = imageIndex;
   const std::size_t columns = std::min<std::size_t>(captions.size(), 3);
   if (columns >= 1) {
-    if (auto text = ColumnText(captions[0], fileName, size, fullPath)) row.Caption = std::move(*text);
+    if (auto text = ColumnText(captions[0], fileName, size, fullPath))
+      row.Caption = std::move(*text);
   }
   for (std::size_t c = 1; c < columns; ++c) {
     if (auto text = ColumnText(captions[c], fileName, size, fullPath)) {

@@ -89,7 +89,8 @@ void CandidatesTest::tickedRowsAreListedBySizeWithTotals() {
     QCOMPARE(del.row(r).SubItems.at(0), std::string(expected[r]));
     QVERIFY(del.isChecked(r));
   }
-  QCOMPARE(f.form->statusText(), QStringLiteral("Total files in \"Files to delete\": 3. Files to delete: 3"));
+  QCOMPARE(f.form->statusText(),
+           QStringLiteral("Total files in \"Files to delete\": 3. Files to delete: 3"));
 }
 
 void CandidatesTest::untickingInFilesToDeleteChangesOnlyTheTotals() {
@@ -103,7 +104,8 @@ void CandidatesTest::untickingInFilesToDeleteChangesOnlyTheTotals() {
   auto* delModel = f.form->filesToDelete()->model();
   delModel->setData(delModel->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
   f.settle();
-  QCOMPARE(f.form->statusText(), QStringLiteral("Total files in \"Files to delete\": 3. Files to delete: 2"));
+  QCOMPARE(f.form->statusText(),
+           QStringLiteral("Total files in \"Files to delete\": 3. Files to delete: 2"));
   QCOMPARE(f.form->deleteList().rowCount(), 3);
   QVERIFY(f.form->filesList().isChecked(1));
   QCOMPARE(int(f.form->candidates().row(2).Checked), 1);
@@ -116,7 +118,8 @@ void CandidatesTest::untickingInFilesToDeleteChangesOnlyTheTotals() {
   for (int r = 0; r < 3; ++r) f.setFilesTick(r, false);
   f.settle();
   QCOMPARE(f.form->deleteList().rowCount(), 0);
-  QCOMPARE(f.form->statusText(), QStringLiteral("Total files in \"Files to delete\": 0. Files to delete: 0"));
+  QCOMPARE(f.form->statusText(),
+           QStringLiteral("Total files in \"Files to delete\": 0. Files to delete: 0"));
 }
 
 void CandidatesTest::theFillDoesNotFireTheChangeHandlerButATickDoes() {
@@ -138,7 +141,8 @@ void CandidatesTest::cancelDuringTheGroupingEmptiesFilesAndKeepsControlsLocked()
   FormFixture f;
   TempTree tree;
   // Thousands of files of one size keep the grouping's sort busy for a while.
-  for (int i = 0; i < 8000; ++i) tree.write("d" + std::to_string(i % 8) + "/e" + std::to_string(i), "");
+  for (int i = 0; i < 8000; ++i)
+    tree.write("d" + std::to_string(i % 8) + "/e" + std::to_string(i), "");
   f.form->setFolderText(tree.root());
   f.click("SpeedButton4");
   QTRY_VERIFY_WITH_TIMEOUT(f.form->runPhase() == 2, 20000);

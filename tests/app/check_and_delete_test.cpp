@@ -24,7 +24,9 @@ class CheckAndDeleteTest : public QObject {
 };
 
 namespace {
-std::string Big(char c, std::size_t n) { return std::string(n, c); }
+std::string Big(char c, std::size_t n) {
+  return std::string(n, c);
+}
 
 int RowOf(const FormFixture& f, const std::string& path) {
   const CandidateTable& t = f.form->candidates();
@@ -189,7 +191,10 @@ void CheckAndDeleteTest::deleteCheckedWithNothingOrNo() {
 void CheckAndDeleteTest::doubleClickAndPopup() {
   FormFixture f;
   TempTree tree;
-  const std::string odd = tree.write("n\xff" "1", "dup");
+  const std::string odd = tree.write(
+      "n\xff"
+      "1",
+      "dup");
   tree.write("n2", "dup");
   QVERIFY(f.scan(tree.root()));
   auto* menu = f.child<QMenu>("RxPopupMenu1");

@@ -149,7 +149,8 @@ void ScanRunTest::cancelDuringTheWalkStopsBeforeTheGrouping() {
   FormFixture f;
   TempTree tree;
   for (int d = 0; d < 20; ++d) {
-    for (int i = 0; i < 100; ++i) tree.write("d" + std::to_string(d) + "/f" + std::to_string(i), "same");
+    for (int i = 0; i < 100; ++i)
+      tree.write("d" + std::to_string(d) + "/f" + std::to_string(i), "same");
   }
   f.form->setFolderText(tree.root());
   f.form->SpeedButton4Click();
@@ -177,12 +178,14 @@ void ScanRunTest::aPickWhileARunIsActiveRestartsCleanly() {
   FormFixture f;
   TempTree big, small;
   // Many files of one size make the grouping's sort slow enough to catch it.
-  for (int i = 0; i < 6000; ++i) big.write("d" + std::to_string(i % 10) + "/f" + std::to_string(i), "");
+  for (int i = 0; i < 6000; ++i)
+    big.write("d" + std::to_string(i % 10) + "/f" + std::to_string(i), "");
   small.write("x1", "12345");
   small.write("x2", "12345");
   f.form->setFolderText(big.root());
   f.click("SpeedButton4");
-  QTRY_VERIFY_WITH_TIMEOUT(f.form->runPhase() == 2 || f.form->statusText().startsWith(QStringLiteral("Founded")), 20000);
+  QTRY_VERIFY_WITH_TIMEOUT(
+      f.form->runPhase() == 2 || f.form->statusText().startsWith(QStringLiteral("Founded")), 20000);
   f.dialogs.answerFolder(small.root());
   f.child<TDirectoryEdit>("DirectoryEdit1")->browseAction()->trigger();
   QTRY_VERIFY_WITH_TIMEOUT(f.form->statusText() == QStringLiteral("Founded 2 file(s) by size") &&
@@ -206,7 +209,8 @@ void ScanRunTest::lookInTextsFollowTheDirectories() {
   for (int i = 1; i <= table.Count(); ++i) {
     if (table.entry(i).IsDirectory) {
       const std::string& p = table.entry(i).Path;
-      expected.push_back(QStringLiteral("Look in \"%1\"").arg(QString::fromStdString(p.substr(p.rfind('/') + 1))));
+      expected.push_back(
+          QStringLiteral("Look in \"%1\"").arg(QString::fromStdString(p.substr(p.rfind('/') + 1))));
     }
   }
   std::vector<QString> seen;

@@ -18,9 +18,9 @@ TEST(FolderPathTest, WalkUpStopsAtTheNearestExistingFolder) {
       {tree.path("data"), tree.path("data")},
       {tree.path("data/file"), tree.path("data")},  // a file is not a folder
       {tree.path("data/old/"), tree.path("data")},
-      {"/no-such-folder-twinscan/x", "/"},          // cut to nothing: the root
+      {"/no-such-folder-twinscan/x", "/"},  // cut to nothing: the root
       {"/", "/"},
-      {"relative-missing/deeper", ""},              // nothing of it exists
+      {"relative-missing/deeper", ""},  // nothing of it exists
       {"", ""},
   };
   for (const auto& c : cases) {

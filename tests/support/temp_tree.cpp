@@ -22,7 +22,8 @@ TempTree::TempTree() {
 TempTree::~TempTree() {
   std::error_code ec;
   // Restore permissions a test may have taken away, so that removal works.
-  for (auto it = fs::recursive_directory_iterator(root_, fs::directory_options::skip_permission_denied, ec);
+  for (auto it = fs::recursive_directory_iterator(
+           root_, fs::directory_options::skip_permission_denied, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0700);
   }
@@ -30,7 +31,9 @@ TempTree::~TempTree() {
   fs::remove_all(root_, ec);
 }
 
-std::string TempTree::path(const std::string& relative) const { return root_ + "/" + relative; }
+std::string TempTree::path(const std::string& relative) const {
+  return root_ + "/" + relative;
+}
 
 std::string TempTree::mkdir(const std::string& relative) const {
   const std::string p = path(relative);
