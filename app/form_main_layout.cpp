@@ -321,31 +321,40 @@ QWidget* TFormMain::buildColumnPage(int which) {
 void TFormMain::buildMenus() {
   auto* file = menuBar()->addMenu(QStringLiteral("File"));
   file->setObjectName(QStringLiteral("File1"));
-  file->addAction(QStringLiteral("Save searched pathes to file"))
+  file->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                  QStringLiteral("Save searched pathes to file"))
       ->setObjectName(QStringLiteral("Savepathesoffilestofile1"));
-  file->addAction(QStringLiteral("Save searched names to file"))
+  file->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                  QStringLiteral("Save searched names to file"))
       ->setObjectName(QStringLiteral("Savenamestofile1"));
   file->addSeparator();
-  file->addAction(QStringLiteral("Exit"))->setObjectName(QStringLiteral("Exit1"));
+  file->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Exit"))
+      ->setObjectName(QStringLiteral("Exit1"));
   auto* help = menuBar()->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("Help1"));
-  help->addAction(QStringLiteral("Contents"))->setObjectName(QStringLiteral("Contents1"));
+  help->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("Contents"))
+      ->setObjectName(QStringLiteral("Contents1"));
   help->addAction(QStringLiteral("Official Web Site"))
       ->setObjectName(QStringLiteral("OfficialWebSite1"));
   help->addSeparator();
-  help->addAction(QStringLiteral("About Twinscan"))
+  help->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
+                  QStringLiteral("About Twinscan"))
       ->setObjectName(QStringLiteral("AboutTwinscan1"));
 }
 
 void TFormMain::buildPopup() {
   RxPopupMenu1_ = Named(new QMenu(this), "RxPopupMenu1");
-  LaunchFile1_ = RxPopupMenu1_->addAction(QStringLiteral("Run File"));
+  LaunchFile1_ = RxPopupMenu1_->addAction(style()->standardIcon(QStyle::SP_MediaPlay),
+                                          QStringLiteral("Run File"));
   LaunchFile1_->setObjectName(QStringLiteral("LaunchFile1"));
-  DeleteFiles1_ = RxPopupMenu1_->addAction(QStringLiteral("Delete File"));
+  DeleteFiles1_ = RxPopupMenu1_->addAction(style()->standardIcon(QStyle::SP_TrashIcon),
+                                           QStringLiteral("Delete File"));
   DeleteFiles1_->setObjectName(QStringLiteral("DeleteFiles1"));
   PopupSeparator_ = RxPopupMenu1_->addSeparator();
-  UncheckallItems1_ = RxPopupMenu1_->addAction(QStringLiteral("Uncheck all Items"));
+  UncheckallItems1_ = RxPopupMenu1_->addAction(style()->standardIcon(QStyle::SP_DialogResetButton),
+                                               QStringLiteral("Uncheck all Items"));
   UncheckallItems1_->setObjectName(QStringLiteral("UncheckallItems1"));
-  SelectallItems1_ = RxPopupMenu1_->addAction(QStringLiteral("Select all Items"));
+  SelectallItems1_ = RxPopupMenu1_->addAction(style()->standardIcon(QStyle::SP_DialogApplyButton),
+                                              QStringLiteral("Select all Items"));
   SelectallItems1_->setObjectName(QStringLiteral("SelectallItems1"));
 }
