@@ -125,6 +125,7 @@ class TFormMain final : public QMainWindow {
   bool deleteListStale() const { return DeleteListStale; }
   int scanStep() const { return ScanStep; }
   int runPhase() const { return RunPhase; }
+  bool walkDone() const { return WalkDone.load() == 1; }
   const std::string& startDirectory() const { return startDirectory_; }
   // The folder field's text as path bytes.
   std::string folderText() const;

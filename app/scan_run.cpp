@@ -140,11 +140,10 @@ void TFormMain::ScanThreadExecute(RunContext& run, const std::string& root) {
 
 void TFormMain::SpeedButton1Click() {
   TimerScan1.stop();
-  if (RunPhase == 2) {
-    vgThreadAfterScan.stopNow();
-  } else if (RunPhase == 1) {
-    ScanThread.stopNow();
-  }
+  if (RunPhase == 2) vgThreadAfterScan.stopNow();
+  // The walk is stopped in either phase: after the hand-over it has ended,
+  // and stopping it only drops its texts still on their way to the window.
+  if (RunPhase == 1 || RunPhase == 2) ScanThread.stopNow();
   setProgress(0);
   setStatusText(std::string(texts::kScanCanceled));
   resetFilesList();
