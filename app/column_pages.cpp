@@ -45,36 +45,30 @@ void TFormMain::ShowApplyState(int which, bool pending) {
   applyImage_[which] = image;
 }
 
-void TFormMain::MoveToShown(int which) {
-  QListWidget* source = ListBox_[which * 2];
-  QListWidget* target = ListBox_[which * 2 + 1];
+namespace {
+// Moves the selected entry of `source` to the end of `target`, then selects
+// the entry now at its place in `source` (the new last one when it was last).
+// Returns whether an entry moved.
+bool MoveSelectedAcross(QListWidget* source, QListWidget* target) {
   const int row = source->currentRow();
-  if (row >= 0 && source->currentItem() && source->currentItem()->isSelected()) {
+  if (row < 0 || !source->currentItem() || !source->currentItem()->isSelected()) return false;
+  target->addItem(source->item(row)->text());
+  delete source->takeItem(row);
+  source->setCurrentRow(source->count() == 0 ? -1 : std::min(row, source->count() - 1));
+  return true;
+}
+}  // namespace
+
+void TFormMain::MoveToShown(int which) {
+  if (MoveSelectedAcross(ListBox_[which * 2], ListBox_[which * 2 + 1])) {
     (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
-    target->addItem(source->item(row)->text());
-    delete source->takeItem(row);
-    if (source->count() == 0) {
-      source->setCurrentRow(-1);
-    } else {
-      source->setCurrentRow(std::min(row, source->count() - 1));
-    }
   }
   ShowApplyState(which, columnsPending(which));
 }
 
 void TFormMain::MoveToAvailable(int which) {
-  QListWidget* source = ListBox_[which * 2 + 1];
-  QListWidget* target = ListBox_[which * 2];
-  const int row = source->currentRow();
-  if (row >= 0 && source->currentItem() && source->currentItem()->isSelected()) {
+  if (MoveSelectedAcross(ListBox_[which * 2 + 1], ListBox_[which * 2])) {
     (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
-    target->addItem(source->item(row)->text());
-    delete source->takeItem(row);
-    if (source->count() == 0) {
-      source->setCurrentRow(-1);
-    } else {
-      source->setCurrentRow(std::min(row, source->count() - 1));
-    }
   }
   ShowApplyState(which, columnsPending(which));
 }
