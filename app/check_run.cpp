@@ -3,6 +3,9 @@
 #include "app/form_main.h"
 #include "app/texts.h"
 
+#include <algorithm>
+#include <vector>
+
 void TFormMain::SpeedButton10Click() {
   if (!FilesListFilled.load()) {
     dialogs_->confirmOk(texts::kScanFirst);
@@ -54,17 +57,21 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
    public:
     Sink(RunContext& run, TFormMain& form) : run_(run), form_(&form) {}
     void untickAllFiles() override {
-      run_.post([form = form_] {
-        ResultList& files = form->filesList_;
-        for (int r = 0; r < files.rowCount(); ++r) files.setChecked(r, false);
-      });
+      run_.post([form = form_] { form->filesList_.setAllChecked(false); });
     }
-    void tickRow(int row) override {
-      run_.post([form = form_, row] {
-        // A row the list does not have (fewer rows than candidates) is skipped.
-        if (row >= 1 && row <= form->filesList_.rowCount())
-          form->filesList_.setChecked(row - 1, true);
-      });
+    void tickRow(int row) override { tickRows({row}); }
+    void tickRows(const std::vector<int>& rows) override {
+      // Slices of a few thousand rows keep each window step short.
+      constexpr std::size_t kSlice = 4096;
+      for (std::size_t at = 0; at < rows.size(); at += kSlice) {
+        const std::size_t end = std::min(rows.size(), at + kSlice);
+        std::vector<int> slice;
+        slice.reserve(end - at);
+        // List rows count from 0; a row the list lacks is skipped by the list.
+        for (std::size_t k = at; k < end; ++k) slice.push_back(rows[k] - 1);
+        run_.post(
+            [form = form_, slice = std::move(slice)] { form->filesList_.setChecked(slice, true); });
+      }
     }
     void progress(int percent) override {
       run_.post([form = form_, percent] { form->setProgress(percent); });
@@ -75,7 +82,10 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
     TFormMain* form_;
   } sink(run, *this);
 
-  RunCheck({mode, listRows}, candidates_, sink, [&run] { run.checkpoint(); });
+  EngineLimits limits;
+  limits.threads = DefaultCheckThreads();
+  RunCheck(
+      {mode, listRows}, candidates_, sink, [&run] { run.checkpoint(); }, limits);
   run.post([this] {
     setProgress(0);
     endCheckRunControls();

@@ -116,6 +116,7 @@ void TFormMain::ApplyFilesColumns() {
   }
   FilesColumnsPending = false;
   ShowApplyState(0, false);
+  deleteBuilder_.forget();
   filesList_.clearColumns();
   for (const QString& caption : Entries(ListBox_[1]))
     filesList_.addColumn(QFile::encodeName(caption).toStdString());
@@ -150,6 +151,7 @@ void TFormMain::ApplyDeleteColumns() {
     for (int c = 0; c < deleteList_.columnCount(); ++c) deleteList_.setColumnWidth(c, width);
   }
   DeleteListStale = true;
+  deleteBuilder_.forget();
   TabSheetResultsShow();
 }
 

@@ -9,6 +9,7 @@ void TFormMain::vgListView1Change(int row) {
   if (!Timer2.isActive()) Timer2.start();
   if (row >= 0 && row < candidates_.stored()) {
     candidates_.row(row + 1).Checked = filesList_.isChecked(row) ? 1 : 0;
+    deleteBuilder_.changedFrom(row + 1);
   }
 }
 
@@ -35,19 +36,39 @@ void TFormMain::TabSheetResultsShow() {
     if (groupingActive_ || fillInProgress_) {
       // The grouping is refilling the candidate table: rebuild once it is done.
       resultsShowDeferred_ = true;
-    } else {
-      RebuildDeleteListNow();
+    } else if (BuildDeleteListSlice()) {
       DeleteListStale = false;
+    } else {
+      // More rows to build: the next slice runs once the window's events have.
+      if (!Timer2.isActive()) Timer2.start();
+      return;
     }
   }
   DeleteTickedCount = deleteList_.checkedCount();
   setStatusText(DeleteTotalsText(deleteList_.rowCount(), DeleteTickedCount));
 }
 
-void TFormMain::RebuildDeleteListNow() {
+DeleteListBuilder::Lists TFormMain::deleteLists() {
+  return {candidates_, deleteTable_, deleteList_, filesList_, icons_, DeleteRowsExpected};
+}
+
+bool TFormMain::BuildDeleteListSlice() {
+  // A slice of this many rows takes a few milliseconds.
+  constexpr int kSliceRows = 4096;
   vgListView2_->setUpdatesEnabled(false);
-  RebuildDeleteList(candidates_, deleteTable_, deleteList_, filesList_, icons_, DeleteRowsExpected);
+  const bool whole = deleteBuilder_.step(deleteLists(), kSliceRows);
   vgListView2_->setUpdatesEnabled(true);
+  return whole;
+}
+
+void TFormMain::completeDeleteList() {
+  if (DeleteListStale && !groupingActive_ && !fillInProgress_) {
+    vgListView2_->setUpdatesEnabled(false);
+    deleteBuilder_.finish(deleteLists());
+    vgListView2_->setUpdatesEnabled(true);
+    DeleteListStale = false;
+  }
+  TabSheetResultsShow();
 }
 
 void TFormMain::Timer1Timer() {

@@ -12,6 +12,7 @@ void TFormMain::SpeedButton26Click() {
 
 void TFormMain::DeleteCheckedFiles() {
   if (refuseDuringRun()) return;
+  if (deleteBuilder_.building()) completeDeleteList();
   if (filesList_.rowCount() == 0 || deleteList_.rowCount() == 0) {
     dialogs_->confirmOk(texts::kNoCheckedFiles);
     return;
@@ -23,12 +24,13 @@ void TFormMain::DeleteCheckedFiles() {
   setProgress(0);
   deleteTable_.DeleteCount = 0;
   DeleteListStale = true;
+  deleteBuilder_.forget();
   setStatusText(std::string(texts::kUpdatingInformation));
   for (int k = 1; k <= candidates_.count(); ++k) {
     if (k - 1 < filesList_.rowCount())
       filesList_.setChecked(k - 1, candidates_.row(k).Checked == 1);
   }
-  TabSheetResultsShow();
+  completeDeleteList();
   setStatusText(std::string(texts::kInformationUpdated));
 }
 
@@ -43,10 +45,12 @@ void TFormMain::SpeedButton3Click() {
 }
 
 void TFormMain::SpeedButton25Click() {
+  if (deleteBuilder_.building()) completeDeleteList();
   SetAllTicks(deleteList_, true);
 }
 
 void TFormMain::SpeedButton21Click() {
+  if (deleteBuilder_.building()) completeDeleteList();
   SetAllTicks(deleteList_, false);
 }
 

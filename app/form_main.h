@@ -25,6 +25,7 @@
 #include "core/records.h"
 #include "core/worker.h"
 #include "group/file_table.h"
+#include "lists/delete_list.h"
 #include "lists/result_list.h"
 #include "scan/scan_table.h"
 
@@ -165,7 +166,12 @@ class TFormMain final : public QMainWindow {
   void vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows);
   void endCheckRunControls();
   void resetFilesList();
-  void RebuildDeleteListNow();
+  // One slice of the rebuild of "Files to delete"; true once it is whole.
+  bool BuildDeleteListSlice();
+  // Builds "Files to delete" to the end now when it is stale (an action needs
+  // the whole list), then runs the page's show step.
+  void completeDeleteList();
+  DeleteListBuilder::Lists deleteLists();
   void DeleteCheckedFiles();
   void saveList(int field);
   void FormCreate();
@@ -203,6 +209,7 @@ class TFormMain final : public QMainWindow {
 
   // "Files to delete" state.
   bool DeleteListStale = false;
+  DeleteListBuilder deleteBuilder_;
   int DeleteRowsExpected = 0;
   int DeleteTickedCount = 0;
   bool resultsShowDeferred_ = false;

@@ -81,10 +81,10 @@ void ResultListModel::rowsAboutToBeAppended(int first, int last) {
 void ResultListModel::rowsAppended() {
   endInsertRows();
 }
-void ResultListModel::rowAboutToBeRemoved(int row) {
-  beginRemoveRows({}, row, row);
+void ResultListModel::rowsAboutToBeRemoved(int first, int last) {
+  beginRemoveRows({}, first, last);
 }
-void ResultListModel::rowRemoved() {
+void ResultListModel::rowsRemoved() {
   endRemoveRows();
 }
 void ResultListModel::aboutToReset() {
@@ -93,8 +93,8 @@ void ResultListModel::aboutToReset() {
 void ResultListModel::reset() {
   endResetModel();
 }
-void ResultListModel::rowDataChanged(int row) {
-  Q_EMIT dataChanged(index(row, 0), index(row, std::max(0, list_.columnCount() - 1)));
+void ResultListModel::rowsDataChanged(int first, int last) {
+  Q_EMIT dataChanged(index(first, 0), index(last, std::max(0, list_.columnCount() - 1)));
 }
 void ResultListModel::columnWidthChanged(int column) {
   if (onColumnWidth) onColumnWidth(column);

@@ -29,11 +29,11 @@ class ResultListModel final : public QAbstractTableModel, public ResultListObser
   void columnsChanged() override;
   void rowsAboutToBeAppended(int first, int last) override;
   void rowsAppended() override;
-  void rowAboutToBeRemoved(int row) override;
-  void rowRemoved() override;
+  void rowsAboutToBeRemoved(int first, int last) override;
+  void rowsRemoved() override;
   void aboutToReset() override;
   void reset() override;
-  void rowDataChanged(int row) override;
+  void rowsDataChanged(int first, int last) override;
   void columnWidthChanged(int column) override;
 
   // Called with a column whose width the list changed.

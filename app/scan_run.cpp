@@ -101,6 +101,8 @@ void TFormMain::TimerScan1Timer() {
       TimerScan1.stop();
       RunPhase = 2;
       groupingActive_ = true;
+      // The candidates are refilled: nothing built from them stays valid.
+      deleteBuilder_.forget();
       vgThreadAfterScan.start([this, captions = ColumnCaptions(filesList_)](RunContext& run) {
         vgThreadAfterScanExecute(run, captions);
       });

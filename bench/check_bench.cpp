@@ -75,8 +75,9 @@ void FillCandidates(std::vector<Found> files, CandidateTable& table) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 || (std::strcmp(argv[2], "fast") != 0 && std::strcmp(argv[2], "careful") != 0)) {
-    std::fprintf(stderr, "usage: twinscan-check-bench DIR fast|careful\n");
+  if (argc < 3 || argc > 4 ||
+      (std::strcmp(argv[2], "fast") != 0 && std::strcmp(argv[2], "careful") != 0)) {
+    std::fprintf(stderr, "usage: twinscan-check-bench DIR fast|careful [THREADS]\n");
     return 2;
   }
   const auto table = std::make_unique<CandidateTable>();
@@ -88,11 +89,15 @@ int main(int argc, char** argv) {
   CountingSink sink;
   const std::uint64_t bytesBefore = CompareBytesRead();
   const auto start = std::chrono::steady_clock::now();
-  RunCheck(input, *table, sink, [] {});
+  EngineLimits limits;
+  limits.threads = argc == 4 ? std::max(1, std::atoi(argv[3])) : DefaultCheckThreads();
+  RunCheck(
+      input, *table, sink, [] {}, limits);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("threads=%d\n", limits.threads);
   std::printf("candidates=%d\n", table->count());
   std::printf("ticked=%d\n", sink.ticked);
   std::printf("seconds=%.3f\n", elapsed.count());

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "compare/check_engine.h"
 #include "compare/check_run.h"
-#include "compare/two_files.h"
 #include "group/file_table.h"
 #include "group/grouping.h"
 #include "scan/folder_path.h"
@@ -149,44 +149,24 @@ class TickSink final : public CheckSink {
   ProgressLine& line_;
 };
 
-// True when the rows name at least two different files (device and inode).
-bool HoldsTwoFiles(const CandidateTable& candidates, const std::vector<int>& rows) {
-  const FileIdentity& first = candidates.row(rows.front()).Identity;
-  for (const int r : rows) {
-    if (!candidates.row(r).Identity.sameFile(first)) return true;
-  }
-  return false;
-}
-
+// Per band, the engine's classes of byte-identical rows holding two
+// different files; bands in order, classes by their first row.
 std::vector<std::vector<int>> FindIdenticalSets(const CandidateTable& candidates,
                                                 const std::function<void(int)>& progress) {
   std::vector<std::vector<int>> sets;
   const int count = candidates.count();
+  std::vector<CandidateFile> files;
   for (int first = 1; first <= count;) {
     int last = first;
     while (last < count && candidates.row(last + 1).Band == candidates.row(first).Band) ++last;
     if (progress) progress(static_cast<int>(static_cast<long long>(first) * 100 / count));
-
-    // Byte equality is transitive, so comparing with each class's first row
-    // is enough; a hard link of that row has its content by definition.
-    std::vector<std::vector<int>> classes;
+    files.clear();
     for (int r = first; r <= last; ++r) {
-      bool joined = false;
-      for (auto& members : classes) {
-        const CompareVerdict verdict =
-            CompareFiles(candidates.row(members.front()).FullPath, candidates.row(r).FullPath);
-        if (verdict == CompareVerdict::Identical || verdict == CompareVerdict::SameFile) {
-          members.push_back(r);
-          joined = true;
-          break;
-        }
-      }
-      if (!joined) classes.push_back({r});
+      if (const auto file = StatCandidate(candidates.row(r).FullPath, r)) files.push_back(*file);
     }
-    for (auto& members : classes) {
-      if (members.size() >= 2 && HoldsTwoFiles(candidates, members)) {
+    if (files.size() >= 2) {
+      for (auto& members : IdenticalClasses(files, candidates, {}))
         sets.push_back(std::move(members));
-      }
     }
     first = last + 1;
   }
@@ -235,7 +215,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   switch (options.list) {
     case ListForm::Ticked: {
       TickSink ticks(count, line);
-      RunCheck(CheckInput{static_cast<int>(options.mode), count}, *candidates, ticks, [] {});
+      EngineLimits limits;
+      limits.threads = DefaultCheckThreads();
+      RunCheck(
+          CheckInput{static_cast<int>(options.mode), count}, *candidates, ticks, [] {}, limits);
       line.clear();
       for (int r = 1; r <= count; ++r) {
         if (!ticks.ticked(r)) continue;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -122,8 +123,9 @@ struct Group {
 
 class Refiner final {
  public:
-  Refiner(TickRule rule, const std::function<void()>& checkpoint, const EngineLimits& limits)
-      : rule_(rule), checkpoint_(checkpoint), limits_(limits) {}
+  Refiner(TickRule rule, const std::function<void()>& checkpoint, const EngineLimits& limits,
+          std::vector<std::vector<int>>* classes = nullptr)
+      : rule_(rule), checkpoint_(checkpoint), limits_(limits), classes_(classes) {}
 
   std::vector<int> run(const std::vector<CandidateFile>& files, const CandidateTable& table) {
     // Only files of one size can be identical: one group per size, each in
@@ -197,8 +199,14 @@ class Refiner final {
     if (!kept.empty()) pending_.push_back(Group{std::move(kept), group.offset});
   }
 
-  // The rows a finished class ticks.
+  // The rows a finished class ticks; the class itself too when classes are
+  // wanted and it holds two different files.
   void tickClass(const std::vector<int>& m) {
+    if (classes_ && std::any_of(m.begin(), m.end(),
+                                [&](int x) { return !file(x).sameFile(file(m.front())); })) {
+      std::vector<int>& rows = classes_->emplace_back();
+      for (const int x : m) rows.push_back(file(x).row);
+    }
     if (rule_ == TickRule::LaterCopy) {
       // Ticked when some earlier row is another file: always once two
       // distinct files came before, else when it is not the first one's file.
@@ -308,6 +316,7 @@ class Refiner final {
   TickRule rule_;
   const std::function<void()>& checkpoint_;
   EngineLimits limits_;
+  std::vector<std::vector<int>>* classes_;
   std::vector<Member> members_;
   std::vector<Group> pending_;
   std::vector<int> ticks_;
@@ -331,4 +340,21 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
   Refiner refiner(rule, step, limits);
   return refiner.run(files, table);
+}
+
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+                                               const CandidateTable& table,
+                                               const std::function<void()>& checkpoint,
+                                               const EngineLimits& limits) {
+  const std::function<void()> step = checkpoint ? checkpoint : [] {};
+  std::vector<std::vector<int>> classes;
+  Refiner refiner(TickRule::LaterCopy, step, limits, &classes);
+  refiner.run(files, table);
+  std::sort(classes.begin(), classes.end(),
+            [](const std::vector<int>& a, const std::vector<int>& b) { return a < b; });
+  return classes;
+}
+
+int DefaultCheckThreads() {
+  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }

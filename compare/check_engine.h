@@ -47,11 +47,17 @@ enum class TickRule {
 // maxOpenFiles keeps its files open from round to round; a larger one opens,
 // checks and closes each file in every round, so no more than maxOpenFiles
 // files are ever open at once.
+//
+// A careful check runs `threads` engines side by side on different bands,
+// each within these bounds (so at most threads * maxOpenFiles files are
+// open); with more than one, the checkpoint must be safe to call from
+// several threads at once.
 struct EngineLimits {
   int maxOpenFiles = 128;
   std::size_t roundBytes = std::size_t{8} << 20;
   std::size_t minBlock = 256;
   std::size_t maxBlock = kCompareBlockSize;
+  int threads = 1;
 };
 
 // The rows of `files` that `rule` ticks, ascending. `files` are distinct rows
@@ -61,3 +67,14 @@ struct EngineLimits {
 std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
                             const EngineLimits& limits = {});
+
+// The classes of byte-identical rows of `files` that hold at least two
+// different files (rows naming one file count once), each in row order, the
+// classes ordered by their first row. Same reading as TickedRows.
+// The threads a check should use on this machine: one per core, at most four.
+int DefaultCheckThreads();
+
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+                                               const CandidateTable& table,
+                                               const std::function<void()>& checkpoint,
+                                               const EngineLimits& limits = {});

@@ -1,5 +1,7 @@
 #include "compare/check_run.h"
 
+#include "compare/in_order.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -26,8 +28,16 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
   // A list row without a candidate behind it is never identical or read.
   const int readable = std::min(rows, candidates.count());
   int shown = -1;
+  // Ticks wait here until the next change of the bar, which must come after them.
+  std::vector<int> pending;
+  const auto flush = [&] {
+    if (pending.empty()) return;
+    sink.tickRows(pending);
+    pending.clear();
+  };
   const auto show = [&](int percent) {
     if (percent == shown) return;
+    flush();
     sink.progress(percent);
     shown = percent;
   };
@@ -37,8 +47,9 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
     for (; next <= last; ++next) {
       if (rows > 2) show(static_cast<int>(static_cast<std::int64_t>(next - 1) * 100 / (rows - 2)));
       while (tick != ticks.end() && *tick < next) ++tick;
-      if (tick != ticks.end() && *tick == next) sink.tickRow(next);
+      if (tick != ticks.end() && *tick == next) pending.push_back(next);
     }
+    flush();
   };
 
   std::vector<CandidateFile> run;
@@ -78,34 +89,42 @@ std::vector<BandRange> SplitIntoBands(const CandidateTable& candidates, int coun
 // A row identical to an earlier row of its band is marked Matched and ticked.
 // A row still Matched from before the run (only rows the list lacks keep
 // theirs) stays so. Rows the list lacks are read but never ticked. The bar
-// only rises, from the 0 the caller set before the run.
+// only rises, from the 0 the caller set before the run. Bands are independent,
+// so `limits.threads` threads check them side by side; their ticks, Matched
+// flags and the bar still follow band order, on the calling thread.
 void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
                   const std::function<void()>& checkpoint, const EngineLimits& limits) {
   const std::vector<BandRange> bands = SplitIntoBands(candidates, candidates.count());
   const auto bandCount = static_cast<std::int64_t>(bands.size());
-  int shown = 0;
-  std::vector<CandidateFile> files;
-  for (std::int64_t b = 1; b <= bandCount; ++b) {
-    const int percent = static_cast<int>(b * 100 / bandCount);
-    if (percent > shown) {
-      sink.progress(percent);
-      shown = percent;
-    }
-    const BandRange band = bands[static_cast<std::size_t>(b - 1)];
-    if (band.first == band.last) continue;
-    files.clear();
+  const auto check = [&](int b) {
+    const BandRange band = bands[static_cast<std::size_t>(b)];
+    std::vector<CandidateFile> files;
+    if (band.first == band.last) return std::vector<int>{};
     for (int r = band.first; r <= band.last; ++r) {
       checkpoint();
       if (const auto file = StatCandidate(candidates.row(r).FullPath, r)) files.push_back(*file);
     }
-    if (files.size() < 2) continue;
-    for (const int r : TickedRows(files, TickRule::LaterCopy, candidates, checkpoint, limits)) {
+    if (files.size() < 2) return std::vector<int>{};
+    return TickedRows(files, TickRule::LaterCopy, candidates, checkpoint, limits);
+  };
+  int shown = 0;
+  std::vector<int> ticks;
+  const auto report = [&](int b, const std::vector<int>& ticked) {
+    const int percent = static_cast<int>((b + 1) * 100 / bandCount);
+    if (percent > shown) {
+      sink.progress(percent);
+      shown = percent;
+    }
+    ticks.clear();
+    for (const int r : ticked) {
       CandidateRow& row = candidates.row(r);
       if (row.Matched != 0) continue;
       row.Matched = 1;
-      if (r <= input.listRows) sink.tickRow(r);
+      if (r <= input.listRows) ticks.push_back(r);
     }
-  }
+    if (!ticks.empty()) sink.tickRows(ticks);
+  };
+  RunInOrder<std::vector<int>>(static_cast<int>(bandCount), limits.threads, check, report);
   sink.progress(0);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "compare/check_engine.h"
 #include "core/records.h"
@@ -13,6 +14,11 @@ class CheckSink {
   virtual void untickAllFiles() = 0;       // untick every row of "Files"
   virtual void tickRow(int row) = 0;       // tick "Files" row `row` (1-based); skip a row it lacks
   virtual void progress(int percent) = 0;  // set the progress bar
+  // Ticks `rows` in their order; a sink that can apply many ticks at once
+  // (the window, in one repaint) overrides it.
+  virtual void tickRows(const std::vector<int>& rows) {
+    for (const int row : rows) tickRow(row);
+  }
 };
 
 enum class CheckMode { Fast = 0, Careful = 1 };
@@ -31,7 +37,8 @@ struct CheckInput {
 // each byte is read at most once. `checkpoint` is called before each file is
 // looked at and before each block read; it blocks while paused and throws
 // StopRun when cancelled. Ticks of a careful band are sent when the band is
-// done, in row order; fast ticks when the rows of one size are done.
+// done, in row order, as one batch; fast ticks when the rows of one size are
+// done, batched up to each change of the progress bar.
 void RunCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
               const std::function<void()>& checkpoint);
 

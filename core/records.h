@@ -47,8 +47,27 @@ class RowTable {
     return true;
   }
   void clear() { rows_.clear(); }
+  // Keeps records 1..count and drops the rest.
+  void truncate(int count) {
+    if (count < stored()) rows_.resize(static_cast<std::size_t>(count));
+  }
   // Removes record k (1-based); the records after it move up one place.
   void erase(int k) { rows_.erase(rows_.begin() + (k - 1)); }
+  // Removes the records at `sorted` (1-based, ascending, no repeats) in one
+  // pass; the others keep their order.
+  void eraseRows(const std::vector<int>& sorted) {
+    std::size_t kept = 0;
+    std::size_t next = 0;
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+      if (next < sorted.size() && static_cast<std::size_t>(sorted[next]) == r + 1) {
+        ++next;
+        continue;
+      }
+      if (kept != r) rows_[kept] = std::move(rows_[r]);
+      ++kept;
+    }
+    rows_.resize(kept);
+  }
 
  private:
   int capacity_;

@@ -1,15 +1,73 @@
 #include "lists/delete_list.h"
 
-void RebuildDeleteList(const CandidateTable& candidates, DeleteTable& table, ResultList& deleteList,
-                       const ResultList& files, IconIndexer& icons, int& DeleteRowsExpected) {
-  deleteList.beginUpdate();
-  deleteList.clear();
-  DeleteRowsExpected = 2;
-  table.DeleteCount = 0;
-  table.clear();
+#include <algorithm>
+#include <limits>
+
+void DeleteListBuilder::changedFrom(int row) {
+  changedFrom_ = std::max(1, std::min(changedFrom_, row));
+  // A build past the change must go back to it.
+  if (next_ > changedFrom_) next_ = 0;
+}
+
+bool DeleteListBuilder::prefixHolds(const Lists& lists, int kept) const {
+  if (lists.table.stored() < kept || lists.table.DeleteCount < kept) return false;
+  if (lists.files.columnCount() > 0 ? lists.deleteList.rowCount() < kept
+                                    : lists.deleteList.rowCount() != 0)
+    return false;
+  // Every entry stands for a ticked candidate before the change, in order ...
+  int previous = 0;
+  for (int e = 1; e <= kept; ++e) {
+    const int k = sources_[static_cast<std::size_t>(e - 1)];
+    if (k <= previous || k >= changedFrom_ || k > lists.candidates.count()) return false;
+    const CandidateRow& source = lists.candidates.row(k);
+    const CandidateRow& entry = lists.table.row(e);
+    if (source.Checked != 1 || entry.FullPath != source.FullPath || entry.Size != source.Size ||
+        !(entry.Identity == source.Identity))
+      return false;
+    previous = k;
+  }
+  // ... and no ticked candidate before the change is missing.
+  int ticked = 0;
+  const int end = std::min(changedFrom_ - 1, lists.candidates.count());
+  for (int k = 1; k <= end; ++k) ticked += lists.candidates.row(k).Checked == 1 ? 1 : 0;
+  return ticked == kept;
+}
+
+void DeleteListBuilder::begin(const Lists& lists) {
+  // Entries built from candidates before the change stay when they still hold.
+  const auto firstStale = std::lower_bound(sources_.begin(), sources_.end(), changedFrom_);
+  int kept = static_cast<int>(firstStale - sources_.begin());
+  if (!prefixHolds(lists, kept)) kept = 0;
+  if (kept == 0) {
+    lists.deleteList.clear();
+    lists.table.clear();
+    sources_.clear();
+    changedFrom_ = 1;
+  } else {
+    lists.table.truncate(kept);
+    sources_.resize(static_cast<std::size_t>(kept));
+    lists.deleteList.truncate(kept);
+  }
+  lists.table.DeleteCount = kept;
+  lists.DeleteRowsExpected = kept + 2;
+  // A fresh build leaves every row ticked.
+  lists.deleteList.setAllChecked(true);
+  next_ = kept == 0 ? 1 : sources_.back() + 1;
+  changedFrom_ = std::numeric_limits<int>::max();
+}
+
+bool DeleteListBuilder::step(const Lists& lists, int rowBudget) {
+  if (next_ == 0) begin(lists);
+  const CandidateTable& candidates = lists.candidates;
   const int count = candidates.count();
-  for (int k = 1; k <= count; ++k) {
-    const CandidateRow& source = candidates.row(k);
+  const bool addRows = lists.files.columnCount() > 0;
+  const std::vector<std::string> captions = ColumnCaptions(lists.deleteList);
+  std::vector<ListRow> rows;
+  // Unticked candidates cost little; a budget of rows bounds the slice.
+  int looked = 0;
+  for (; next_ <= count && static_cast<int>(rows.size()) < rowBudget && looked < 16 * rowBudget;
+       ++next_, ++looked) {
+    const CandidateRow& source = candidates.row(next_);
     if (source.Checked != 1) continue;
     CandidateRow entry;
     entry.FullPath = source.FullPath;
@@ -18,18 +76,35 @@ void RebuildDeleteList(const CandidateTable& candidates, DeleteTable& table, Res
     entry.Identity = source.Identity;
     entry.Checked = 1;
     // Entry r must stay the row r of the list; a full table takes no more rows.
-    if (!table.append(std::move(entry))) break;
-    ++DeleteRowsExpected;
-    ++table.DeleteCount;
-    const int icon = icons.FileTypeIconIndex(IconTypeName(source.FileName));
-    // While the count runs two above the rows, the list's change handler
-    // ignores the tick set here.
-    if (AddListRow(deleteList, files, icon, source.FileName, source.Size, source.FullPath)) {
-      deleteList.setChecked(deleteList.rowCount() - 1, true);
+    if (!lists.table.append(std::move(entry))) {
+      next_ = count + 1;
+      break;
     }
+    sources_.push_back(next_);
+    ++lists.table.DeleteCount;
+    if (!addRows) continue;
+    const int icon = lists.icons.FileTypeIconIndex(IconTypeName(source.FileName));
+    ListRow row = MakeListRowFor(captions, icon, source.FileName, source.Size, source.FullPath);
+    row.Checked = true;
+    rows.push_back(std::move(row));
   }
-  DeleteRowsExpected -= 2;
-  deleteList.endUpdate();
+  lists.deleteList.appendRows(std::move(rows));
+  lists.DeleteRowsExpected = lists.table.DeleteCount + 2;
+  if (next_ <= count) return false;
+  next_ = 0;
+  lists.DeleteRowsExpected = lists.table.DeleteCount;
+  return true;
+}
+
+void DeleteListBuilder::finish(const Lists& lists) {
+  while (!step(lists, std::numeric_limits<int>::max() / 16)) {
+  }
+}
+
+void RebuildDeleteList(const CandidateTable& candidates, DeleteTable& table, ResultList& deleteList,
+                       const ResultList& files, IconIndexer& icons, int& DeleteRowsExpected) {
+  DeleteListBuilder builder;
+  builder.finish({candidates, table, deleteList, files, icons, DeleteRowsExpected});
 }
 
 std::string DeleteTotalsText(int rows, int ticked) {

@@ -22,6 +22,7 @@ void ResultList::setColumnWidth(int i, int width) {
 void ResultList::appendRow(ListRow row) {
   const int first = rowCount();
   if (observer_) observer_->rowsAboutToBeAppended(first, first);
+  checked_ += row.Checked ? 1 : 0;
   rows_.push_back(std::move(row));
   if (observer_) observer_->rowsAppended();
 }
@@ -34,20 +35,71 @@ void ResultList::appendRows(std::vector<ListRow> rows) {
   // every batch, making a fill of many batches quadratic.
   const std::size_t needed = rows_.size() + rows.size();
   if (rows_.capacity() < needed) rows_.reserve(std::max(needed, 2 * rows_.capacity()));
-  for (auto& r : rows) rows_.push_back(std::move(r));
+  for (auto& r : rows) {
+    checked_ += r.Checked ? 1 : 0;
+    rows_.push_back(std::move(r));
+  }
   if (observer_) observer_->rowsAppended();
 }
 
 void ResultList::removeRow(int i) {
-  if (observer_) observer_->rowAboutToBeRemoved(i);
+  if (observer_) observer_->rowsAboutToBeRemoved(i, i);
+  checked_ -= isChecked(i) ? 1 : 0;
   rows_.erase(rows_.begin() + i);
-  if (observer_) observer_->rowRemoved();
+  if (observer_) observer_->rowsRemoved();
+}
+
+void ResultList::removeRows(const std::vector<int>& sorted) {
+  if (sorted.empty()) return;
+  // Runs of adjacent rows; a few go to the view one by one (keeping its
+  // selection and scroll position), many as a reset.
+  std::size_t runs = 1;
+  for (std::size_t k = 1; k < sorted.size(); ++k) runs += sorted[k] != sorted[k - 1] + 1 ? 1 : 0;
+  constexpr std::size_t kMostRuns = 32;
+  if (runs <= kMostRuns) {
+    std::size_t end = sorted.size();
+    while (end > 0) {
+      std::size_t begin = end - 1;
+      while (begin > 0 && sorted[begin - 1] + 1 == sorted[begin]) --begin;
+      const int first = sorted[begin];
+      const int last = sorted[end - 1];
+      if (observer_) observer_->rowsAboutToBeRemoved(first, last);
+      for (int i = first; i <= last; ++i) checked_ -= isChecked(i) ? 1 : 0;
+      rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+      if (observer_) observer_->rowsRemoved();
+      end = begin;
+    }
+    return;
+  }
+  if (observer_) observer_->aboutToReset();
+  std::size_t kept = 0;
+  std::size_t next = 0;
+  for (std::size_t r = 0; r < rows_.size(); ++r) {
+    if (next < sorted.size() && static_cast<std::size_t>(sorted[next]) == r) {
+      ++next;
+      checked_ -= rows_[r].Checked ? 1 : 0;
+      continue;
+    }
+    if (kept != r) rows_[kept] = std::move(rows_[r]);
+    ++kept;
+  }
+  rows_.resize(kept);
+  if (observer_) observer_->reset();
+}
+
+void ResultList::truncate(int count) {
+  if (count >= rowCount()) return;
+  if (observer_) observer_->rowsAboutToBeRemoved(count, rowCount() - 1);
+  for (int i = count; i < rowCount(); ++i) checked_ -= isChecked(i) ? 1 : 0;
+  rows_.resize(static_cast<std::size_t>(count));
+  if (observer_) observer_->rowsRemoved();
 }
 
 void ResultList::clear() {
   if (observer_) observer_->aboutToReset();
   rows_.clear();
   rows_.shrink_to_fit();
+  checked_ = 0;
   if (observer_) observer_->reset();
 }
 
@@ -55,8 +107,42 @@ void ResultList::setChecked(int i, bool checked) {
   auto& r = rows_[static_cast<std::size_t>(i)];
   if (r.Checked == checked) return;
   r.Checked = checked;
-  if (observer_) observer_->rowDataChanged(i);
+  checked_ += checked ? 1 : -1;
+  if (observer_) observer_->rowsDataChanged(i, i);
   if (onChange_) onChange_(i);
+}
+
+void ResultList::setChecked(const std::vector<int>& rows, bool checked) {
+  int first = -1;
+  int last = -1;
+  for (const int i : rows) {
+    if (i < 0 || i >= rowCount()) continue;
+    auto& r = rows_[static_cast<std::size_t>(i)];
+    if (r.Checked == checked) continue;
+    r.Checked = checked;
+    checked_ += checked ? 1 : -1;
+    first = first < 0 ? i : std::min(first, i);
+    last = std::max(last, i);
+    if (onChange_) onChange_(i);
+  }
+  if (observer_ && first >= 0) observer_->rowsDataChanged(first, last);
+}
+
+void ResultList::setAllChecked(bool checked) {
+  // The handler may rebuild the list, so the row count is read anew each step.
+  int first = -1;
+  int last = -1;
+  for (int i = 0; i < rowCount(); ++i) {
+    auto& r = rows_[static_cast<std::size_t>(i)];
+    if (r.Checked == checked) continue;
+    r.Checked = checked;
+    checked_ += checked ? 1 : -1;
+    first = first < 0 ? i : first;
+    last = i;
+    if (onChange_) onChange_(i);
+  }
+  last = std::min(last, rowCount() - 1);
+  if (observer_ && first >= 0 && first <= last) observer_->rowsDataChanged(first, last);
 }
 
 void ResultList::notifyChange(int i) {
@@ -65,10 +151,4 @@ void ResultList::notifyChange(int i) {
 
 void ResultList::endUpdate() {
   if (updateDepth_ > 0) --updateDepth_;
-}
-
-int ResultList::checkedCount() const {
-  int n = 0;
-  for (const auto& r : rows_) n += r.Checked ? 1 : 0;
-  return n;
 }

@@ -30,11 +30,11 @@ class ResultListObserver {
   virtual void columnsChanged() = 0;
   virtual void rowsAboutToBeAppended(int first, int last) = 0;
   virtual void rowsAppended() = 0;
-  virtual void rowAboutToBeRemoved(int row) = 0;
-  virtual void rowRemoved() = 0;
+  virtual void rowsAboutToBeRemoved(int first, int last) = 0;
+  virtual void rowsRemoved() = 0;
   virtual void aboutToReset() = 0;
   virtual void reset() = 0;
-  virtual void rowDataChanged(int row) = 0;
+  virtual void rowsDataChanged(int first, int last) = 0;
   virtual void columnWidthChanged(int column) = 0;
 };
 
@@ -44,7 +44,8 @@ class ResultListObserver {
 //
 // Change notification: setChecked() that flips a tick, and
 // notifyChange() (selection or focus moved), call the change handler with the
-// row. Appending and removing rows do not.
+// row. Appending and removing rows do not. The handler must not add or
+// remove rows.
 class ResultList {
  public:
   using ChangeHandler = std::function<void(int row)>;
@@ -62,11 +63,22 @@ class ResultList {
   void appendRow(ListRow row);
   void appendRows(std::vector<ListRow> rows);
   void removeRow(int i);
+  // Removes the rows at `sorted` (ascending, no repeats) in one pass; many
+  // scattered rows reach the view as one reset instead of one removal each.
+  void removeRows(const std::vector<int>& sorted);
+  // Keeps rows 0..count-1 and removes the rest.
+  void truncate(int count);
   void clear();
 
   bool isChecked(int i) const { return rows_[static_cast<std::size_t>(i)].Checked; }
   // Sets the tick of row i; a tick that changes fires the change handler.
   void setChecked(int i, bool checked);
+  // The same for each of `rows` in turn (handlers fire in that order); the
+  // view hears of the changed rows once, as one range.
+  void setChecked(const std::vector<int>& rows, bool checked);
+  // Every row's tick, first to last; the row count is read anew after each
+  // handler call, since a handler may rebuild the list. The view hears once.
+  void setAllChecked(bool checked);
   // Fires the change handler for row i (the selection or focus moved to it).
   void notifyChange(int i);
 
@@ -78,8 +90,8 @@ class ResultList {
   void setChangeHandler(ChangeHandler handler) { onChange_ = std::move(handler); }
   void setObserver(ResultListObserver* observer) { observer_ = observer; }
 
-  // Rows whose tick is set.
-  int checkedCount() const;
+  // Rows whose tick is set, kept as ticks change (the totals ask on every tick).
+  int checkedCount() const { return checked_; }
 
  private:
   std::vector<ListColumn> columns_;
@@ -87,4 +99,5 @@ class ResultList {
   ChangeHandler onChange_;
   ResultListObserver* observer_ = nullptr;
   int updateDepth_ = 0;
+  int checked_ = 0;
 };

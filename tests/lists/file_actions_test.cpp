@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -243,6 +245,97 @@ TEST_F(DeleteCheckedWalkTest, StopsAtTheEndOfTheTable) {
   Walk();
   EXPECT_TRUE(PathExists(paths[0]));
   EXPECT_EQ(deleteList.rowCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The walk row by row, as the two indices describe it: the reference the
+// batched walk must match.
+void ReferenceWalk(CandidateTable& candidates, const DeleteTable& table, ResultList& files,
+                   ResultList& deleteList, std::vector<std::string>& deleted) {
+  const int entries = std::min(table.DeleteCount, table.stored());
+  int i = 0;
+  int j = 1;
+  while (i < deleteList.rowCount() && j <= entries) {
+    if (!deleteList.isChecked(i)) {
+      ++i;
+      ++j;
+      continue;
+    }
+    deleteList.removeRow(i);
+    const int k = FindCandidateByPath(candidates, table.row(j).FullPath);
+    if (k > 0) {
+      if (k - 1 < files.rowCount()) files.removeRow(k - 1);
+      RemoveCandidate(candidates, k);
+    }
+    deleted.push_back(table.row(j).FullPath);
+    ++j;
+  }
+}
+
+struct WalkState {
+  CandidateTable candidates{1000};
+  DeleteTable table{1000};
+  ResultList files;
+  ResultList deleteList;
+};
+
+// Random tables with repeated paths, paths no candidate has, fewer "Files"
+// rows than candidates and more list rows than entries.
+void FillRandom(WalkState& s, std::mt19937& random) {
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  std::vector<CandidateRow> rows;
+  const int count = 1 + pick(60);
+  for (int k = 0; k < count; ++k) {
+    rows.push_back(MakeCandidate("/p" + std::to_string(pick(40)), 1, pick(2) == 0));
+  }
+  FillCandidates(s.candidates, rows);
+  AddColumns(s.files, {"Path"});
+  AddColumns(s.deleteList, {"Path"});
+  const int filesRows = pick(count + 1);
+  for (int k = 1; k <= filesRows; ++k) s.files.appendRow({-1, s.candidates.row(k).FullPath, {}});
+  const int entries = pick(50);
+  for (int e = 0; e < entries; ++e) {
+    s.table.append(MakeCandidate("/p" + std::to_string(pick(50)), 1, true));
+  }
+  s.table.DeleteCount = entries - pick(3) > 0 ? entries - pick(3) : entries;
+  const int listRows = entries + pick(3);
+  for (int r = 0; r < listRows; ++r) s.deleteList.appendRow({-1, "r", {}, pick(3) != 0});
+}
+
+TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 400; ++round) {
+    WalkState a;
+    FillRandom(a, random);
+    WalkState b;
+    // Same content for both: copy every table and list field by field.
+    for (int k = 1; k <= a.candidates.stored(); ++k) b.candidates.append(a.candidates.row(k));
+    b.candidates.CandidateCount = a.candidates.CandidateCount.load();
+    for (int k = 1; k <= a.table.stored(); ++k) b.table.append(a.table.row(k));
+    b.table.DeleteCount = a.table.DeleteCount;
+    AddColumns(b.files, {"Path"});
+    AddColumns(b.deleteList, {"Path"});
+    for (int r = 0; r < a.files.rowCount(); ++r) b.files.appendRow(a.files.row(r));
+    for (int r = 0; r < a.deleteList.rowCount(); ++r) b.deleteList.appendRow(a.deleteList.row(r));
+
+    std::vector<std::string> expected;
+    ReferenceWalk(a.candidates, a.table, a.files, a.deleteList, expected);
+    std::vector<std::string> deleted;
+    DeleteCheckedWalk(b.candidates, b.table, b.files, b.deleteList, {},
+                      [&](const std::string& path, const FileIdentity&) {
+                        deleted.push_back(path);
+                        return DeleteOutcome::Deleted;
+                      });
+    ASSERT_EQ(deleted, expected) << "round " << round;
+    ASSERT_EQ(CandidatePaths(b.candidates), CandidatePaths(a.candidates)) << "round " << round;
+    ASSERT_EQ(b.candidates.CandidateCount.load(), a.candidates.CandidateCount.load());
+    ASSERT_EQ(Captions(b.files), Captions(a.files)) << "round " << round;
+    ASSERT_EQ(b.deleteList.rowCount(), a.deleteList.rowCount()) << "round " << round;
+    ASSERT_EQ(b.deleteList.checkedCount(), a.deleteList.checkedCount()) << "round " << round;
+  }
 }
 
 }  // namespace

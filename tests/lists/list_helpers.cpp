@@ -11,11 +11,11 @@ int FakeIcons::FileTypeIconIndex(const std::string& typeName) {
 void RecordingObserver::rowsAboutToBeAppended(int first, int last) {
   calls.push_back("rowsAboutToBeAppended " + std::to_string(first) + " " + std::to_string(last));
 }
-void RecordingObserver::rowAboutToBeRemoved(int row) {
-  calls.push_back("rowAboutToBeRemoved " + std::to_string(row));
+void RecordingObserver::rowsAboutToBeRemoved(int first, int last) {
+  calls.push_back("rowsAboutToBeRemoved " + std::to_string(first) + " " + std::to_string(last));
 }
-void RecordingObserver::rowDataChanged(int row) {
-  calls.push_back("rowDataChanged " + std::to_string(row));
+void RecordingObserver::rowsDataChanged(int first, int last) {
+  calls.push_back("rowsDataChanged " + std::to_string(first) + " " + std::to_string(last));
 }
 void RecordingObserver::columnWidthChanged(int column) {
   calls.push_back("columnWidthChanged " + std::to_string(column));

@@ -22,11 +22,11 @@ class RecordingObserver : public ResultListObserver {
   void columnsChanged() override { calls.push_back("columnsChanged"); }
   void rowsAboutToBeAppended(int first, int last) override;
   void rowsAppended() override { calls.push_back("rowsAppended"); }
-  void rowAboutToBeRemoved(int row) override;
-  void rowRemoved() override { calls.push_back("rowRemoved"); }
+  void rowsAboutToBeRemoved(int first, int last) override;
+  void rowsRemoved() override { calls.push_back("rowsRemoved"); }
   void aboutToReset() override { calls.push_back("aboutToReset"); }
   void reset() override { calls.push_back("reset"); }
-  void rowDataChanged(int row) override;
+  void rowsDataChanged(int first, int last) override;
   void columnWidthChanged(int column) override;
   std::vector<std::string> calls;
 };

@@ -48,8 +48,52 @@ TEST(ResultListTest, ObserverSeesEveryChangeInOrder) {
             (std::vector<std::string>{
                 "columnsAboutToChange", "columnsChanged", "columnWidthChanged 0",
                 "rowsAboutToBeAppended 0 0", "rowsAppended", "rowsAboutToBeAppended 1 2",
-                "rowsAppended", "rowDataChanged 2", "rowAboutToBeRemoved 0", "rowRemoved",
+                "rowsAppended", "rowsDataChanged 2 2", "rowsAboutToBeRemoved 0 0", "rowsRemoved",
                 "aboutToReset", "reset", "columnsAboutToChange", "columnsChanged"}));
+}
+
+// Batch ticks fire the handler per flipped row in the order given and tell the
+// view once; batch removal keeps the other rows in order, by ranges when the
+// rows are few runs and by one reset when they are many.
+TEST(ResultListTest, BatchTicksAndRemovals) {
+  ResultList list;
+  RecordingObserver observer;
+  std::vector<int> handled;
+  list.setChangeHandler([&](int row) { handled.push_back(row); });
+  for (int r = 0; r < 100; ++r) list.appendRow({-1, std::to_string(r), {}, r == 7});
+  list.setObserver(&observer);
+
+  list.setChecked(std::vector<int>{9, 7, 3}, true);
+  EXPECT_EQ(handled, (std::vector<int>{9, 3}));
+  EXPECT_EQ(observer.calls, (std::vector<std::string>{"rowsDataChanged 3 9"}));
+  list.setChecked(std::vector<int>{7}, true);
+  EXPECT_EQ(observer.calls.size(), 1u);
+  list.setAllChecked(false);
+  EXPECT_EQ(handled, (std::vector<int>{9, 3, 3, 7, 9}));
+  EXPECT_EQ(list.checkedCount(), 0);
+
+  observer.calls.clear();
+  list.removeRows({0, 1, 2, 50, 99});
+  EXPECT_EQ(observer.calls, (std::vector<std::string>{"rowsAboutToBeRemoved 99 99", "rowsRemoved",
+                                                      "rowsAboutToBeRemoved 50 50", "rowsRemoved",
+                                                      "rowsAboutToBeRemoved 0 2", "rowsRemoved"}));
+  ASSERT_EQ(list.rowCount(), 95);
+  EXPECT_EQ(list.row(0).Caption, "3");
+  EXPECT_EQ(list.row(46).Caption, "49");
+  EXPECT_EQ(list.row(47).Caption, "51");
+
+  std::vector<int> evens;
+  for (int r = 0; r < list.rowCount(); r += 2) evens.push_back(r);
+  observer.calls.clear();
+  list.removeRows(evens);
+  EXPECT_EQ(observer.calls, (std::vector<std::string>{"aboutToReset", "reset"}));
+  ASSERT_EQ(list.rowCount(), 47);
+  EXPECT_EQ(list.row(0).Caption, "4");
+  EXPECT_EQ(list.row(46).Caption, "97");
+
+  list.truncate(10);
+  EXPECT_EQ(list.rowCount(), 10);
+  EXPECT_EQ(list.row(9).Caption, "22");
 }
 
 }  // namespace
