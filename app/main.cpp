@@ -7,6 +7,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Twinscan"));
   QApplication::setApplicationDisplayName(QStringLiteral("Twinscan"));
+  // Lets the desktop match the window to the menu entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("twinscan"));
   QApplication::setWindowIcon(TwinscanIcon());
   TFormMain window;
   window.show();

@@ -1,14 +1,19 @@
 // Makes screenshots of the main window after a real scan: the "Files" page,
 // the "Files to delete" page and the "Preferences" page.
-// Usage: twinscan-screenshot FOLDER OUTPUT_PREFIX
+// Usage: twinscan-screenshot FOLDER OUTPUT_PREFIX [fast|careful [WIDTHxHEIGHT]]
+// With a mode the ticks come from a check run in that mode; without one every
+// second row is ticked, so that both lists show ticks whatever the tree holds.
+// A size resizes the window before the scan.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTabWidget>
 #include <QThread>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/form_main.h"
+#include "app/widgets.h"
 
 namespace {
 void Wait(int ms) {
@@ -22,8 +27,22 @@ void Wait(int ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s FOLDER OUTPUT_PREFIX\n", argv[0]);
+  // The item of "DoubleFiles Check Mode" to check with; -1: no check.
+  int mode = -1;
+  int width = 0;
+  int height = 0;
+  bool usable = argc == 3;
+  if (argc == 4 || argc == 5) {
+    if (std::strcmp(argv[3], "fast") == 0) mode = 0;
+    if (std::strcmp(argv[3], "careful") == 0) mode = 1;
+    usable = mode >= 0;
+  }
+  if (argc == 5 &&
+      (std::sscanf(argv[4], "%dx%d", &width, &height) != 2 || width <= 0 || height <= 0)) {
+    usable = false;
+  }
+  if (!usable) {
+    std::fprintf(stderr, "usage: %s FOLDER OUTPUT_PREFIX [fast|careful [WIDTHxHEIGHT]]\n", argv[0]);
     return 2;
   }
   QApplication app(argc, argv);
@@ -32,6 +51,7 @@ int main(int argc, char** argv) {
   FormEnvironment env;
   env.dialogs = &dialogs;
   TFormMain form(env);
+  if (width > 0) form.resize(width, height);
   form.show();
   Wait(200);
   form.setFolderText(argv[1]);
@@ -43,8 +63,14 @@ int main(int argc, char** argv) {
     Wait(20);
   }
   const QString prefix = QString::fromLocal8Bit(argv[2]);
-  // Tick every second row so both lists show ticks.
-  for (int r = 1; r < form.filesList().rowCount(); r += 2) form.filesList().setChecked(r, true);
+  if (mode >= 0) {
+    form.findChild<TRadioGroup*>(QStringLiteral("RadioGroup1"))->setItemIndex(mode);
+    form.SpeedButton10Click();
+    Wait(50);
+    while (form.checkRunActive() && t.elapsed() < 120000) Wait(20);
+  } else {
+    for (int r = 1; r < form.filesList().rowCount(); r += 2) form.filesList().setChecked(r, true);
+  }
   form.files()->setCurrentIndex(form.files()->model()->index(0, 0));
   Wait(200);
   form.grab().save(prefix + QStringLiteral("-files.png"));
