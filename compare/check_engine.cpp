@@ -12,6 +12,8 @@
 #include <thread>
 #include <utility>
 
+#include "core/path_at.h"
+
 namespace {
 
 // Owns one descriptor; closes it when replaced or destroyed (StopRun included).
@@ -38,24 +40,27 @@ class Descriptor final {
   int fd_ = -1;
 };
 
+std::int64_t Nanoseconds(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+// The open descriptor names the regular file seen by stat(), unchanged since.
+bool StillTheFileSeen(int fd, const CandidateFile& seen) {
+  struct stat now {};
+  return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) &&
+         static_cast<std::uint64_t>(now.st_dev) == seen.dev &&
+         static_cast<std::uint64_t>(now.st_ino) == seen.ino &&
+         static_cast<std::uint64_t>(now.st_size) == seen.size &&
+         Nanoseconds(now.st_mtim) == seen.mtimeNs && Nanoseconds(now.st_ctim) == seen.ctimeNs;
+}
+
 // Opens read-only; O_NONBLOCK keeps a path swapped for a FIFO from blocking.
-// The descriptor is kept only if it still names the regular file seen by
-// stat(), with the size seen then.
+// The descriptor is kept only if it still names the file seen by stat().
 Descriptor OpenSeenFile(const std::string& path, const CandidateFile& seen) {
   Descriptor fd;
-  for (;;) {
-    const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (raw >= 0 || errno != EINTR) {
-      fd.reset(raw);
-      break;
-    }
-  }
+  fd.reset(OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (!fd.valid()) return fd;
-  struct stat now {};
-  if (::fstat(fd.get(), &now) != 0 || !S_ISREG(now.st_mode) ||
-      static_cast<std::uint64_t>(now.st_dev) != seen.dev ||
-      static_cast<std::uint64_t>(now.st_ino) != seen.ino ||
-      static_cast<std::uint64_t>(now.st_size) != seen.size) {
+  if (!StillTheFileSeen(fd.get(), seen)) {
     fd.reset();
     return fd;
   }
@@ -256,7 +261,12 @@ class Refiner final {
           member.fd.valid()
               ? ReadAt(member.fd.get(), buffer_.get() + j * request, request, group.offset)
               : -1;
-      if (got == static_cast<std::int64_t>(expected)) read.push_back(j);
+      // After the last block the file must still be as seen: a block read in
+      // an earlier round may have been rewritten since.
+      if (got == static_cast<std::int64_t>(expected) &&
+          (!last || StillTheFileSeen(member.fd.get(), member.file))) {
+        read.push_back(j);
+      }
       if (!keepOpen || got != static_cast<std::int64_t>(expected)) close(x);
     }
 
@@ -328,10 +338,13 @@ class Refiner final {
 
 std::optional<CandidateFile> StatCandidate(const std::string& path, int row) {
   struct stat seen {};
-  if (::stat(path.c_str(), &seen) != 0 || !S_ISREG(seen.st_mode)) return std::nullopt;
-  return CandidateFile{row, static_cast<std::uint64_t>(seen.st_dev),
+  if (StatPath(path, seen) != 0 || !S_ISREG(seen.st_mode)) return std::nullopt;
+  return CandidateFile{row,
+                       static_cast<std::uint64_t>(seen.st_dev),
                        static_cast<std::uint64_t>(seen.st_ino),
-                       static_cast<std::uint64_t>(seen.st_size)};
+                       static_cast<std::uint64_t>(seen.st_size),
+                       Nanoseconds(seen.st_mtim),
+                       Nanoseconds(seen.st_ctim)};
 }
 
 std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,

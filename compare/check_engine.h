@@ -26,6 +26,10 @@ struct CandidateFile {
   std::uint64_t dev = 0;
   std::uint64_t ino = 0;
   std::uint64_t size = 0;
+  // Modification and change times, nanoseconds: a write moves both, so a file
+  // rewritten in place while it is read shows.
+  std::int64_t mtimeNs = 0;
+  std::int64_t ctimeNs = 0;
 
   bool sameFile(const CandidateFile& other) const { return dev == other.dev && ino == other.ino; }
 };

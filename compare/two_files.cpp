@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 
+#include "core/path_at.h"
+
 namespace {
 
 std::atomic<std::uint64_t> g_bytesRead{0};
@@ -33,10 +35,7 @@ class FileDescriptor final {
 // Opens read-only. O_NONBLOCK keeps a path swapped for a FIFO since the stat
 // from blocking in open(); it has no effect on reads of a regular file.
 int OpenForReading(const std::string& path) {
-  for (;;) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd >= 0 || errno != EINTR) return fd;
-  }
+  return OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
 }
 
 // Fills `size` bytes unless the file ends first; returns the bytes read, or
@@ -56,11 +55,17 @@ ssize_t ReadBlock(int fd, char* buffer, std::size_t size) {
   return static_cast<ssize_t>(done);
 }
 
-// The opened descriptor still names the regular file that stat() saw.
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The opened descriptor still names the regular file that stat() saw, unchanged
+// since: a write anywhere in it moves its modification and change times.
 bool StillTheFileSeen(int fd, const struct stat& seen) {
   struct stat now {};
   return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == seen.st_dev &&
-         now.st_ino == seen.st_ino && now.st_size == seen.st_size;
+         now.st_ino == seen.st_ino && now.st_size == seen.st_size &&
+         SameTime(now.st_mtim, seen.st_mtim) && SameTime(now.st_ctim, seen.st_ctim);
 }
 
 }  // namespace
@@ -72,10 +77,10 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
   // that meets itself).
   struct stat firstSeen {};
   struct stat secondSeen {};
-  if (::stat(first.c_str(), &firstSeen) != 0 || !S_ISREG(firstSeen.st_mode)) {
+  if (StatPath(first, firstSeen) != 0 || !S_ISREG(firstSeen.st_mode)) {
     return CompareVerdict::Missing;
   }
-  if (::stat(second.c_str(), &secondSeen) != 0 || !S_ISREG(secondSeen.st_mode)) {
+  if (StatPath(second, secondSeen) != 0 || !S_ISREG(secondSeen.st_mode)) {
     return CompareVerdict::Missing;
   }
   if (firstSeen.st_dev == secondSeen.st_dev && firstSeen.st_ino == secondSeen.st_ino) {
@@ -117,7 +122,12 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
     if (static_cast<std::size_t>(na) < blockSize) break;  // both files have ended
   }
   // Both ended together, but short of the size seen: truncated meanwhile.
-  return total == expected ? CompareVerdict::Identical : CompareVerdict::Changed;
+  if (total != expected) return CompareVerdict::Changed;
+  // A block already compared may have been rewritten while later ones were read.
+  if (!StillTheFileSeen(a.get(), firstSeen) || !StillTheFileSeen(b.get(), secondSeen)) {
+    return CompareVerdict::Changed;
+  }
+  return CompareVerdict::Identical;
 }
 
 bool CompareTwoFiles(const std::string& first, const std::string& second) {

@@ -1,9 +1,12 @@
 #include "core/file_identity.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "core/path_at.h"
 
 namespace {
 FileIdentity IdentityOf(const struct stat& st) {
@@ -18,15 +21,18 @@ FileIdentity IdentityOf(const struct stat& st) {
 
 std::optional<FileIdentity> RegularFileIdentity(const std::string& path) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (StatPath(path, st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return IdentityOf(st);
 }
 
 DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected) {
+  // The same folder descriptor serves the check and the unlink, so a long
+  // path is resolved once.
+  const PathAt at(path);
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0)
+  if (!at.valid() || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
     return errno == ENOENT ? DeleteOutcome::Missing : DeleteOutcome::Failed;
   if (!S_ISREG(st.st_mode) || IdentityOf(st) != expected) return DeleteOutcome::Changed;
-  if (::unlink(path.c_str()) != 0) return DeleteOutcome::Failed;
+  if (::unlinkat(at.dir(), at.name(), 0) != 0) return DeleteOutcome::Failed;
   return DeleteOutcome::Deleted;
 }

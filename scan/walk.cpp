@@ -10,13 +10,15 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/path_at.h"
+
 namespace {
 
 // Closes the listing however the walk leaves the scope (end, cap, StopRun, error).
 class Listing {
  public:
   explicit Listing(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     dir_ = ::fdopendir(fd);
     if (dir_ == nullptr) ::close(fd);
@@ -119,7 +121,7 @@ bool ListFolder(const std::string& folder, ScanTable& table, WalkObserver& obser
 
 bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer) {
   struct stat st {};
-  if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (StatPath(root, st) != 0 || !S_ISDIR(st.st_mode)) return false;
 
   table.reset();
   try {

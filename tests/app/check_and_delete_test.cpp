@@ -1,11 +1,19 @@
 // Window tests of the duplicate check run and the file actions.
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
 #include "app/texts.h"
+#include "core/path_at.h"
 #include "form_fixture.h"
 
 using Kind = ScriptedDialogs::Kind;
@@ -21,6 +29,7 @@ class CheckAndDeleteTest : public QObject {
   void actionsAreRefusedDuringARun();
   void deleteCheckedWithNothingOrNo();
   void doubleClickAndPopup();
+  void awkwardNamesAreShownAndDeletedByTheirBytes();
 };
 
 namespace {
@@ -235,6 +244,72 @@ void CheckAndDeleteTest::doubleClickAndPopup() {
   QVERIFY(f.form->filesList().isChecked(row));
   f.form->vgListView1DblClick();
   QVERIFY(!f.form->filesList().isChecked(row));
+}
+
+namespace {
+bool ExistsAnyLength(const std::string& path) {
+  struct stat st {};
+  return StatPath(path, st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Eighteen nested folders of 250 bytes below `base`, a file `name` with
+// `content` in the deepest; returns the file's path (over 4,500 bytes more).
+std::string DeepFile(const std::string& base, const std::string& name, const std::string& content) {
+  const std::string folder(250, 'q');
+  std::string path = base;
+  int dir = ::open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  for (int i = 0; i < 18 && dir >= 0; ++i) {
+    ::mkdirat(dir, folder.c_str(), 0755);
+    const int next = ::openat(dir, folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ::close(dir);
+    dir = next;
+    path += "/" + folder;
+  }
+  const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd >= 0 && ::write(fd, content.data(), content.size()) < 0) path.clear();
+  if (fd >= 0) ::close(fd);
+  if (dir >= 0) ::close(dir);
+  return path + "/" + name;
+}
+}  // namespace
+
+// Names with a newline, a tab, a leading dash, bytes that are not UTF-8, and
+// a path beyond PATH_MAX: shown decoded, kept and deleted by their bytes.
+void CheckAndDeleteTest::awkwardNamesAreShownAndDeletedByTheirBytes() {
+  FormFixture f;
+  TempTree tree;
+  const std::vector<std::string> names = {"new\nline", "tab\there", "-dash", "bad\xff\xfe"};
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string content(20 + i, 'k');
+    pairs.emplace_back(tree.write(names[i], content), tree.write("twin/" + names[i], content));
+  }
+  const std::string deep = DeepFile(tree.root(), "deep\xff", std::string(30, 'z'));
+  QVERIFY(deep.size() > PATH_MAX);
+  pairs.emplace_back(tree.write("shallow", std::string(30, 'z')), deep);
+  QVERIFY(f.scan(tree.root()));
+  QCOMPARE(f.form->candidates().count(), 10);
+
+  const auto* model = f.form->files()->model();
+  const ResultList& files = f.form->filesList();
+  for (int r = 0; r < files.rowCount(); ++r) {
+    const ListRow& row = files.row(r);
+    QCOMPARE(row.Caption, f.form->candidates().row(r + 1).FileName);
+    QCOMPARE(model->data(model->index(r, 0)).toString(), QFile::decodeName(row.Caption.c_str()));
+    for (std::size_t c = 0; c < row.SubItems.size(); ++c) {
+      QCOMPARE(model->data(model->index(r, static_cast<int>(c) + 1)).toString(),
+               QFile::decodeName(row.SubItems[c].c_str()));
+    }
+  }
+
+  QVERIFY(f.check(1));
+  QCOMPARE(f.form->deleteList().rowCount(), 5);
+  f.dialogs.answerYes(true);
+  f.click("SpeedButton26");
+  for (const auto& [one, other] : pairs) {
+    QVERIFY2(ExistsAnyLength(one) != ExistsAnyLength(other), one.c_str());
+  }
+  QCOMPARE(f.form->candidates().count(), 5);
 }
 
 QTEST_MAIN(CheckAndDeleteTest)

@@ -228,6 +228,12 @@ TEST(CompareFilesTest, FileChangedDuringTheComparisonIsNotIdentical) {
          EXPECT_EQ(::truncate(f.c_str(), kBlock + 10), 0);
          EXPECT_EQ(::truncate(s.c_str(), kBlock + 10), 0);
        }},
+      {"second rewritten where it was already compared",
+       [](const std::string&, const std::string& s) {
+         const int fd = ::open(s.c_str(), O_WRONLY | O_CLOEXEC);
+         EXPECT_EQ(::pwrite(fd, "~", 1, 10), 1);
+         ::close(fd);
+       }},
       {"both grown alike",
        [](const std::string& f, const std::string& s) {
          EXPECT_EQ(::truncate(f.c_str(), 5 * kBlock), 0);

@@ -1,0 +1,170 @@
+// The promises of a check and a delete, over many random trees in both modes:
+// every set of identical files keeps a row unticked, every ticked row has an
+// unticked identical row in its band, and "Delete Checked" removes exactly the
+// files ticked in "Files to delete".
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "reliability/reliability_helpers.h"
+#include "support/temp_tree.h"
+#include "support/unprivileged.h"
+
+namespace {
+
+// Copies, near-copies, empty files, hard links, links to files and folders,
+// files and folders nobody but root may read. The same seed builds the same tree.
+void BuildRandomTree(const TempTree& tree, std::mt19937& rng) {
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+  const std::vector<std::string> folders = {"", "a/", "a/b/", "c/", ".hidden/"};
+  for (const std::string& f : folders) {
+    if (!f.empty()) ::chmod(tree.mkdir(f).c_str(), 0755);
+  }
+  ::chmod(tree.path("a").c_str(), 0755);
+  std::vector<std::string> pool;   // contents written so far
+  std::vector<std::string> files;  // paths written so far
+  int large = 0;
+  const auto fresh = [&] {
+    std::size_t size = 1 + pick(64);
+    const std::size_t kind = pick(10);
+    if (kind < 3) size = 100 + pick(200);
+    if (kind == 9 && large < 3) {
+      ++large;
+      size = pick(2) == 0 ? 65535 + pick(3) : 70000 + pick(70000);
+    }
+    std::string s(size, '\0');
+    for (char& c : s) c = static_cast<char>('a' + pick(3));  // few letters: many near-equal blocks
+    return s;
+  };
+  const auto write = [&](const std::string& name, const std::string& content, mode_t mode) {
+    const std::string path = tree.write(folders[pick(folders.size())] + name, content);
+    ::chmod(path.c_str(), mode);
+    pool.push_back(content);
+    if (mode != 0) files.push_back(path);
+  };
+
+  const int entries = 15 + static_cast<int>(pick(20));
+  for (int i = 0; i < entries; ++i) {
+    const std::string name = "f" + std::to_string(i);
+    const std::size_t kind = pick(100);
+    if (pool.empty() || kind < 20) {
+      write(name, fresh(), 0644);
+    } else if (kind < 45) {
+      write(name, pool[pick(pool.size())], 0644);
+    } else if (kind < 60) {
+      std::string near = pool[pick(pool.size())];
+      if (!near.empty()) near[pick(near.size())] ^= 0x20;
+      write(name, near, 0644);
+    } else if (kind < 68) {
+      write(name, "", 0644);
+    } else if (kind < 76 && !files.empty()) {
+      const std::string to = tree.path(folders[pick(folders.size())] + name);
+      if (::link(files[pick(files.size())].c_str(), to.c_str()) == 0) files.push_back(to);
+    } else if (kind < 84 && !files.empty()) {
+      const bool toFolder = pick(2) == 0;
+      const std::string target =
+          toFolder ? tree.path(folders[pick(folders.size())]) : files[pick(files.size())];
+      tree.symlink(target, folders[pick(folders.size())] + name);
+    } else if (kind < 92) {
+      write(name, pool[pick(pool.size())], 0);
+    } else {
+      const std::string folder = "locked" + std::to_string(i);
+      tree.write(folder + "/copy", pool[pick(pool.size())]);
+      ::chmod(tree.path(folder).c_str(), 0);
+    }
+  }
+}
+
+// The path without folder links: a row reached through a link to its folder
+// names the file the listing finds under the folder's own name.
+std::string Resolved(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  char* folder = ::realpath(path.substr(0, slash).c_str(), nullptr);
+  if (folder == nullptr) return path;
+  std::string resolved = folder + path.substr(slash);
+  std::free(folder);
+  return resolved;
+}
+
+// First and last row of the band holding row r.
+std::pair<int, int> BandOf(const CandidateTable& candidates, int r) {
+  int first = r;
+  int last = r;
+  while (first > 1 && candidates.row(first - 1).Band == candidates.row(r).Band) --first;
+  while (last < candidates.count() && candidates.row(last + 1).Band == candidates.row(r).Band)
+    ++last;
+  return {first, last};
+}
+
+TEST(InvariantsTest, RandomTreesKeepACopyAndDeleteOnlyWhatIsTicked) {
+  constexpr int kSeeds = 30;
+  int ticked = 0;
+  int deleted = 0;
+  for (int seed = 1; seed <= kSeeds; ++seed) {
+    for (const CheckMode mode : {CheckMode::Fast, CheckMode::Careful}) {
+      SCOPED_TRACE(testing::Message()
+                   << "seed " << seed << ", " << (mode == CheckMode::Fast ? "fast" : "careful"));
+      TempTree tree;
+      ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+      std::mt19937 rng(static_cast<std::mt19937::result_type>(seed));
+      BuildRandomTree(tree, rng);
+      const EngineLimits limits = seed % 2 == 0 ? EngineLimits{} : EngineLimits{4, 4096, 512, 8192};
+
+      PlainRun run;
+      std::vector<int> ticks;
+      {
+        ScopedUnprivileged unprivileged;
+        ASSERT_TRUE(unprivileged.active());
+        ASSERT_TRUE(run.scan(tree.root()));
+        ticks = run.check(mode, {}, limits);
+      }
+      const CandidateTable& candidates = *run.candidates;
+      const int rows = candidates.count();
+      std::vector<std::string> bytes(static_cast<std::size_t>(rows) + 1);
+      std::vector<bool> isTicked(static_cast<std::size_t>(rows) + 1, false);
+      for (int r = 1; r <= rows; ++r) bytes[r] = ReadAnyPath(candidates.row(r).FullPath);
+      for (const int r : ticks) isTicked[static_cast<std::size_t>(r)] = true;
+
+      std::map<std::string, int> untickedByBytes;
+      for (int r = 1; r <= rows; ++r) {
+        if (!isTicked[r]) ++untickedByBytes[bytes[r]];
+      }
+      for (int r = 1; r <= rows; ++r) {
+        EXPECT_GT(untickedByBytes[bytes[r]], 0)
+            << "every copy ticked: " << candidates.row(r).FullPath;
+        if (!isTicked[r]) continue;
+        const auto [first, last] = BandOf(candidates, r);
+        bool kept = false;
+        for (int u = first; u <= last && !kept; ++u) kept = !isTicked[u] && bytes[u] == bytes[r];
+        EXPECT_TRUE(kept) << "no unticked copy in the band of " << candidates.row(r).FullPath;
+      }
+
+      // Some rows of "Files to delete" are unticked before the delete.
+      std::vector<int> untick;
+      for (int i = 0; i < static_cast<int>(ticks.size()); ++i) {
+        if (rng() % 4 == 0) untick.push_back(i);
+      }
+      const auto before = ListTree(tree.root());
+      const std::vector<std::string> gone = run.deleteChecked(untick);
+      auto expected = before;
+      for (const std::string& path : gone) {
+        EXPECT_EQ(expected.erase(Resolved(path)), 1u) << path;
+      }
+      EXPECT_EQ(ListTree(tree.root()), expected);
+      ticked += static_cast<int>(ticks.size());
+      deleted += static_cast<int>(gone.size());
+    }
+  }
+  // The trees hold copies: the properties were tried on real ticks.
+  EXPECT_GT(ticked, 4 * kSeeds);
+  EXPECT_GT(deleted, 2 * kSeeds);
+}
+
+}  // namespace
