@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QSettings>
+#include <QStringList>
 
 #include "app/form_main.h"
 #include "lists/row_texts.h"
@@ -27,18 +28,16 @@ class FormPreferences final : public PreferencesTarget {
         mode_(mode) {}
 
   void setFolder(const std::string& text) override { form_.setFolderText(text); }
-  void addFilesColumn(const std::string& caption) override { add(files_, boxes_[1], caption); }
-  void setFilesColumnWidth(int width) override {
-    files_.setColumnWidth(files_.columnCount() - 1, width);
-  }
+  void addFilesColumn(const std::string& caption) override { add(0, caption); }
+  void setFilesColumnWidth(int width) override { pending_[0].back().Width = width; }
   void fillFilesAvailable(const std::vector<std::string>& missing) override {
+    showColumns(0);
     fill(boxes_[0], missing);
   }
-  void addDeleteColumn(const std::string& caption) override { add(del_, boxes_[3], caption); }
-  void setDeleteColumnWidth(int width) override {
-    del_.setColumnWidth(del_.columnCount() - 1, width);
-  }
+  void addDeleteColumn(const std::string& caption) override { add(1, caption); }
+  void setDeleteColumnWidth(int width) override { pending_[1].back().Width = width; }
   void fillDeleteAvailable(const std::vector<std::string>& missing) override {
+    showColumns(1);
     fill(boxes_[2], missing);
   }
   void setColor(int which, std::uint32_t value) override {
@@ -47,10 +46,32 @@ class FormPreferences final : public PreferencesTarget {
   void setDoubleClickChoice(int choice) override { doubleClick_->setItemIndex(choice); }
   void setCheckModeChoice(int choice) override { mode_->setItemIndex(choice); }
 
+  // Shows the columns read so far when reading stopped inside a list.
+  void finish() {
+    showColumns(0);
+    showColumns(1);
+  }
+
  private:
-  static void add(ResultList& list, QListWidget* shown, const std::string& caption) {
-    list.addColumn(caption, kDefaultColumnWidth);
-    shown->addItem(QFile::decodeName(caption.c_str()));
+  // A list's columns are collected and shown in one step: added one by one,
+  // each would make the view lay out all columns again, and a file with many
+  // columns would take quadratic time to start.
+  void add(int which, const std::string& caption) {
+    pending_[which].push_back({caption, kDefaultColumnWidth});
+  }
+  void showColumns(int which) {
+    std::vector<ListColumn>& pending = pending_[which];
+    if (pending.empty()) return;
+    ResultList& list = which == 0 ? files_ : del_;
+    QStringList captions;
+    for (const ListColumn& c : pending) captions << QFile::decodeName(c.Caption.c_str());
+    boxes_[which * 2 + 1]->addItems(captions);
+    std::vector<ListColumn> columns;
+    columns.reserve(static_cast<std::size_t>(list.columnCount()) + pending.size());
+    for (int c = 0; c < list.columnCount(); ++c) columns.push_back(list.column(c));
+    for (ListColumn& c : pending) columns.push_back(std::move(c));
+    pending.clear();
+    list.setColumns(std::move(columns));
   }
   static void fill(QListWidget* available, const std::vector<std::string>& missing) {
     for (const auto& caption : missing) available->addItem(QFile::decodeName(caption.c_str()));
@@ -63,6 +84,7 @@ class FormPreferences final : public PreferencesTarget {
   TColorComboBox* const* colors_;
   TRadioGroup* doubleClick_;
   TRadioGroup* mode_;
+  std::vector<ListColumn> pending_[2];  // "Files", "Files to delete"
 };
 
 std::vector<std::pair<std::string, int>> ColumnsOf(const ResultList& list) {
@@ -84,6 +106,7 @@ void TFormMain::FormCreate() {
   FormPreferences target(*this, filesList_, deleteList_, ListBox_, colors, RadioGroup2_,
                          RadioGroup1_);
   const PreferencesReadResult read = ReadPreferences(PreferencesFilePath(startDirectory_), target);
+  target.finish();
   if (!read.found) {
     // A first start: both lists show the three columns, so a scan can start at once.
     for (int which = 0; which < 2; ++which) {

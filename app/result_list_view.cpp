@@ -134,7 +134,12 @@ ResultListView::ResultListView(ResultList& list, IconRegistry& icons, QWidget* p
 
 void ResultListView::applyColumnWidths() {
   syncingWidths_ = true;
+  // While the header does not paint, a resize skips locating its section on
+  // screen, which walks all sections: many columns would take quadratic time.
+  const bool updates = header()->updatesEnabled();
+  header()->setUpdatesEnabled(false);
   for (int c = 0; c < list().columnCount(); ++c) header()->resizeSection(c, list().column(c).Width);
+  header()->setUpdatesEnabled(updates);
   syncingWidths_ = false;
 }
 

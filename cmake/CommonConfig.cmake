@@ -28,4 +28,18 @@ elseif(NOT TWINSCAN_SANITIZE STREQUAL "")
   message(FATAL_ERROR "Unknown TWINSCAN_SANITIZE value: ${TWINSCAN_SANITIZE}")
 endif()
 
+# Fuzz targets: every library gets libFuzzer's coverage hooks and ASan + UBSan;
+# only fuzz/ links the fuzzer's runtime and main.
+if(TWINSCAN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TWINSCAN_FUZZ needs clang (-DCMAKE_CXX_COMPILER=clang++)")
+  endif()
+  if(NOT TWINSCAN_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "TWINSCAN_FUZZ brings its own sanitizers; leave TWINSCAN_SANITIZE empty")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 find_package(Threads REQUIRED)

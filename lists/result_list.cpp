@@ -8,6 +8,12 @@ void ResultList::addColumn(std::string caption, int width) {
   if (observer_) observer_->columnsChanged();
 }
 
+void ResultList::setColumns(std::vector<ListColumn> columns) {
+  if (observer_) observer_->columnsAboutToChange();
+  columns_ = std::move(columns);
+  if (observer_) observer_->columnsChanged();
+}
+
 void ResultList::clearColumns() {
   if (observer_) observer_->columnsAboutToChange();
   columns_.clear();

@@ -54,6 +54,8 @@ class ResultList {
   int columnCount() const { return static_cast<int>(columns_.size()); }
   const ListColumn& column(int i) const { return columns_[static_cast<std::size_t>(i)]; }
   void addColumn(std::string caption, int width = 50);
+  // Replaces every column at once: one change for the view, however many.
+  void setColumns(std::vector<ListColumn> columns);
   void clearColumns();
   void setColumnWidth(int i, int width);
 

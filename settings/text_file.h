@@ -35,8 +35,11 @@ struct RegularFileBytes {
 };
 RegularFileBytes ReadRegularFile(const std::string& path);
 
-// Writes `data` to `path`, truncating it first; with `create` a missing file
-// is created, without it a missing file is an error. Every write and the close
-// are checked. Returns the failure text, nothing on success.
+// Writes `data` to `path`; with `create` a missing file is created, without
+// it a missing file is an error. An existing regular file is replaced through
+// a new file in its folder, so a failed write keeps its old content; where the
+// folder takes no new file it is rewritten in place. Every write and the close
+// are checked; a FIFO without a reader is an error, not a wait. Returns the
+// failure text, nothing on success.
 std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view data,
                                           bool create);

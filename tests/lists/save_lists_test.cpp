@@ -1,11 +1,14 @@
 #include "lists/save_lists.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "lists/list_helpers.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -78,6 +81,22 @@ TEST_F(SaveCandidateListTest, FailuresReportTheSystemsReason) {
               std::string("Cannot write file \"/dev/full\": No space left on device"));
   }
   EXPECT_NE(SaveCandidateList(tree.root(), candidates, SavedField::FullPath), std::nullopt);
+
+  // A folder without write permission takes no list, and an existing list
+  // there stays as it was.
+  ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+  const std::string kept = tree.write("protected/old.txt", "old");
+  const std::string fresh = tree.path("protected/new.txt");
+  ASSERT_EQ(::chmod(tree.path("protected").c_str(), 0555), 0);
+  ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+  ScopedUnprivileged nobody;
+  if (!nobody.active()) GTEST_SKIP() << "cannot drop root's rights";
+  EXPECT_EQ(SaveCandidateList(fresh, candidates, SavedField::FullPath),
+            "Cannot create file \"" + fresh + "\": Permission denied");
+  EXPECT_EQ(SaveCandidateList(kept, candidates, SavedField::FileName),
+            "Cannot create file \"" + kept + "\": Permission denied");
+  EXPECT_FALSE(PathExists(fresh));
+  EXPECT_EQ(ReadFileBytes(kept), "old");
 }
 
 }  // namespace
