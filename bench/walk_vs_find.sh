@@ -26,19 +26,7 @@ TREE="$WORK/tree"
 # 200 folders of 4 subfolders each, files spread over the subfolders.
 if [[ ! -f "$WORK/tree.ready" ]]; then
   rm -rf "$TREE"
-  python3 - "$TREE" "$ENTRIES" <<'EOF'
-import os, sys
-root, total = sys.argv[1], int(sys.argv[2])
-tops, subs = 200, 4
-leaves = [os.path.join(root, f"dir{t:03d}", f"sub{s}") for t in range(tops) for s in range(subs)]
-files = total - tops - len(leaves)
-for leaf in leaves:
-    os.makedirs(leaf)
-for i in range(files):
-    leaf = leaves[i % len(leaves)]
-    with open(os.path.join(leaf, f"file_{i:06d}.dat"), "wb") as out:
-        out.write(b"x" * (i % 64))
-EOF
+  python3 "$(dirname "$0")/check_tree.py" "$TREE" --layout entries --entries "$ENTRIES" >/dev/null
   touch "$WORK/tree.ready"
 fi
 actual=$(find "$TREE" -mindepth 1 | wc -l)
