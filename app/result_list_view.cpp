@@ -94,6 +94,13 @@ void ResultListModel::reset() {
   endResetModel();
 }
 void ResultListModel::rowsDataChanged(int first, int last) {
+  constexpr int kFewRows = 256;
+  if (last - first >= kFewRows && shownRows) {
+    const auto [top, bottom] = shownRows();
+    first = std::max(first, top);
+    last = std::min(last, bottom);
+    if (first > last) return;
+  }
   Q_EMIT dataChanged(index(first, 0), index(last, std::max(0, list_.columnCount() - 1)));
 }
 void ResultListModel::columnWidthChanged(int column) {
@@ -117,6 +124,18 @@ ResultListView::ResultListView(ResultList& list, IconRegistry& icons, QWidget* p
   header()->setSectionsMovable(false);
   header()->setSectionResizeMode(QHeaderView::Interactive);
   model_->onColumnsChanged = [this] { applyColumnWidths(); };
+  model_->shownRows = [this] {
+    // A hidden view paints everything afresh when it is shown.
+    if (!isVisible()) return std::pair<int, int>{0, -1};
+    const int rows = this->list().rowCount();
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
+    // A screen's worth either side covers rows about to scroll into sight.
+    const int first = top.isValid() ? top.row() : 0;
+    const int last = bottom.isValid() ? bottom.row() : rows - 1;
+    const int margin = std::max(last - first + 1, 64);
+    return std::pair<int, int>{std::max(0, first - margin), std::min(rows - 1, last + margin)};
+  };
   model_->onColumnWidth = [this](int column) {
     if (syncingWidths_) return;
     syncingWidths_ = true;

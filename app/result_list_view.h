@@ -4,6 +4,9 @@
 #include <QColor>
 #include <QTreeView>
 
+#include <functional>
+#include <utility>
+
 #include "lists/result_list.h"
 
 class IconRegistry;
@@ -39,6 +42,11 @@ class ResultListModel final : public QAbstractTableModel, public ResultListObser
   // Called with a column whose width the list changed.
   std::function<void(int column)> onColumnWidth;
   std::function<void()> onColumnsChanged;
+  // The rows the view shows now (first, last); set by the view. A change of
+  // many rows is announced for these only: the tree view walks every row of
+  // an announced range (heights, children), which a flat list of uniform rows
+  // does not need, and rows out of sight are read afresh when shown.
+  std::function<std::pair<int, int>()> shownRows;
 
  private:
   ResultList& list_;

@@ -10,27 +10,20 @@ void DeleteListBuilder::changedFrom(int row) {
 }
 
 bool DeleteListBuilder::prefixHolds(const Lists& lists, int kept) const {
+  if (kept == 0) return true;
   if (lists.table.stored() < kept || lists.table.DeleteCount < kept) return false;
   if (lists.files.columnCount() > 0 ? lists.deleteList.rowCount() < kept
                                     : lists.deleteList.rowCount() != 0)
     return false;
-  // Every entry stands for a ticked candidate before the change, in order ...
-  int previous = 0;
-  for (int e = 1; e <= kept; ++e) {
-    const int k = sources_[static_cast<std::size_t>(e - 1)];
-    if (k <= previous || k >= changedFrom_ || k > lists.candidates.count()) return false;
-    const CandidateRow& source = lists.candidates.row(k);
-    const CandidateRow& entry = lists.table.row(e);
-    if (source.Checked != 1 || entry.FullPath != source.FullPath || entry.Size != source.Size ||
-        !(entry.Identity == source.Identity))
-      return false;
-    previous = k;
-  }
-  // ... and no ticked candidate before the change is missing.
-  int ticked = 0;
-  const int end = std::min(changedFrom_ - 1, lists.candidates.count());
-  for (int k = 1; k <= end; ++k) ticked += lists.candidates.row(k).Checked == 1 ? 1 : 0;
-  return ticked == kept;
+  // Callers report every change; the last kept entry is looked at all the
+  // same, so candidates replaced without a report are never built upon. It
+  // costs one comparison, so a build can resume after every batch of ticks.
+  const int k = sources_[static_cast<std::size_t>(kept - 1)];
+  if (k >= changedFrom_ || k > lists.candidates.count()) return false;
+  const CandidateRow& source = lists.candidates.row(k);
+  const CandidateRow& entry = lists.table.row(kept);
+  return source.Checked == 1 && entry.FullPath == source.FullPath && entry.Size == source.Size &&
+         entry.Identity == source.Identity;
 }
 
 void DeleteListBuilder::begin(const Lists& lists) {
@@ -38,26 +31,39 @@ void DeleteListBuilder::begin(const Lists& lists) {
   const auto firstStale = std::lower_bound(sources_.begin(), sources_.end(), changedFrom_);
   int kept = static_cast<int>(firstStale - sources_.begin());
   if (!prefixHolds(lists, kept)) kept = 0;
-  if (kept == 0) {
-    lists.deleteList.clear();
-    lists.table.clear();
-    sources_.clear();
-    changedFrom_ = 1;
-  } else {
-    lists.table.truncate(kept);
-    sources_.resize(static_cast<std::size_t>(kept));
-    lists.deleteList.truncate(kept);
-  }
+  // The entries and rows past the kept ones go in slices (see trim): freeing
+  // a list of many rows at once would hold the window up.
+  sources_.resize(static_cast<std::size_t>(kept));
   lists.table.DeleteCount = kept;
   lists.DeleteRowsExpected = kept + 2;
-  // A fresh build leaves every row ticked.
-  lists.deleteList.setAllChecked(true);
+  reticked_ = false;
   next_ = kept == 0 ? 1 : sources_.back() + 1;
   changedFrom_ = std::numeric_limits<int>::max();
 }
 
+bool DeleteListBuilder::trim(const Lists& lists, int budget) {
+  const int entries = lists.table.DeleteCount;
+  if (lists.table.stored() > entries) {
+    lists.table.truncate(std::max(entries, lists.table.stored() - budget));
+    if (lists.table.stored() != entries) return false;
+  }
+  const int rows = lists.files.columnCount() > 0 ? entries : 0;
+  if (lists.deleteList.rowCount() > rows) {
+    lists.deleteList.truncate(std::max(rows, lists.deleteList.rowCount() - budget));
+    if (lists.deleteList.rowCount() != rows) return false;
+  }
+  if (!reticked_) {
+    // A fresh build leaves every row ticked.
+    if (lists.deleteList.checkedCount() != lists.deleteList.rowCount())
+      lists.deleteList.setAllChecked(true);
+    reticked_ = true;
+  }
+  return true;
+}
+
 bool DeleteListBuilder::step(const Lists& lists, int rowBudget) {
   if (next_ == 0) begin(lists);
+  if (!trim(lists, 8 * std::min(rowBudget, 1 << 24))) return false;
   const CandidateTable& candidates = lists.candidates;
   const int count = candidates.count();
   const bool addRows = lists.files.columnCount() > 0;

@@ -12,10 +12,11 @@
 // so that a list of many rows never holds the window thread for long.
 //
 // The rows built from candidates before the first changed one are kept (and
-// ticked again, as a fresh build would leave them) when they still match the
-// candidates; the rest is rebuilt. Each kept prefix is checked first: its
-// entries must name exactly the ticked candidates before the change, with
-// the same path, size and identity, or the whole list is rebuilt.
+// ticked again, as a fresh build would leave them); the rest is rebuilt. So
+// every change of a candidate's Checked must be reported with changedFrom(),
+// and every other change of the candidates or the columns with forget(). The
+// last kept entry must still match its candidate (path, size, identity), or
+// the whole list is rebuilt.
 //
 // DeleteRowsExpected runs two above the entries while a build goes on (so the
 // list's change handler ignores it) and equals the entries once it is done.
@@ -46,10 +47,13 @@ class DeleteListBuilder {
  private:
   void begin(const Lists& lists);
   bool prefixHolds(const Lists& lists, int kept) const;
+  // Drops up to `budget` stale entries or rows; true once none is left.
+  bool trim(const Lists& lists, int budget);
 
   std::vector<int> sources_;  // candidate row behind each DeleteTable entry
   int changedFrom_ = 1;       // the first candidate row not known to be built
   int next_ = 0;              // the next candidate row a build looks at; 0: idle
+  bool reticked_ = false;     // the kept rows are ticked again
 };
 
 // A whole build at once (tests, and callers with small lists).
