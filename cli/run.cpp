@@ -14,6 +14,7 @@
 #include "cli/options.h"
 #include "compare/check_engine.h"
 #include "compare/check_run.h"
+#include "compare/in_order.h"
 #include "group/file_table.h"
 #include "group/grouping.h"
 #include "scan/folder_path.h"
@@ -150,26 +151,42 @@ class TickSink final : public CheckSink {
 };
 
 // Per band, the engine's classes of byte-identical rows holding two
-// different files; bands in order, classes by their first row.
+// different files; bands in order, classes by their first row. Bands are
+// checked side by side on every core.
 std::vector<std::vector<int>> FindIdenticalSets(const CandidateTable& candidates,
                                                 const std::function<void(int)>& progress) {
-  std::vector<std::vector<int>> sets;
+  struct Band {
+    int first;
+    int last;
+  };
+  std::vector<Band> bands;
   const int count = candidates.count();
-  std::vector<CandidateFile> files;
   for (int first = 1; first <= count;) {
     int last = first;
     while (last < count && candidates.row(last + 1).Band == candidates.row(first).Band) ++last;
-    if (progress) progress(static_cast<int>(static_cast<long long>(first) * 100 / count));
-    files.clear();
-    for (int r = first; r <= last; ++r) {
-      if (const auto file = StatCandidate(candidates.row(r).FullPath, r)) files.push_back(*file);
-    }
-    if (files.size() >= 2) {
-      for (auto& members : IdenticalClasses(files, candidates, {}))
-        sets.push_back(std::move(members));
-    }
+    if (last > first) bands.push_back({first, last});
     first = last + 1;
   }
+  std::vector<std::vector<int>> sets;
+  RunInOrder<std::vector<std::vector<int>>>(
+      static_cast<int>(bands.size()), DefaultCheckThreads(),
+      [&](int b) {
+        const Band band = bands[static_cast<std::size_t>(b)];
+        std::vector<CandidateFile> files;
+        for (int r = band.first; r <= band.last; ++r) {
+          if (const auto file = StatCandidate(candidates.row(r).FullPath, r))
+            files.push_back(*file);
+        }
+        return files.size() < 2 ? std::vector<std::vector<int>>{}
+                                : IdenticalClasses(files, candidates, {});
+      },
+      [&](int b, std::vector<std::vector<int>>& classes) {
+        if (progress) {
+          progress(static_cast<int>(
+              static_cast<long long>(bands[static_cast<std::size_t>(b)].first) * 100 / count));
+        }
+        for (auto& members : classes) sets.push_back(std::move(members));
+      });
   return sets;
 }
 

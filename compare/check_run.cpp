@@ -52,6 +52,50 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
     flush();
   };
 
+  if (limits.threads > 1) {
+    // With several threads every row is looked at first, then the runs of
+    // one size go to the engines side by side; the window hears of them in
+    // row order, exactly as one thread would tell it.
+    std::vector<std::vector<CandidateFile>> runs;
+    bool broken = true;
+    constexpr int kStatChunk = 512;
+    RunInOrder<std::vector<std::optional<CandidateFile>>>(
+        (readable + kStatChunk - 1) / kStatChunk, limits.threads,
+        [&](int c) {
+          std::vector<std::optional<CandidateFile>> files;
+          const int last = std::min(readable, (c + 1) * kStatChunk);
+          for (int r = c * kStatChunk + 1; r <= last; ++r) {
+            checkpoint();
+            files.push_back(StatCandidate(candidates.row(r).FullPath, r));
+          }
+          return files;
+        },
+        [&](int, const std::vector<std::optional<CandidateFile>>& files) {
+          for (const std::optional<CandidateFile>& file : files) {
+            if (!file) {
+              broken = true;
+              continue;
+            }
+            if (broken || runs.back().back().size != file->size) runs.emplace_back();
+            runs.back().push_back(*file);
+            broken = false;
+          }
+        });
+    std::erase_if(runs, [](const std::vector<CandidateFile>& run) { return run.size() < 2; });
+    RunInOrder<std::vector<int>>(
+        static_cast<int>(runs.size()), limits.threads,
+        [&](int i) {
+          return TickedRows(runs[static_cast<std::size_t>(i)], TickRule::EarlierNeighbour,
+                            candidates, checkpoint, limits);
+        },
+        [&](int i, const std::vector<int>& ticks) {
+          reportThrough(runs[static_cast<std::size_t>(i)].back().row - 1, ticks);
+        });
+    reportThrough(rows - 1, {});
+    show(100);
+    return;
+  }
+
   std::vector<CandidateFile> run;
   const auto finishRun = [&] {
     if (run.empty()) return;
