@@ -118,6 +118,7 @@ class QuietGroupingSink final : public GroupingSink {
   void activityLabel(const std::string&) override {}
   void beginFill() override {}
   void addRow(CandidateListRow) override {}
+  bool wantsRows() const override { return false; }
   void endFill() override {}
   void showFilesPage() override {}
   void unlockRunControls() override {}

@@ -65,7 +65,7 @@ void MarkUniqueSizes(FileTable& files, ProgressReporter& progress,
 
 void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
                  const std::function<void()>& checkpoint, const std::atomic<bool>* cancel) {
-  const ScanTable& scan = tables.scan;
+  ScanTable& scan = tables.scan;
   FileTable& files = tables.files;
   CandidateTable& candidates = tables.candidates;
 
@@ -97,16 +97,17 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
   sink.status("Adding List Of Files to \"List of Files\"...");
 
   const std::int64_t count = files.FileCount();
+  const bool wantsRows = sink.wantsRows();
   for (int j = 1; j <= files.FileCount(); ++j) {
     checkpoint();
     progress.ReportProgress(static_cast<std::int64_t>(j) * 100 / count);
     const FileRecord& record = files.at(j);
     if (record.UniqueSize == 1) continue;
 
-    const ScanEntry& entry = scan.entry(record.ScanIndex);
+    ScanEntry& entry = scan.entry(record.ScanIndex);
     CandidateRow row;
-    row.FullPath = entry.Path;
-    row.FileName = FileNameOf(entry.Path);
+    row.FullPath = std::move(entry.Path);
+    row.FileName = FileNameOf(row.FullPath);
     row.Size = record.Size;
     if (candidates.stored() == 0) {
       row.Band = 0;
@@ -119,16 +120,18 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
     row.Identity = entry.Identity;
 
     CandidateListRow listRow;
-    listRow.ImageIndex = icons.FileTypeIconIndex(IconTypeName(row.FileName));
-    listRow.FileName = row.FileName;
-    listRow.Size = row.Size;
-    listRow.FullPath = row.FullPath;
+    if (wantsRows) {
+      listRow.ImageIndex = icons.FileTypeIconIndex(IconTypeName(row.FileName));
+      listRow.FileName = row.FileName;
+      listRow.Size = row.Size;
+      listRow.FullPath = row.FullPath;
+    }
 
     // The table has the scan table's capacity, so this only fails on a
     // misconfigured caller; never let the count run past the stored rows.
     if (!candidates.append(std::move(row))) throw std::length_error("candidate table is full");
     candidates.CandidateCount.fetch_add(1, std::memory_order_acq_rel);
-    sink.addRow(std::move(listRow));
+    if (wantsRows) sink.addRow(std::move(listRow));
   }
 
   sink.endFill();

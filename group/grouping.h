@@ -29,7 +29,9 @@ class GroupingSink {
   virtual void activityLabel(const std::string& text) = 0;  // Label2 of the progress window
   virtual void beginFill() = 0;                             // clear "Files", begin its batch update
   virtual void addRow(CandidateListRow row) = 0;            // append through AddListRow
-  virtual void endFill() = 0;                               // end the batch update
+  // False for a sink without a list: its rows are then neither laid out nor sent.
+  virtual bool wantsRows() const { return true; }
+  virtual void endFill() = 0;  // end the batch update
   virtual void showFilesPage() = 0;
   virtual void unlockRunControls() = 0;
 };
@@ -56,7 +58,9 @@ class ProgressReporter {
 
 // What the grouping reads and writes besides its sink.
 struct GroupingTables {
-  const ScanTable& scan;
+  // Read, and each candidate's path moved out of it (nothing needs the scan's
+  // paths after the grouping, and the moves save a copy of every path).
+  ScanTable& scan;
   FileTable& files;
   CandidateTable& candidates;
   std::atomic<bool>& FilesListFilled;

@@ -186,17 +186,19 @@ TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
   scan.push(File("/data/a/C", 7));
   scan.push(File("/data/a/odd.txt", 3));
   scan.push(File("/data/a/D.tar.gz", 7));
+  const std::vector<int> scanOrder = {4, 3, 1, 6};
+  std::vector<std::string> paths;
+  for (const int i : scanOrder) paths.push_back(scan.entry(i).Path);
   Run();
 
-  const std::vector<int> scanOrder = {4, 3, 1, 6};
   ASSERT_EQ(candidates.stored(), 4);
   ASSERT_EQ(sink.rows.size(), 4u);
   for (int i = 1; i <= 4; ++i) {
     SCOPED_TRACE(i);
     const ScanEntry& entry = scan.entry(scanOrder[i - 1]);
     const CandidateRow& row = candidates.row(i);
-    EXPECT_EQ(row.FullPath, entry.Path);
-    EXPECT_EQ(row.FileName, FileNameOf(entry.Path));
+    EXPECT_EQ(row.FullPath, paths[static_cast<std::size_t>(i - 1)]);
+    EXPECT_EQ(row.FileName, FileNameOf(row.FullPath));
     EXPECT_EQ(row.Size, 7);
     EXPECT_EQ(row.Identity, entry.Identity);
     EXPECT_EQ(row.Matched, 0);

@@ -339,7 +339,8 @@ TEST(RunCyclesTest, ScanCancelRescan) {
     }
     if (::testing::Test::HasFatalFailure()) return;
   }
-  EXPECT_GT(cancelled, kScanCycles / 2);
+  // Cancels right after the start always land; later ones only on a slow run.
+  EXPECT_GE(cancelled, kScanCycles / 5);
   ASSERT_TRUE(ScanToTheEnd(w, tree.root()));
   EXPECT_EQ(w.candidatePaths(), clean);
   // "Files to delete" keeps its rows until a change in "Files" rebuilds it.
