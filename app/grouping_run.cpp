@@ -38,9 +38,13 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run,
         form->FormProgressScanning_->Label2()->setText(QString::fromUtf8(text.c_str()));
       });
     }
+    void expectRows(int rows) override { expected_ = rows; }
     void beginFill() override {
-      run_.post([form = form_] {
+      run_.post([form = form_, rows = expected_] {
         form->resetFilesList();
+        // Room for every row at once: growing a list of many rows on the
+        // way would move all of them each time.
+        form->filesList_.reserve(rows);
         form->filesList_.beginUpdate();
         form->vgListView1_->setUpdatesEnabled(false);
         form->fillInProgress_ = true;
@@ -89,6 +93,7 @@ void TFormMain::vgThreadAfterScanExecute(RunContext& run,
     TFormMain* form_;
     const std::vector<std::string>& captions_;
     std::vector<ListRow> batch_;
+    int expected_ = 0;
   } sink(run, *this, captions);
 
   RunGrouping(

@@ -91,6 +91,9 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
   MarkUniqueSizes(files, progress, checkpoint);
 
   progress.resetPhase();
+  int expected = 0;
+  for (int j = 1; j <= files.FileCount(); ++j) expected += files.at(j).UniqueSize == 1 ? 0 : 1;
+  sink.expectRows(expected);
   sink.beginFill();
   sink.activityLabel("Adding List of files to List of \"Files\"");
   candidates.CandidateCount.store(2, std::memory_order_release);

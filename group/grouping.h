@@ -27,8 +27,10 @@ class GroupingSink {
   virtual void status(const std::string& text) = 0;
   virtual void progress(int percent) = 0;
   virtual void activityLabel(const std::string& text) = 0;  // Label2 of the progress window
-  virtual void beginFill() = 0;                             // clear "Files", begin its batch update
-  virtual void addRow(CandidateListRow row) = 0;            // append through AddListRow
+  // How many rows the fill will add, told just before it begins.
+  virtual void expectRows(int /*rows*/) {}
+  virtual void beginFill() = 0;                   // clear "Files", begin its batch update
+  virtual void addRow(CandidateListRow row) = 0;  // append through AddListRow
   // False for a sink without a list: its rows are then neither laid out nor sent.
   virtual bool wantsRows() const { return true; }
   virtual void endFill() = 0;  // end the batch update

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -64,6 +65,8 @@ class ResultList {
   const ListRow& row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
   void appendRow(ListRow row);
   void appendRows(std::vector<ListRow> rows);
+  // Makes room for `rows` rows in all.
+  void reserve(int rows) { rows_.reserve(static_cast<std::size_t>(std::max(rows, 0))); }
   void removeRow(int i);
   // Removes the rows at `sorted` (ascending, no repeats) in one pass; many
   // scattered rows reach the view as one reset instead of one removal each.
