@@ -7,6 +7,7 @@
 #include <vector>
 
 void TFormMain::SpeedButton10Click() {
+  if (refuseDuringDelete()) return;
   if (!FilesListFilled.load()) {
     dialogs_->confirmOk(texts::kScanFirst);
     return;
@@ -72,6 +73,16 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
         run_.post(
             [form = form_, slice = std::move(slice)] { form->filesList_.setChecked(slice, true); });
       }
+    }
+    void filesRead(const std::vector<RowIdentity>& rows) override {
+      // The rows keep the identity their bytes were read under; the delete
+      // requires it unchanged.
+      run_.post([form = form_, rows] {
+        CandidateTable& candidates = form->candidates_;
+        for (const RowIdentity& r : rows) {
+          if (r.row >= 1 && r.row <= candidates.stored()) candidates.row(r.row).Identity = r.identity;
+        }
+      });
     }
     void progress(int percent) override {
       run_.post([form = form_, percent] { form->setProgress(percent); });

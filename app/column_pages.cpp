@@ -109,8 +109,9 @@ void TFormMain::MoveDown(int which) {
 }
 
 void TFormMain::ApplyFilesColumns() {
-  if (groupingActive_ || fillInProgress_) {
-    // The grouping adds rows by the columns of "Files": apply once it has ended.
+  if (groupingActive_ || fillInProgress_ || deleteActive_) {
+    // The grouping adds rows by the columns of "Files", Delete Checked removes
+    // rows by position: apply once they have ended.
     applyFilesDeferred_ = true;
     return;
   }

@@ -5,12 +5,15 @@
 
 void TFormMain::vgListView1Change(int row) {
   if (filesList_.rowCount() != candidates_.CandidateCount.load(std::memory_order_acquire)) return;
+  if (row < 0 || row >= candidates_.stored()) return;
+  // Only a tick that differs from its mirror rebuilds "Files to delete": a new
+  // selection or focus must not undo the user's unticks there.
+  const std::uint8_t ticked = filesList_.isChecked(row) ? 1 : 0;
+  if (candidates_.row(row + 1).Checked == ticked) return;
+  candidates_.row(row + 1).Checked = ticked;
   DeleteListStale = true;
   if (!Timer2.isActive()) Timer2.start();
-  if (row >= 0 && row < candidates_.stored()) {
-    candidates_.row(row + 1).Checked = filesList_.isChecked(row) ? 1 : 0;
-    deleteBuilder_.changedFrom(row + 1);
-  }
+  deleteBuilder_.changedFrom(row + 1);
 }
 
 void TFormMain::vgListView2Change(int) {
@@ -33,8 +36,9 @@ void TFormMain::TabSheetResultsShow() {
     GroupBox7_->show();
   }
   if (DeleteListStale) {
-    if (groupingActive_ || fillInProgress_) {
-      // The grouping is refilling the candidate table: rebuild once it is done.
+    if (groupingActive_ || fillInProgress_ || deleteActive_) {
+      // The grouping is refilling the candidate table, or Delete Checked will
+      // remove rows of it: rebuild once that is done.
       resultsShowDeferred_ = true;
     } else if (BuildDeleteListSlice()) {
       DeleteListStale = false;
@@ -62,7 +66,7 @@ bool TFormMain::BuildDeleteListSlice() {
 }
 
 void TFormMain::completeDeleteList() {
-  if (DeleteListStale && !groupingActive_ && !fillInProgress_) {
+  if (DeleteListStale && !groupingActive_ && !fillInProgress_ && !deleteActive_) {
     vgListView2_->setUpdatesEnabled(false);
     deleteBuilder_.finish(deleteLists());
     vgListView2_->setUpdatesEnabled(true);

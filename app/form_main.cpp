@@ -41,7 +41,8 @@ TFormMain::TFormMain(FormEnvironment environment)
       queue_(this),
       ScanThread(queue_),
       vgThreadAfterScan(queue_),
-      vgThreadCheckDouble(queue_) {
+      vgThreadCheckDouble(queue_),
+      DeleteThread(queue_) {
   if (!dialogs_) {
     ownDialogs_ = std::make_unique<QtDialogs>(this);
     dialogs_ = ownDialogs_.get();
@@ -68,9 +69,11 @@ TFormMain::TFormMain(FormEnvironment environment)
 
 TFormMain::~TFormMain() {
   // Workers first: nothing of theirs may run once the widgets start to go.
+  DeleteThread.stopNow();
   vgThreadCheckDouble.stopNow();
   vgThreadAfterScan.stopNow();
   ScanThread.stopNow();
+  DeleteThread.wait();
   vgThreadCheckDouble.wait();
   vgThreadAfterScan.wait();
   ScanThread.wait();
@@ -216,15 +219,26 @@ bool TFormMain::checkRunActive() const {
 }
 
 bool TFormMain::refuseDuringRun() {
+  if (deleteActive_) {
+    dialogs_->information(texts::kDeleteActive);
+    return true;
+  }
   if (!scanRunActive() && !checkRunActive()) return false;
   dialogs_->information(texts::kRunActive);
+  return true;
+}
+
+bool TFormMain::refuseDuringDelete() {
+  if (!deleteActive_) return false;
+  dialogs_->information(texts::kDeleteActive);
   return true;
 }
 
 bool TFormMain::waitForWorkers(int timeoutMs) {
   QElapsedTimer clock;
   clock.start();
-  while (ScanThread.busy() || vgThreadAfterScan.busy() || vgThreadCheckDouble.busy()) {
+  while (ScanThread.busy() || vgThreadAfterScan.busy() || vgThreadCheckDouble.busy() ||
+         DeleteThread.busy()) {
     if (clock.elapsed() > timeoutMs) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QThread::msleep(1);

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/icon_registry.h"
 #include "app/qt_window_queue.h"
@@ -25,6 +26,7 @@
 #include "core/records.h"
 #include "core/worker.h"
 #include "group/file_table.h"
+#include "compare/verified_delete.h"
 #include "lists/delete_list.h"
 #include "lists/result_list.h"
 #include "scan/scan_table.h"
@@ -134,6 +136,7 @@ class TFormMain final : public QMainWindow {
   // A scan run (walk or grouping) or a check run is active.
   bool scanRunActive() const;
   bool checkRunActive() const;
+  bool deleteRunActive() const { return deleteActive_; }
   // Told every status text as it is shown (tests follow the sequence).
   std::function<void(const QString&)> onStatusText;
   // Waits (running events) until no worker is busy; for tests and shutdown.
@@ -173,6 +176,13 @@ class TFormMain final : public QMainWindow {
   void completeDeleteList();
   DeleteListBuilder::Lists deleteLists();
   void DeleteCheckedFiles();
+  // Delete Checked on the worker: a pass over some targets of the plan, its
+  // results (and the question about files without a copy), the end steps.
+  void startDeletePass(std::vector<int> which, bool requireCopy);
+  void deletePassDone(const std::vector<int>& which, const std::vector<DeleteResult>& results,
+                      bool requireCopy);
+  void finishDeleteChecked();
+  bool refuseDuringDelete();
   void saveList(int field);
   void FormCreate();
   void restorePlacement();
@@ -213,6 +223,11 @@ class TFormMain final : public QMainWindow {
   int DeleteRowsExpected = 0;
   int DeleteTickedCount = 0;
   bool resultsShowDeferred_ = false;
+
+  // Delete Checked under way (from the confirmation to the end steps).
+  bool deleteActive_ = false;
+  DeletePlan deletePlan_;
+  std::vector<DeleteResult> deleteResults_;
 
   // Column pages.
   bool FilesColumnsPending = false;
@@ -283,4 +298,5 @@ class TFormMain final : public QMainWindow {
   Worker ScanThread;
   Worker vgThreadAfterScan;
   Worker vgThreadCheckDouble;
+  Worker DeleteThread;  // the file work of Delete Checked
 };

@@ -35,6 +35,8 @@ void QtDialogs::confirmOk(const std::string& text) {
 bool QtDialogs::confirmYesNo(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(), Q(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);
+  // Every question guards something that cannot be undone: Enter answers No.
+  box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

@@ -40,6 +40,7 @@ void TFormMain::requestScanRun() {
 }
 
 void TFormMain::SpeedButton4Click() {
+  if (refuseDuringDelete()) return;
   if (filesList_.columnCount() == 0) {
     dialogs_->information(texts::kAddColumnsFirst);
     return;
@@ -53,6 +54,7 @@ void TFormMain::SpeedButton4Click() {
 }
 
 void TFormMain::DirectoryEdit1ButtonClick() {
+  if (refuseDuringDelete()) return;
   const std::string walkedUp = WalkUpToExistingFolder(folderText());
   if (walkedUp != folderText()) setFolderText(walkedUp);
   if (filesList_.columnCount() == 0) {

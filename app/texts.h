@@ -35,6 +35,17 @@ inline constexpr const char* kConfirmDelete =
     "You are sure, what you want to delete all checked files?";
 inline constexpr const char* kUpdatingInformation = "Updating information";
 inline constexpr const char* kInformationUpdated = "Information updated";
+// Delete Checked keeps a file whose copy could not be verified.
+inline constexpr const char* kNoCopyQuestionOne =
+    " checked file has no identical copy that stays on disk, so deleting it would lose its "
+    "content:";
+inline constexpr const char* kNoCopyQuestionMany =
+    " checked files have no identical copy that stays on disk, so deleting them would lose their "
+    "content:";
+inline constexpr const char* kNoCopyQuestionEnd = "Delete them anyway?";
+inline constexpr const char* kKeptReportStart = "Not deleted: ";
+inline constexpr const char* kDeleteActive =
+    "This is not possible while checked files are being deleted. Please wait until it has ended.";
 
 // Help.
 inline constexpr const char* kHelpNotFound = "Help file was not found!";

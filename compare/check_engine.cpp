@@ -40,25 +40,18 @@ class Descriptor final {
   int fd_ = -1;
 };
 
-std::int64_t Nanoseconds(const timespec& t) {
-  return static_cast<std::int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec;
-}
-
-// The open descriptor names the regular file seen by stat(), unchanged since.
+// The open descriptor names the regular file seen, unchanged since.
 bool StillTheFileSeen(int fd, const CandidateFile& seen) {
   struct stat now {};
-  return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) &&
-         static_cast<std::uint64_t>(now.st_dev) == seen.dev &&
-         static_cast<std::uint64_t>(now.st_ino) == seen.ino &&
-         static_cast<std::uint64_t>(now.st_size) == seen.size &&
-         Nanoseconds(now.st_mtim) == seen.mtimeNs && Nanoseconds(now.st_ctim) == seen.ctimeNs;
+  return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) && IdentityOf(now) == seen.id;
 }
 
-// Opens read-only; O_NONBLOCK keeps a path swapped for a FIFO from blocking.
-// The descriptor is kept only if it still names the file seen by stat().
+// Opens read-only without following a final link; O_NONBLOCK keeps a path
+// swapped for a FIFO from blocking. The descriptor is kept only if fstat()
+// shows the file seen, before anything is read from it.
 Descriptor OpenSeenFile(const std::string& path, const CandidateFile& seen) {
   Descriptor fd;
-  fd.reset(OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  fd.reset(OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   if (!fd.valid()) return fd;
   if (!StillTheFileSeen(fd.get(), seen)) {
     fd.reset();
@@ -129,25 +122,25 @@ struct Group {
 class Refiner final {
  public:
   Refiner(TickRule rule, const std::function<void()>& checkpoint, const EngineLimits& limits,
-          std::vector<std::vector<int>>* classes = nullptr)
-      : rule_(rule), checkpoint_(checkpoint), limits_(limits), classes_(classes) {}
+          std::vector<std::vector<int>>* classes = nullptr, std::vector<int>* copies = nullptr)
+      : rule_(rule), checkpoint_(checkpoint), limits_(limits), classes_(classes), copies_(copies) {}
 
-  std::vector<int> run(const std::vector<CandidateFile>& files, const CandidateTable& table) {
+  // `pathOf(i)` is the path of files[i]; it must outlive the run.
+  template <class PathOf>
+  std::vector<int> run(const std::vector<CandidateFile>& files, const PathOf& pathOf) {
     // Only files of one size can be identical: one group per size, each in
     // row order.
     std::vector<int> order(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) order[i] = static_cast<int>(i);
     std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return files[a].size < files[b].size; });
+                     [&](int a, int b) { return files[a].size() < files[b].size(); });
     members_.reserve(files.size());
     for (const int i : order) {
-      members_.push_back(Member{files[static_cast<std::size_t>(i)],
-                                &table.row(files[static_cast<std::size_t>(i)].row).FullPath,
-                                {}});
+      members_.push_back(Member{files[static_cast<std::size_t>(i)], &pathOf(i), {}});
     }
     for (std::size_t start = 0; start < members_.size();) {
       std::size_t end = start + 1;
-      while (end < members_.size() && members_[end].file.size == members_[start].file.size) ++end;
+      while (end < members_.size() && members_[end].file.size() == members_[start].file.size()) ++end;
       Group group;
       for (std::size_t i = start; i < end; ++i) group.members.push_back(static_cast<int>(i));
       keepIfUseful(std::move(group));
@@ -161,6 +154,10 @@ class Refiner final {
       start = end;
     }
     std::sort(ticks_.begin(), ticks_.end());
+    if (copies_) {
+      std::sort(copies_->begin(), copies_->end());
+      copies_->erase(std::unique(copies_->begin(), copies_->end()), copies_->end());
+    }
     return std::move(ticks_);
   }
 
@@ -221,9 +218,17 @@ class Refiner final {
         if (twoSeen || other) ticks_.push_back(file(m[j]).row);
         twoSeen = twoSeen || other;
       }
+      if (copies_ && twoSeen) {
+        for (const int x : m) copies_->push_back(file(x).row);
+      }
     } else {
       for (std::size_t j = 0; j + 1 < m.size(); ++j) {
-        if (neighbourPair(m, j, j + 1)) ticks_.push_back(file(m[j]).row);
+        if (!neighbourPair(m, j, j + 1)) continue;
+        ticks_.push_back(file(m[j]).row);
+        if (copies_) {
+          copies_->push_back(file(m[j]).row);
+          copies_->push_back(file(m[j + 1]).row);
+        }
       }
     }
     for (const int x : m) close(x);
@@ -235,7 +240,7 @@ class Refiner final {
   // The last round reads one byte beyond the size to see the end.
   void refine(const Group& group) {
     const std::size_t n = group.members.size();
-    const std::uint64_t size = file(group.members.front()).size;
+    const std::uint64_t size = file(group.members.front()).size();
     const std::size_t minBlock = std::max<std::size_t>(limits_.minBlock, 1);
     const std::size_t block =
         std::clamp(limits_.roundBytes / n, minBlock, std::max(limits_.maxBlock, minBlock));
@@ -327,6 +332,7 @@ class Refiner final {
   const std::function<void()>& checkpoint_;
   EngineLimits limits_;
   std::vector<std::vector<int>>* classes_;
+  std::vector<int>* copies_;
   std::vector<Member> members_;
   std::vector<Group> pending_;
   std::vector<int> ticks_;
@@ -338,34 +344,56 @@ class Refiner final {
 
 std::optional<CandidateFile> StatCandidate(const std::string& path, int row) {
   struct stat seen {};
-  if (StatPath(path, seen) != 0 || !S_ISREG(seen.st_mode)) return std::nullopt;
-  return CandidateFile{row,
-                       static_cast<std::uint64_t>(seen.st_dev),
-                       static_cast<std::uint64_t>(seen.st_ino),
-                       static_cast<std::uint64_t>(seen.st_size),
-                       Nanoseconds(seen.st_mtim),
-                       Nanoseconds(seen.st_ctim)};
+  if (StatPath(path, seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode))
+    return std::nullopt;
+  return CandidateFile{row, IdentityOf(seen)};
 }
 
 std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
-                            const EngineLimits& limits) {
+                            const EngineLimits& limits, std::vector<int>* copies) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
-  Refiner refiner(rule, step, limits);
-  return refiner.run(files, table);
+  Refiner refiner(rule, step, limits, nullptr, copies);
+  return refiner.run(files, [&](int i) -> const std::string& {
+    return table.row(files[static_cast<std::size_t>(i)].row).FullPath;
+  });
 }
+
+namespace {
+template <class PathOf>
+std::vector<std::vector<int>> ClassesOf(const std::vector<CandidateFile>& files,
+                                        const PathOf& pathOf,
+                                        const std::function<void()>& checkpoint,
+                                        const EngineLimits& limits) {
+  const std::function<void()> step = checkpoint ? checkpoint : [] {};
+  std::vector<std::vector<int>> classes;
+  Refiner refiner(TickRule::LaterCopy, step, limits, &classes);
+  refiner.run(files, pathOf);
+  std::sort(classes.begin(), classes.end(),
+            [](const std::vector<int>& a, const std::vector<int>& b) { return a < b; });
+  return classes;
+}
+}  // namespace
 
 std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
                                                const CandidateTable& table,
                                                const std::function<void()>& checkpoint,
                                                const EngineLimits& limits) {
-  const std::function<void()> step = checkpoint ? checkpoint : [] {};
-  std::vector<std::vector<int>> classes;
-  Refiner refiner(TickRule::LaterCopy, step, limits, &classes);
-  refiner.run(files, table);
-  std::sort(classes.begin(), classes.end(),
-            [](const std::vector<int>& a, const std::vector<int>& b) { return a < b; });
-  return classes;
+  return ClassesOf(
+      files,
+      [&](int i) -> const std::string& {
+        return table.row(files[static_cast<std::size_t>(i)].row).FullPath;
+      },
+      checkpoint, limits);
+}
+
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+                                               const std::vector<std::string>& paths,
+                                               const std::function<void()>& checkpoint,
+                                               const EngineLimits& limits) {
+  return ClassesOf(
+      files, [&](int i) -> const std::string& { return paths[static_cast<std::size_t>(i)]; },
+      checkpoint, limits);
 }
 
 int DefaultCheckThreads() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compare/two_files.h"
+#include "core/file_identity.h"
 #include "core/records.h"
 
 // The content engine of the duplicate check. Instead of comparing pairs it
@@ -19,23 +20,22 @@
 // exactly when CompareFiles would call them Identical, apart from the
 // same-file rule, which the tick rules apply (see TickRule).
 
-// A candidate row's file as stat() saw it (links followed) when the check
-// reached it.
+// A candidate row's file as it was when the check reached it. The engine reads
+// it only while an open descriptor still shows this identity (device, inode,
+// size, modification and change time: a write moves the times, so a file
+// rewritten in place while it is read shows), checked before the first read
+// and after the last.
 struct CandidateFile {
   int row = 0;
-  std::uint64_t dev = 0;
-  std::uint64_t ino = 0;
-  std::uint64_t size = 0;
-  // Modification and change times, nanoseconds: a write moves both, so a file
-  // rewritten in place while it is read shows.
-  std::int64_t mtimeNs = 0;
-  std::int64_t ctimeNs = 0;
+  FileIdentity id;
 
-  bool sameFile(const CandidateFile& other) const { return dev == other.dev && ino == other.ino; }
+  std::uint64_t size() const { return static_cast<std::uint64_t>(id.Size); }
+  bool sameFile(const CandidateFile& other) const { return id.sameFile(other.id); }
 };
 
-// The regular file `path` names now; nothing for a missing path, a directory
-// or any other non-regular file (such a row is identical to nothing).
+// The regular file `path` names now, the path itself (a final symbolic link is
+// not followed); nothing for a missing path, a link, a directory or any other
+// non-regular file (such a row is identical to nothing).
 std::optional<CandidateFile> StatCandidate(const std::string& path, int row);
 
 // Which rows of a set are ticked once its classes are known. Two rows naming
@@ -67,10 +67,12 @@ struct EngineLimits {
 // The rows of `files` that `rule` ticks, ascending. `files` are distinct rows
 // of `table` in ascending row order, of any sizes; paths are taken from the
 // table. `checkpoint` runs before every block read (it may throw StopRun;
-// every file is closed on the way out).
+// every file is closed on the way out). With `copies`, the rows whose bytes
+// were read to the end and found identical to another file that a tick rests
+// on (the ticked rows and their partners) are stored there, ascending.
 std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
-                            const EngineLimits& limits = {});
+                            const EngineLimits& limits = {}, std::vector<int>* copies = nullptr);
 
 // The classes of byte-identical rows of `files` that hold at least two
 // different files (rows naming one file count once), each in row order, the
@@ -80,5 +82,12 @@ int DefaultCheckThreads();
 
 std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
                                                const CandidateTable& table,
+                                               const std::function<void()>& checkpoint,
+                                               const EngineLimits& limits = {});
+
+// The same for files whose paths stand beside them: paths[i] is the path of
+// files[i]; the classes hold the files' `row` values.
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+                                               const std::vector<std::string>& paths,
                                                const std::function<void()>& checkpoint,
                                                const EngineLimits& limits = {});

@@ -15,6 +15,29 @@ struct BandRange {
   int last = 0;
 };
 
+// What the engine decided for one band or run: the rows it ticks and the
+// identities of the files whose bytes those ticks rest on.
+struct Decided {
+  std::vector<int> ticks;
+  std::vector<RowIdentity> read;
+};
+
+Decided Decide(const std::vector<CandidateFile>& files, TickRule rule,
+               const CandidateTable& candidates, const std::function<void()>& checkpoint,
+               const EngineLimits& limits) {
+  Decided decided;
+  if (files.size() < 2) return decided;
+  std::vector<int> copies;
+  decided.ticks = TickedRows(files, rule, candidates, checkpoint, limits, &copies);
+  // Both lists ascend by row, as do the files.
+  auto file = files.begin();
+  for (const int row : copies) {
+    while (file != files.end() && file->row < row) ++file;
+    if (file != files.end() && file->row == row) decided.read.push_back({row, file->id});
+  }
+  return decided;
+}
+
 // Each row with the row after it, over the rows the list had at the start
 // (the list cannot change during a check); the earlier row of an identical
 // pair is ticked. Only neighbours of one size can be identical, so the rows
@@ -42,7 +65,12 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
     shown = percent;
   };
   int next = 1;  // the first pair (next, next + 1) not yet reported
-  const auto reportThrough = [&](int last, const std::vector<int>& ticks) {
+  const auto reportThrough = [&](int last, const Decided& decided) {
+    if (!decided.read.empty()) {
+      flush();
+      sink.filesRead(decided.read);
+    }
+    const std::vector<int>& ticks = decided.ticks;
     auto tick = ticks.begin();
     for (; next <= last; ++next) {
       if (rows > 2) show(static_cast<int>(static_cast<std::int64_t>(next - 1) * 100 / (rows - 2)));
@@ -76,20 +104,20 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
               broken = true;
               continue;
             }
-            if (broken || runs.back().back().size != file->size) runs.emplace_back();
+            if (broken || runs.back().back().size() != file->size()) runs.emplace_back();
             runs.back().push_back(*file);
             broken = false;
           }
         });
     std::erase_if(runs, [](const std::vector<CandidateFile>& run) { return run.size() < 2; });
-    RunInOrder<std::vector<int>>(
+    RunInOrder<Decided>(
         static_cast<int>(runs.size()), limits.threads,
         [&](int i) {
-          return TickedRows(runs[static_cast<std::size_t>(i)], TickRule::EarlierNeighbour,
-                            candidates, checkpoint, limits);
+          return Decide(runs[static_cast<std::size_t>(i)], TickRule::EarlierNeighbour, candidates,
+                        checkpoint, limits);
         },
-        [&](int i, const std::vector<int>& ticks) {
-          reportThrough(runs[static_cast<std::size_t>(i)].back().row - 1, ticks);
+        [&](int i, const Decided& decided) {
+          reportThrough(runs[static_cast<std::size_t>(i)].back().row - 1, decided);
         });
     reportThrough(rows - 1, {});
     show(100);
@@ -99,16 +127,14 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
   std::vector<CandidateFile> run;
   const auto finishRun = [&] {
     if (run.empty()) return;
-    const std::vector<int> ticks = run.size() < 2 ? std::vector<int>{}
-                                                  : TickedRows(run, TickRule::EarlierNeighbour,
-                                                               candidates, checkpoint, limits);
-    reportThrough(run.back().row - 1, ticks);
+    reportThrough(run.back().row - 1,
+                  Decide(run, TickRule::EarlierNeighbour, candidates, checkpoint, limits));
     run.clear();
   };
   for (int r = 1; r <= readable; ++r) {
     checkpoint();
     const std::optional<CandidateFile> file = StatCandidate(candidates.row(r).FullPath, r);
-    if (!file || (!run.empty() && run.back().size != file->size)) finishRun();
+    if (!file || (!run.empty() && run.back().size() != file->size())) finishRun();
     if (file) run.push_back(*file);
   }
   finishRun();
@@ -143,24 +169,24 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
   const auto check = [&](int b) {
     const BandRange band = bands[static_cast<std::size_t>(b)];
     std::vector<CandidateFile> files;
-    if (band.first == band.last) return std::vector<int>{};
+    if (band.first == band.last) return Decided{};
     for (int r = band.first; r <= band.last; ++r) {
       checkpoint();
       if (const auto file = StatCandidate(candidates.row(r).FullPath, r)) files.push_back(*file);
     }
-    if (files.size() < 2) return std::vector<int>{};
-    return TickedRows(files, TickRule::LaterCopy, candidates, checkpoint, limits);
+    return Decide(files, TickRule::LaterCopy, candidates, checkpoint, limits);
   };
   int shown = 0;
   std::vector<int> ticks;
-  const auto report = [&](int b, const std::vector<int>& ticked) {
+  const auto report = [&](int b, const Decided& decided) {
     const int percent = static_cast<int>((b + 1) * 100 / bandCount);
     if (percent > shown) {
       sink.progress(percent);
       shown = percent;
     }
+    if (!decided.read.empty()) sink.filesRead(decided.read);
     ticks.clear();
-    for (const int r : ticked) {
+    for (const int r : decided.ticks) {
       CandidateRow& row = candidates.row(r);
       if (row.Matched != 0) continue;
       row.Matched = 1;
@@ -168,7 +194,7 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
     }
     if (!ticks.empty()) sink.tickRows(ticks);
   };
-  RunInOrder<std::vector<int>>(static_cast<int>(bandCount), limits.threads, check, report);
+  RunInOrder<Decided>(static_cast<int>(bandCount), limits.threads, check, report);
   sink.progress(0);
 }
 

@@ -6,6 +6,12 @@
 #include "compare/check_engine.h"
 #include "core/records.h"
 
+// A row and the identity of its file.
+struct RowIdentity {
+  int row = 0;
+  FileIdentity identity;
+};
+
 // The check run's effects on the window, issued on the check worker thread
 // in order; an implementation carries them out on the window thread.
 class CheckSink {
@@ -19,6 +25,10 @@ class CheckSink {
   virtual void tickRows(const std::vector<int>& rows) {
     for (const int row : rows) tickRow(row);
   }
+  // The identity each of these rows' files had while the check read it to
+  // the end and found it a copy (or the copy a tick rests on); sent before the
+  // ticks it belongs to. Delete Checked requires the file unchanged since.
+  virtual void filesRead(const std::vector<RowIdentity>& /*rows*/) {}
 };
 
 enum class CheckMode { Fast = 0, Careful = 1 };

@@ -1,7 +1,6 @@
 #include "core/file_identity.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,15 +8,20 @@
 #include "core/path_at.h"
 
 namespace {
+std::int64_t Nanoseconds(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+}  // namespace
+
 FileIdentity IdentityOf(const struct stat& st) {
   FileIdentity id;
   id.Dev = static_cast<std::uint64_t>(st.st_dev);
   id.Ino = static_cast<std::uint64_t>(st.st_ino);
   id.Size = static_cast<std::int64_t>(st.st_size);
-  id.MtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  id.MtimeNs = Nanoseconds(st.st_mtim);
+  id.CtimeNs = Nanoseconds(st.st_ctim);
   return id;
 }
-}  // namespace
 
 std::optional<FileIdentity> RegularFileIdentity(const std::string& path) {
   struct stat st {};
@@ -25,14 +29,27 @@ std::optional<FileIdentity> RegularFileIdentity(const std::string& path) {
   return IdentityOf(st);
 }
 
-DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected) {
-  // The same folder descriptor serves the check and the unlink, so a long
-  // path is resolved once.
-  const PathAt at(path);
+DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected,
+                                FileIdentity* after) {
+  const PathAt at(path, PathAt::kOpenParent);
   struct stat st {};
   if (!at.valid() || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-    return errno == ENOENT ? DeleteOutcome::Missing : DeleteOutcome::Failed;
+    return errno == ENOENT || errno == ENOTDIR ? DeleteOutcome::Missing : DeleteOutcome::Failed;
   if (!S_ISREG(st.st_mode) || IdentityOf(st) != expected) return DeleteOutcome::Changed;
-  if (::unlinkat(at.dir(), at.name(), 0) != 0) return DeleteOutcome::Failed;
-  return DeleteOutcome::Deleted;
+  if (after == nullptr || st.st_nlink < 2) {
+    if (::unlinkat(at.dir(), at.name(), 0) != 0) return DeleteOutcome::Failed;
+    return DeleteOutcome::Deleted;
+  }
+  // Held open (without opening its content), the file can be asked for its
+  // identity once this link is gone.
+  const int held = ::openat(at.dir(), at.name(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  struct stat now {};
+  if (held < 0 || ::fstat(held, &now) != 0 || IdentityOf(now) != expected) {
+    if (held >= 0) ::close(held);
+    return DeleteOutcome::Changed;
+  }
+  const bool unlinked = ::unlinkat(at.dir(), at.name(), 0) == 0;
+  if (unlinked && ::fstat(held, &now) == 0) *after = IdentityOf(now);
+  ::close(held);
+  return unlinked ? DeleteOutcome::Deleted : DeleteOutcome::Failed;
 }

@@ -1,20 +1,28 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 // Which file a path named when it was looked at: enough to tell later whether
-// the same path still names the same, unchanged regular file.
+// the same path still names the same, unchanged regular file. Any write, and
+// any change of the times made afterwards, moves the change time, so a file
+// edited with its modification time restored still shows.
 struct FileIdentity {
   std::uint64_t Dev = 0;
   std::uint64_t Ino = 0;
   std::int64_t Size = 0;     // true 64-bit length
   std::int64_t MtimeNs = 0;  // modification time, nanoseconds since the epoch
+  std::int64_t CtimeNs = 0;  // change time, nanoseconds since the epoch
 
   bool sameFile(const FileIdentity& other) const { return Dev == other.Dev && Ino == other.Ino; }
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
+
+// The identity stat(2) describes.
+FileIdentity IdentityOf(const struct stat& st);
 
 // The identity of `path` when it names a regular file itself (a symbolic link
 // is not followed); nothing otherwise. Thread-safe.
@@ -29,5 +37,11 @@ enum class DeleteOutcome {
 };
 
 // Removes `path` only when it still names the regular file `expected` (same
-// device, inode, size and modification time). Thread-safe.
-DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected);
+// device, inode, size, modification and change time). The parent folder is
+// opened once and both the check and the unlink go through it, so a folder
+// on the way swapped for a link in between cannot redirect the unlink.
+// When the file has other links and `after` is given, *after receives its
+// identity once this link is gone (the unlink moves its change time), so the
+// other links can still be recognised. Thread-safe.
+DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected,
+                                FileIdentity* after = nullptr);

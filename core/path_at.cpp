@@ -17,7 +17,7 @@ int OpenFolder(int dir, const std::string& piece) {
 
 }  // namespace
 
-PathAt::PathAt(const std::string& path) : dir_(AT_FDCWD), name_(path.c_str()) {
+PathAt::PathAt(const std::string& path, Mode mode) : dir_(AT_FDCWD), name_(path.c_str()) {
   std::size_t start = 0;
   while (path.size() - start >= PATH_MAX) {
     // The longest piece that ends just before a '/' and fits, with its NUL,
@@ -46,6 +46,34 @@ PathAt::PathAt(const std::string& path) : dir_(AT_FDCWD), name_(path.c_str()) {
   }
   // Only slashes after the last cut: the folder itself.
   if (start > 0) name_ = start < path.size() ? path.c_str() + start : ".";
+  if (mode == kOpenParent && dir_ != -1) openParent(path, start);
+}
+
+void PathAt::openParent(const std::string& path, std::size_t start) {
+  // The folder part of what is left; a name without one lives in dir_ itself.
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash < start) {
+    if (owned_) return;
+    const int here = OpenFolder(dir_, ".");
+    if (here < 0) {
+      dir_ = -1;
+      return;
+    }
+    dir_ = here;
+    owned_ = true;
+    return;
+  }
+  // "/name" lives in "/"; "a//b" in "a".
+  std::size_t end = slash;
+  while (end > start && path[end - 1] == '/') --end;
+  const std::string folder = end > start ? path.substr(start, end - start) : std::string("/");
+  const int next = OpenFolder(dir_, folder);
+  const int error = errno;
+  if (owned_) ::close(dir_);
+  owned_ = next >= 0;
+  dir_ = next;
+  errno = error;
+  name_ = path.c_str() + slash + 1;
 }
 
 PathAt::~PathAt() {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <string>
 
 // A path of any length as a folder descriptor and a name short enough for the
@@ -10,9 +11,13 @@
 // A longer one (deep nesting) is opened from its start in pieces below
 // PATH_MAX, each piece up to a '/', following links on the way as the kernel
 // does for every component but the last; the last component is never opened.
+//
+// With kOpenParent the folder that holds the last component is always opened
+// (a short path too), so several calls on the name resolve the folders once.
 class PathAt final {
  public:
-  explicit PathAt(const std::string& path);
+  enum Mode { kAsIs, kOpenParent };
+  explicit PathAt(const std::string& path, Mode mode = kAsIs);
   ~PathAt();
   PathAt(const PathAt&) = delete;
   PathAt& operator=(const PathAt&) = delete;
@@ -23,6 +28,8 @@ class PathAt final {
   const char* name() const { return name_; }
 
  private:
+  void openParent(const std::string& path, std::size_t start);
+
   int dir_;
   bool owned_ = false;
   const char* name_;

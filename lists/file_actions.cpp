@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 int FindCandidateByPath(const CandidateTable& candidates, const std::string& path) {
@@ -53,36 +54,47 @@ class CandidatesByPath {
 
 }  // namespace
 
-void DeleteCheckedWalk(CandidateTable& candidates, const DeleteTable& table, ResultList& files,
-                       ResultList& deleteList, const std::function<void(int percent)>& progress,
-                       const FileDeleter& deleter) {
+DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table,
+                      const ResultList& deleteList) {
+  DeletePlan plan;
+  plan.deleteCount = table.DeleteCount;
   // Entries beyond DeleteCount (or beyond what is stored) do not exist: a list
   // with more rows than that ends the walk instead of reading past the table.
-  const int entries = table.DeleteCount < table.stored() ? table.DeleteCount : table.stored();
-  // The walk with the two indices visits list row j - 1 as it was before the
-  // walk for every entry j (a removed row lets the next move into its place),
-  // and removes each row, candidate and "Files" row it meets. The rows are
-  // marked on the way and removed together at the end, so a walk over many
-  // rows stays linear; each candidate keeps the "Files" row it stands with.
+  const int entries = std::min(table.DeleteCount, table.stored());
   const int walked = std::min(deleteList.rowCount(), entries);
+  std::unordered_set<std::string_view> targetPaths;
+  std::unordered_set<std::int64_t> sizes;
+  for (int j = 1; j <= walked; ++j) {
+    if (!deleteList.isChecked(j - 1)) continue;
+    const CandidateRow& entry = table.row(j);
+    plan.targets.push_back({j, entry.FullPath, entry.Identity});
+    targetPaths.insert(entry.FullPath);
+    sizes.insert(entry.Identity.Size);
+  }
+  for (int k = 1; k <= candidates.count(); ++k) {
+    const CandidateRow& row = candidates.row(k);
+    if (sizes.count(row.Identity.Size) == 0 || targetPaths.count(row.FullPath) != 0) continue;
+    plan.keepers.push_back({row.FullPath, row.Identity});
+  }
+  return plan;
+}
+
+void RemoveDeletedRows(CandidateTable& candidates, ResultList& files, ResultList& deleteList,
+                       const DeletePlan& plan, const std::vector<DeleteResult>& results) {
+  // Each target stands for list row entry - 1 as built and, through its path,
+  // for the first candidate of that path not yet removed. The rows are
+  // collected and removed together, so a walk over many rows stays linear;
+  // each candidate keeps the "Files" row it stands with.
   const int filesRows = files.rowCount();
   std::optional<CandidatesByPath> byPath;
   std::vector<int> listGone;
   std::vector<int> candidatesGone;
-  for (int j = 1; j <= walked; ++j) {
-    if (!deleteList.isChecked(j - 1)) continue;
-    listGone.push_back(j - 1);
-    const CandidateRow& entry = table.row(j);
+  for (std::size_t t = 0; t < plan.targets.size() && t < results.size(); ++t) {
+    if (!RowsGo(results[t])) continue;
+    const DeleteTarget& target = plan.targets[t];
+    if (target.entry - 1 < deleteList.rowCount()) listGone.push_back(target.entry - 1);
     if (!byPath) byPath.emplace(candidates);
-    if (const int k = byPath->take(entry.FullPath); k > 0) candidatesGone.push_back(k);
-    // The file goes only when it is still the one the scan found; a missing,
-    // changed or undeletable file is left alone, its rows removed all the same.
-    if (deleter) {
-      deleter(entry.FullPath, entry.Identity);
-    } else {
-      DeleteIfUnchanged(entry.FullPath, entry.Identity);
-    }
-    if (progress) progress(j * 100 / table.DeleteCount);
+    if (const int k = byPath->take(target.path); k > 0) candidatesGone.push_back(k);
   }
   deleteList.removeRows(listGone);
   std::sort(candidatesGone.begin(), candidatesGone.end());
@@ -94,6 +106,18 @@ void DeleteCheckedWalk(CandidateTable& candidates, const DeleteTable& table, Res
   candidates.eraseRows(candidatesGone);
   candidates.CandidateCount.fetch_sub(static_cast<int>(candidatesGone.size()),
                                       std::memory_order_acq_rel);
+}
+
+std::vector<DeleteResult> DeleteCheckedWalk(CandidateTable& candidates, const DeleteTable& table,
+                                            ResultList& files, ResultList& deleteList,
+                                            const std::function<void(int percent)>& progress,
+                                            const DeletePassOptions& options) {
+  const DeletePlan plan = PlanDelete(candidates, table, deleteList);
+  std::vector<int> all(plan.targets.size());
+  for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
+  std::vector<DeleteResult> results = RunDeletePass(plan, all, options, {}, progress);
+  RemoveDeletedRows(candidates, files, deleteList, plan, results);
+  return results;
 }
 
 void SetAllTicks(ResultList& list, bool checked) {

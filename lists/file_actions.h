@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "compare/verified_delete.h"
 #include "core/file_identity.h"
 #include "core/records.h"
 #include "lists/result_list.h"
@@ -15,18 +17,27 @@ int FindCandidateByPath(const CandidateTable& candidates, const std::string& pat
 // CandidateCount drops by one. Touches no list.
 void RemoveCandidate(CandidateTable& candidates, int k);
 
-// Deletes one file only when it is still the file recorded; see DeleteIfUnchanged.
-using FileDeleter = std::function<DeleteOutcome(const std::string& path, const FileIdentity& id)>;
+// What "Delete Checked" works on, taken on the window thread: every ticked
+// row j of "Files to delete" (list row j - 1 as built, entry j of `table`,
+// up to the rows and entries that exist) as a target, and every candidate
+// whose path no target has, of a size some target has, as a keeper.
+DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table,
+                      const ResultList& deleteList);
 
-// The walk of "Delete Checked", after the confirmation: for every ticked row
-// of "Files to delete" (index i in the list as it is now, j in build order),
-// remove the row, remove the matching "Files" row and candidate when the path
-// is a candidate, delete the file when it is unchanged since the scan, and
-// report progress j * 100 / DeleteCount. Failures are not reported: the rows
-// stay removed. Window thread.
-void DeleteCheckedWalk(CandidateTable& candidates, const DeleteTable& table, ResultList& files,
-                       ResultList& deleteList, const std::function<void(int percent)>& progress,
-                       const FileDeleter& deleter = DeleteIfUnchanged);
+// After the file work: removes the rows of every target whose rows go (its
+// "Files to delete" row, and the first candidate with its path not yet
+// removed, with its "Files" row) in one pass. Targets that were kept keep
+// their rows. Window thread.
+void RemoveDeletedRows(CandidateTable& candidates, ResultList& files, ResultList& deleteList,
+                       const DeletePlan& plan, const std::vector<DeleteResult>& results);
+
+// The whole of "Delete Checked" after the confirmation, on the calling thread:
+// plan, one pass (see RunDeletePass), the rows removed. Returns the result of
+// each target.
+std::vector<DeleteResult> DeleteCheckedWalk(CandidateTable& candidates, const DeleteTable& table,
+                                            ResultList& files, ResultList& deleteList,
+                                            const std::function<void(int percent)>& progress,
+                                            const DeletePassOptions& options = {});
 
 // Ticks or unticks every row of `list`, first to last.
 void SetAllTicks(ResultList& list, bool checked);

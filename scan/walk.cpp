@@ -49,15 +49,6 @@ struct DirKeyHash {
   }
 };
 
-FileIdentity IdentityOf(const struct stat& st) {
-  FileIdentity id;
-  id.Dev = static_cast<std::uint64_t>(st.st_dev);
-  id.Ino = static_cast<std::uint64_t>(st.st_ino);
-  id.Size = static_cast<std::int64_t>(st.st_size);
-  id.MtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-  return id;
-}
-
 bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }

@@ -111,8 +111,25 @@ void CandidatesTest::untickingInFilesToDeleteChangesOnlyTheTotals() {
   QCOMPARE(f.form->deleteList().rowCount(), 3);
   QVERIFY(f.form->filesList().isChecked(1));
   QCOMPARE(int(f.form->candidates().row(2).Checked), 1);
-  // A new selection in "Files" rebuilds the list with every row ticked again.
-  f.form->files()->setCurrentIndex(f.form->files()->model()->index(2, 0));
+  // The user's untick survives what is no change of a tick in "Files": the
+  // page switch that moves the focus into "Files" and makes a row current,
+  // a click on a row, a double-click that only runs the file.
+  auto* pages = f.child<QTabWidget>("PageControl2");
+  pages->setCurrentWidget(f.child<QWidget>("TabSheetFiles"));
+  f.form->files()->setFocus();
+  pages->setCurrentWidget(f.child<QWidget>("TabSheetResults"));
+  pages->setCurrentWidget(f.child<QWidget>("TabSheetFiles"));
+  const QRect cell = f.form->files()->visualRect(f.form->files()->model()->index(2, 0));
+  QTest::mouseClick(f.form->files()->viewport(), Qt::LeftButton, {}, cell.center());
+  f.form->vgListView1DblClick();
+  f.settle();
+  QCOMPARE(f.form->deleteList().rowCount(), 3);
+  QCOMPARE(f.form->deleteList().checkedCount(), 2);
+  QVERIFY(!f.form->deleteList().isChecked(1));
+  QVERIFY(!f.form->deleteListStale());
+  // A change of a tick in "Files" rebuilds it, every row ticked again.
+  f.setFilesTick(0, false);
+  f.setFilesTick(0, true);
   f.settle();
   QCOMPARE(f.form->deleteList().checkedCount(), 3);
 

@@ -80,6 +80,13 @@ bool FormFixture::check(int mode, int timeoutMs) {
   return false;
 }
 
+bool FormFixture::deleteChecked(int timeoutMs) {
+  click("SpeedButton26");
+  if (!QTest::qWaitFor([this] { return !form->deleteRunActive(); }, timeoutMs)) return false;
+  settle();
+  return true;
+}
+
 void FormFixture::setFilesTick(int row, bool ticked) {
   auto* model = form->files()->model();
   model->setData(model->index(row, 0), ticked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);

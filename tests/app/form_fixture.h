@@ -42,6 +42,8 @@ struct FormFixture {
   bool scan(const std::string& folder, int timeoutMs = 30000);
   // Presses "Twin Scan" in `mode` and waits for the closing text.
   bool check(int mode, int timeoutMs = 30000);
+  // Presses "Delete Checked" and waits until its file work and end steps are done.
+  bool deleteChecked(int timeoutMs = 30000);
   // Ticks or unticks "Files" row `row` as a click on its tick box would.
   void setFilesTick(int row, bool ticked);
   // Runs events until the deferred rebuild of "Files to delete" has run.

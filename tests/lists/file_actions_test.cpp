@@ -108,9 +108,11 @@ class DeleteCheckedWalkTest : public ::testing::Test {
     return paths;
   }
 
-  void Walk(const FileDeleter& deleter = DeleteIfUnchanged) {
-    DeleteCheckedWalk(
-        candidates, table, files, deleteList, [this](int p) { progress.push_back(p); }, deleter);
+  std::vector<DeleteResult> Walk(const FileDeleter& deleter = {}) {
+    DeletePassOptions options;
+    options.deleter = deleter;
+    return DeleteCheckedWalk(
+        candidates, table, files, deleteList, [this](int p) { progress.push_back(p); }, options);
   }
 
   void ExpectFilesMatchCandidates() { EXPECT_EQ(Captions(files), CandidatePaths(candidates)); }
@@ -157,11 +159,11 @@ TEST_F(DeleteCheckedWalkTest, UntickedRowsAreKept) {
 }
 
 TEST_F(DeleteCheckedWalkTest, ProgressInQuartersAndRawByteNames) {
-  const auto paths = Scan({"one", "\xff\xfe", "three.txt", "x\xff.bin"}, {0, 1, 2, 3});
+  const auto paths = Scan({"one", "\xff\xfe", "three.txt", "x\xff.bin", "kept"}, {0, 1, 2, 3});
   Walk();
-  for (const auto& p : paths) EXPECT_FALSE(PathExists(p));
-  EXPECT_EQ(candidates.count(), 0);
-  EXPECT_EQ(files.rowCount(), 0);
+  for (int n = 0; n < 4; ++n) EXPECT_FALSE(PathExists(paths[static_cast<std::size_t>(n)]));
+  EXPECT_EQ(CandidatePaths(candidates), std::vector<std::string>{paths[4]});
+  EXPECT_EQ(files.rowCount(), 1);
   EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 100}));
 }
 
@@ -177,17 +179,22 @@ TEST_F(DeleteCheckedWalkTest, FilesChangedSinceTheScanStayOnDisk) {
   tree.mkdir("folder/inner");
   ASSERT_EQ(::unlink(paths[4].c_str()), 0);
   tree.symlink(paths[5], "link");
-  Walk();
+  const std::vector<DeleteResult> results = Walk();
 
   EXPECT_EQ(ReadFileBytes(paths[1]), "content and more");
   EXPECT_EQ(ReadFileBytes(paths[2]), "content");
   EXPECT_TRUE(PathExists(tree.path("folder/inner")));
   EXPECT_TRUE(PathExists(paths[4]));
   EXPECT_EQ(ReadFileBytes(paths[5]), "content");
-  // Handled like files that cannot be deleted: their rows are gone.
-  EXPECT_EQ(CandidatePaths(candidates), std::vector<std::string>{paths[5]});
+  EXPECT_EQ(results, (std::vector<DeleteResult>{DeleteResult::Missing, DeleteResult::Changed,
+                                                DeleteResult::Changed, DeleteResult::Changed,
+                                                DeleteResult::Changed}));
+  // The missing file's rows go; the changed ones keep theirs, ticked.
+  EXPECT_EQ(CandidatePaths(candidates),
+            (std::vector<std::string>{paths[1], paths[2], paths[3], paths[4], paths[5]}));
   ExpectFilesMatchCandidates();
-  EXPECT_EQ(deleteList.rowCount(), 0);
+  EXPECT_EQ(deleteList.rowCount(), 4);
+  EXPECT_EQ(deleteList.checkedCount(), 4);
   EXPECT_EQ(progress.back(), 100);
 }
 
@@ -324,11 +331,13 @@ TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {
     std::vector<std::string> expected;
     ReferenceWalk(a.candidates, a.table, a.files, a.deleteList, expected);
     std::vector<std::string> deleted;
-    DeleteCheckedWalk(b.candidates, b.table, b.files, b.deleteList, {},
-                      [&](const std::string& path, const FileIdentity&) {
-                        deleted.push_back(path);
-                        return DeleteOutcome::Deleted;
-                      });
+    DeletePassOptions options;
+    options.requireCopy = false;
+    options.deleter = [&](const std::string& path, const FileIdentity&) {
+      deleted.push_back(path);
+      return DeleteOutcome::Deleted;
+    };
+    DeleteCheckedWalk(b.candidates, b.table, b.files, b.deleteList, {}, options);
     ASSERT_EQ(deleted, expected) << "round " << round;
     ASSERT_EQ(CandidatePaths(b.candidates), CandidatePaths(a.candidates)) << "round " << round;
     ASSERT_EQ(b.candidates.CandidateCount.load(), a.candidates.CandidateCount.load());

@@ -1,0 +1,193 @@
+#include "compare/verified_delete.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <unordered_map>
+#include <utility>
+
+#include "core/path_at.h"
+#include "core/records.h"
+
+namespace {
+
+DeleteResult ResultOf(DeleteOutcome outcome) {
+  switch (outcome) {
+    case DeleteOutcome::Deleted:
+      return DeleteResult::Deleted;
+    case DeleteOutcome::Missing:
+      return DeleteResult::Missing;
+    case DeleteOutcome::Changed:
+      return DeleteResult::Changed;
+    case DeleteOutcome::Failed:
+      break;
+  }
+  return DeleteResult::Failed;
+}
+
+// Why a target without a verified copy stays: it is gone, it is another file
+// now, or it is unchanged and simply has no identical copy that stays.
+DeleteResult WhyUnverified(const DeleteTarget& target, const FileIdentity& expected) {
+  struct stat st {};
+  if (StatPath(target.path, st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? DeleteResult::Missing : DeleteResult::Changed;
+  }
+  if (!S_ISREG(st.st_mode) || IdentityOf(st) != expected) return DeleteResult::Changed;
+  return DeleteResult::NoCopy;
+}
+
+// Unlinking one link of a file with several moves the file's change time, so
+// the identity recorded for its other links would no longer match. This
+// remembers the change times this pass caused, per file, and the identity
+// that followed the last of them.
+class OwnUnlinks {
+ public:
+  // `id`, or the file's identity now when it differs from `id` only by a
+  // change time that an unlink of this pass replaced.
+  FileIdentity current(const FileIdentity& id) const {
+    const auto found = files_.find({id.Dev, id.Ino});
+    if (found == files_.end()) return id;
+    const Moved& moved = found->second;
+    if (moved.latest.Size != id.Size || moved.latest.MtimeNs != id.MtimeNs) return id;
+    for (const std::int64_t ctime : moved.before) {
+      if (ctime == id.CtimeNs) return moved.latest;
+    }
+    return id;
+  }
+  void unlinked(const FileIdentity& before, const FileIdentity& after) {
+    if (after == before) return;
+    Moved& moved = files_[{before.Dev, before.Ino}];
+    moved.before.push_back(before.CtimeNs);
+    moved.latest = after;
+  }
+
+ private:
+  struct Moved {
+    std::vector<std::int64_t> before;
+    FileIdentity latest;
+  };
+  struct Hash {
+    std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& k) const {
+      return std::hash<std::uint64_t>()(k.first * 0x9E3779B97F4A7C15ull ^ k.second);
+    }
+  };
+  std::unordered_map<std::pair<std::uint64_t, std::uint64_t>, Moved, Hash> files_;
+};
+
+// Whether two paths name one directory entry (the same name in the same
+// folder, reached by different spellings or through a link to the folder).
+// Unlinking one of them would remove the other.
+bool SameEntry(const std::string& a, const std::string& b) {
+  if (FileNameOf(a) != FileNameOf(b)) return false;
+  const auto folderOf = [](const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::string(".");
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+  };
+  struct stat fa {};
+  struct stat fb {};
+  if (StatPath(folderOf(a), fa) != 0 || StatPath(folderOf(b), fb) != 0) return true;
+  return fa.st_dev == fb.st_dev && fa.st_ino == fb.st_ino;
+}
+
+// For targets which[first..last) (all of one size): whether an identical
+// keeper was read along with each: another file, or another link (a
+// directory entry of its own) to the same file, which keeps the content
+// when the target's entry goes.
+std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& which,
+                               std::size_t first, std::size_t last,
+                               const std::vector<int>& keepers, const OwnUnlinks& own,
+                               const std::function<void()>& checkpoint,
+                               const EngineLimits& limits) {
+  std::vector<char> verified(last - first, 0);
+  if (keepers.empty()) return verified;
+  // Members 0..targets-1 are the targets, the keepers follow; a member's row
+  // is its index, so the classes name members.
+  std::vector<CandidateFile> files;
+  std::vector<std::string> paths;
+  const std::size_t targets = last - first;
+  files.reserve(targets + keepers.size());
+  paths.reserve(targets + keepers.size());
+  for (std::size_t i = first; i < last; ++i) {
+    const DeleteTarget& t = plan.targets[static_cast<std::size_t>(which[i])];
+    files.push_back({static_cast<int>(files.size()), own.current(t.identity)});
+    paths.push_back(t.path);
+  }
+  for (const int k : keepers) {
+    const DeleteKeeper& keeper = plan.keepers[static_cast<std::size_t>(k)];
+    files.push_back({static_cast<int>(files.size()), own.current(keeper.identity)});
+    paths.push_back(keeper.path);
+  }
+  for (const std::vector<int>& members : IdenticalClasses(files, paths, checkpoint, limits)) {
+    for (const int m : members) {
+      if (static_cast<std::size_t>(m) >= targets) continue;
+      const CandidateFile& target = files[static_cast<std::size_t>(m)];
+      for (const int k : members) {
+        if (static_cast<std::size_t>(k) < targets) continue;
+        if (!files[static_cast<std::size_t>(k)].sameFile(target) ||
+            !SameEntry(paths[static_cast<std::size_t>(m)], paths[static_cast<std::size_t>(k)])) {
+          verified[static_cast<std::size_t>(m)] = 1;
+          break;
+        }
+      }
+    }
+  }
+  return verified;
+}
+
+}  // namespace
+
+std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vector<int>& which,
+                                        const DeletePassOptions& options,
+                                        const std::function<void()>& checkpoint,
+                                        const std::function<void(int percent)>& progress) {
+  const std::function<void()> step = checkpoint ? checkpoint : [] {};
+  const FileDeleter& deleter = options.deleter;
+  std::unordered_map<std::int64_t, std::vector<int>> keepersOfSize;
+  if (options.requireCopy) {
+    for (std::size_t k = 0; k < plan.keepers.size(); ++k) {
+      keepersOfSize[plan.keepers[k].identity.Size].push_back(static_cast<int>(k));
+    }
+  }
+  OwnUnlinks own;
+  std::vector<DeleteResult> results(which.size(), DeleteResult::NoCopy);
+  int shown = -1;
+  for (std::size_t start = 0; start < which.size();) {
+    const std::int64_t size = plan.targets[static_cast<std::size_t>(which[start])].identity.Size;
+    std::size_t end = start + 1;
+    while (end < which.size() &&
+           plan.targets[static_cast<std::size_t>(which[end])].identity.Size == size) {
+      ++end;
+    }
+    std::vector<char> verified;
+    if (options.requireCopy) {
+      const auto found = keepersOfSize.find(size);
+      verified = VerifyCopies(plan, which, start, end,
+                              found == keepersOfSize.end() ? std::vector<int>{} : found->second,
+                              own, step, options.limits);
+    }
+    for (std::size_t i = start; i < end; ++i) {
+      step();
+      const DeleteTarget& target = plan.targets[static_cast<std::size_t>(which[i])];
+      const FileIdentity expected = own.current(target.identity);
+      if (!options.requireCopy || verified[i - start] != 0) {
+        FileIdentity after = expected;
+        results[i] = ResultOf(deleter ? deleter(target.path, expected)
+                                      : DeleteIfUnchanged(target.path, expected, &after));
+        own.unlinked(expected, after);
+      } else {
+        results[i] = WhyUnverified(target, expected);
+      }
+      if (progress && plan.deleteCount > 0) {
+        const int percent = static_cast<int>(static_cast<std::int64_t>(target.entry) * 100 /
+                                             plan.deleteCount);
+        if (percent != shown) progress(percent);
+        shown = percent;
+      }
+    }
+    start = end;
+  }
+  return results;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "compare/check_engine.h"
+#include "core/file_identity.h"
+
+// The file work of "Delete Checked": a ticked file is deleted only when a file
+// that stays on disk is byte-identical to it, both read again right before
+// the unlink and both still the files recorded (device, inode, size,
+// modification and change time: the identity the check read them under, or
+// the walk's for rows never read).
+
+// One ticked row of "Files to delete": entry `entry` of the table behind it.
+struct DeleteTarget {
+  int entry = 0;
+  std::string path;
+  FileIdentity identity;
+};
+
+// A candidate that this Delete Checked does not delete: it may be the copy
+// that stays.
+struct DeleteKeeper {
+  std::string path;
+  FileIdentity identity;
+};
+
+// What one Delete Checked works on, taken on the window thread at its start.
+struct DeletePlan {
+  std::vector<DeleteTarget> targets;  // in list order
+  std::vector<DeleteKeeper> keepers;  // only those of a size some target has
+  int deleteCount = 0;                // entries of the table when it was built
+};
+
+// What became of one target.
+enum class DeleteResult : std::uint8_t {
+  Deleted,
+  Missing,  // nothing at the path any more: nothing to delete, rows go
+  Changed,  // not the file recorded any more: kept, rows stay
+  NoCopy,   // no identical copy that stays was verified: kept, rows stay
+  Failed,   // the unlink was refused: the file stays, rows go
+};
+
+// Whether the rows of a target with this result leave the lists.
+inline bool RowsGo(DeleteResult result) {
+  return result == DeleteResult::Deleted || result == DeleteResult::Missing ||
+         result == DeleteResult::Failed;
+}
+
+// Removes one file only when it is still the file recorded.
+using FileDeleter = std::function<DeleteOutcome(const std::string& path, const FileIdentity& id)>;
+
+struct DeletePassOptions {
+  // A target is deleted only once an identical keeper was verified; without,
+  // only the identity is checked (the user said Yes to deleting files that
+  // have no copy).
+  bool requireCopy = true;
+  FileDeleter deleter;  // empty: DeleteIfUnchanged
+  EngineLimits limits;
+};
+
+// Handles plan.targets[i] for every i of `which` (ascending), in that order,
+// and returns one result per entry of `which`. Targets of one size that stand
+// together are verified together, reading each byte of them and of their
+// keepers once. `progress(entry * 100 / deleteCount)` follows each target;
+// `checkpoint` runs before each file is read or deleted (it may throw
+// StopRun). Runs on a worker.
+std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vector<int>& which,
+                                        const DeletePassOptions& options,
+                                        const std::function<void()>& checkpoint,
+                                        const std::function<void(int percent)>& progress);
