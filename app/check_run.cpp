@@ -80,7 +80,8 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
       run_.post([form = form_, rows] {
         CandidateTable& candidates = form->candidates_;
         for (const RowIdentity& r : rows) {
-          if (r.row >= 1 && r.row <= candidates.stored()) candidates.row(r.row).Identity = r.identity;
+          if (r.row >= 1 && r.row <= candidates.stored())
+            candidates.row(r.row).Identity = r.identity;
         }
       });
     }

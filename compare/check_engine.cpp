@@ -140,7 +140,8 @@ class Refiner final {
     }
     for (std::size_t start = 0; start < members_.size();) {
       std::size_t end = start + 1;
-      while (end < members_.size() && members_[end].file.size() == members_[start].file.size()) ++end;
+      while (end < members_.size() && members_[end].file.size() == members_[start].file.size())
+        ++end;
       Group group;
       for (std::size_t i = start; i < end; ++i) group.members.push_back(static_cast<int>(i));
       keepIfUseful(std::move(group));
@@ -344,8 +345,7 @@ class Refiner final {
 
 std::optional<CandidateFile> StatCandidate(const std::string& path, int row) {
   struct stat seen {};
-  if (StatPath(path, seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode))
-    return std::nullopt;
+  if (StatPath(path, seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode)) return std::nullopt;
   return CandidateFile{row, IdentityOf(seen)};
 }
 

@@ -97,9 +97,8 @@ bool SameEntry(const std::string& a, const std::string& b) {
 // directory entry of its own) to the same file, which keeps the content
 // when the target's entry goes.
 std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& which,
-                               std::size_t first, std::size_t last,
-                               const std::vector<int>& keepers, const OwnUnlinks& own,
-                               const std::function<void()>& checkpoint,
+                               std::size_t first, std::size_t last, const std::vector<int>& keepers,
+                               const OwnUnlinks& own, const std::function<void()>& checkpoint,
                                const EngineLimits& limits) {
   std::vector<char> verified(last - first, 0);
   if (keepers.empty()) return verified;
@@ -181,8 +180,8 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
         results[i] = WhyUnverified(target, expected);
       }
       if (progress && plan.deleteCount > 0) {
-        const int percent = static_cast<int>(static_cast<std::int64_t>(target.entry) * 100 /
-                                             plan.deleteCount);
+        const int percent =
+            static_cast<int>(static_cast<std::int64_t>(target.entry) * 100 / plan.deleteCount);
         if (percent != shown) progress(percent);
         shown = percent;
       }

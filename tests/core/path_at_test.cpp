@@ -1,14 +1,19 @@
 #include "core/path_at.h"
 
+#include "core/file_identity.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "support/temp_tree.h"
 
@@ -106,3 +111,80 @@ TEST(PathAtTest, LongPathsReachTheSameFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// A thread that keeps swapping folder `real` and a link to `victim`, each
+// swap one atomic exchange of the two names.
+class FolderSwapper {
+ public:
+  FolderSwapper(std::string real, const std::string& victim)
+      : real_(std::move(real)), link_(real_ + ".link") {
+    if (::symlink(victim.c_str(), link_.c_str()) != 0) ADD_FAILURE() << "no link";
+    thread_ = std::thread([this] { run(); });
+  }
+  ~FolderSwapper() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void run() {
+    int swaps = 0;
+    while (!stop_) {
+      if (::renameat2(AT_FDCWD, real_.c_str(), AT_FDCWD, link_.c_str(), RENAME_EXCHANGE) == 0)
+        ++swaps;
+    }
+    // Leave the folder under its own name.
+    if (swaps % 2 == 1)
+      ::renameat2(AT_FDCWD, real_.c_str(), AT_FDCWD, link_.c_str(), RENAME_EXCHANGE);
+  }
+  std::string real_;
+  std::string link_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+// The identity check and the unlink go through one folder descriptor: a
+// parent swapped for a link in between never redirects the unlink into the
+// folder the link points to.
+TEST(DeleteIfUnchangedTest, AParentSwappedForALinkNeverRedirectsTheUnlink) {
+  TempTree tree;
+  const std::string real = tree.mkdir("real");
+  const std::string victim = tree.mkdir("victim");
+  const int realDir = ::open(real.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  const int victimDir = ::open(victim.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(realDir, 0);
+  ASSERT_GE(victimDir, 0);
+  const auto make = [](int dir, const std::string& name) {
+    const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  };
+  int deleted = 0;
+  {
+    FolderSwapper swapper(real, victim);
+    for (int round = 0; round < 40; ++round) {
+      for (int i = 0; i < 100; ++i) {
+        const std::string name = "x" + std::to_string(i);
+        make(victimDir, name);
+        make(realDir, name);
+        struct stat st {};
+        ASSERT_EQ(::fstatat(realDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW), 0);
+        // A miss (the folder was away) is fine; removing a victim is not.
+        if (DeleteIfUnchanged(real + "/" + name, IdentityOf(st)) == DeleteOutcome::Deleted)
+          ++deleted;
+      }
+      for (int i = 0; i < 100; ++i) {
+        struct stat st {};
+        ASSERT_EQ(::fstatat(victimDir, ("x" + std::to_string(i)).c_str(), &st, 0), 0)
+            << "a file in the linked folder was removed, round " << round;
+      }
+    }
+  }
+  ::close(realDir);
+  ::close(victimDir);
+  EXPECT_GT(deleted, 200);
+}

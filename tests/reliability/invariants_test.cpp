@@ -2,6 +2,7 @@
 // every set of identical files keeps a row unticked, every ticked row has an
 // unticked identical row in its band, and "Delete Checked" removes exactly the
 // files ticked in "Files to delete".
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -165,6 +167,120 @@ TEST(InvariantsTest, RandomTreesKeepACopyAndDeleteOnlyWhatIsTicked) {
   // The trees hold copies: the properties were tried on real ticks.
   EXPECT_GT(ticked, 4 * kSeeds);
   EXPECT_GT(deleted, 2 * kSeeds);
+}
+
+// Outside changes between the scan, the check and the delete, each one that
+// used to make Delete Checked lose the last copy of something.
+enum class Change { RemoveKept, EditKeepingTimes, Swap, HardLinkToTwin, Fifo, None };
+
+// The regular file `path` gets `content`, same size, its times as before:
+// only the change time shows the edit.
+void EditKeepingTimes(const std::string& path, const std::string& content) {
+  struct stat before {};
+  ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::pwrite(fd, content.data(), content.size(), 0), static_cast<ssize_t>(content.size()));
+  ::close(fd);
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+// After Delete Checked (the second question answered No), every content that
+// was on disk right before it is still on disk, and nothing but the files of
+// ticked rows is gone or different.
+TEST(InvariantsTest, OutsideChangesNeverCostTheLastCopy) {
+  constexpr int kSeeds = 24;
+  int kept = 0;
+  int deleted = 0;
+  for (int seed = 1; seed <= kSeeds; ++seed) {
+    for (const CheckMode mode : {CheckMode::Fast, CheckMode::Careful}) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << ", mode " << static_cast<int>(mode));
+      TempTree tree;
+      ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+      std::mt19937 rng(static_cast<std::mt19937::result_type>(seed * 7919));
+      BuildRandomTree(tree, rng);
+      PlainRun run;
+      ASSERT_TRUE(run.scan(tree.root()));
+      const CandidateTable& candidates = *run.candidates;
+      const int rows = candidates.count();
+      std::vector<Change> changes(static_cast<std::size_t>(rows) + 1, Change::None);
+      std::vector<std::string> original(static_cast<std::size_t>(rows) + 1);
+      for (int r = 1; r <= rows; ++r) {
+        original[r] = ReadAnyPath(candidates.row(r).FullPath);
+        if (rng() % 3 == 0) changes[r] = static_cast<Change>(rng() % 5);
+      }
+      // A swap before the check: the check reads a twin's bytes at the path.
+      for (int r = 1; r <= rows; ++r) {
+        if (changes[r] != Change::Swap) continue;
+        const std::string& path = candidates.row(r).FullPath;
+        const int twin = r < rows && original[r + 1].size() == original[r].size() ? r + 1 : r - 1;
+        ASSERT_EQ(::rename(path.c_str(), (path + ".orig").c_str()), 0);
+        tree.write(path.substr(tree.root().size() + 1), original[std::max(twin, 1)]);
+      }
+      run.check(mode, {}, seed % 2 == 0 ? EngineLimits{} : EngineLimits{4, 4096, 512, 8192});
+      for (int r = 1; r <= rows; ++r) {
+        const std::string& path = candidates.row(r).FullPath;
+        switch (changes[r]) {
+          case Change::RemoveKept:
+            if (candidates.row(r).Checked == 0) ::unlink(path.c_str());
+            break;
+          case Change::EditKeepingTimes: {
+            std::string edited = ReadAnyPath(path);
+            if (edited.empty()) break;
+            edited[rng() % edited.size()] ^= 0x40;
+            EditKeepingTimes(path, edited);
+            break;
+          }
+          case Change::Swap:
+            ASSERT_EQ(::rename((path + ".orig").c_str(), path.c_str()), 0);
+            break;
+          case Change::HardLinkToTwin:
+            for (int t = 1; t <= rows; ++t) {
+              if (t == r || original[t] != original[r]) continue;
+              ::unlink(path.c_str());
+              ::link(candidates.row(t).FullPath.c_str(), path.c_str());
+              break;
+            }
+            break;
+          case Change::Fifo:
+            ::unlink(path.c_str());
+            ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+            break;
+          case Change::None:
+            break;
+        }
+      }
+      std::vector<int> untick;
+      for (int i = 0; i < rows; ++i) {
+        if (rng() % 5 == 0) untick.push_back(i);
+      }
+      const auto before = ListTree(tree.root());
+      std::set<std::string> ticked;
+      for (const std::string& path : run.deleteChecked(untick)) ticked.insert(Resolved(path));
+      const auto after = ListTree(tree.root());
+      std::set<std::string> contents;
+      for (const auto& [path, entry] : after) contents.insert(entry);
+      for (const auto& [path, entry] : before) {
+        if (entry.rfind("f:", 0) == 0) {
+          EXPECT_EQ(contents.count(entry), 1u) << "last copy lost: " << path;
+        }
+        const auto now = after.find(path);
+        if (ticked.count(path) == 0) {
+          EXPECT_TRUE(now != after.end() && now->second == entry) << "not ticked, yet: " << path;
+        } else if (now != after.end()) {
+          EXPECT_EQ(now->second, entry) << path;
+        }
+      }
+      for (const DeleteResult r : run.lastDelete) {
+        deleted += r == DeleteResult::Deleted ? 1 : 0;
+        kept += r == DeleteResult::Changed || r == DeleteResult::NoCopy ? 1 : 0;
+      }
+    }
+  }
+  // The changes did bite, and copies were still deleted.
+  EXPECT_GT(kept, kSeeds);
+  EXPECT_GT(deleted, kSeeds);
 }
 
 }  // namespace

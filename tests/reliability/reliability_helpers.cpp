@@ -36,11 +36,18 @@ struct NoIcons final : IconIndexer {
   int FileTypeIconIndex(const std::string&) override { return 0; }
 };
 
+// Keeps the ticks, and the identities the check read the copies under in
+// the rows, as the window does.
 struct TickRecorder final : CheckSink {
+  explicit TickRecorder(CandidateTable& table) : candidates(table) {}
+  CandidateTable& candidates;
   std::vector<int> ticks;
   void untickAllFiles() override { ticks.clear(); }
   void tickRow(int row) override { ticks.push_back(row); }
   void progress(int) override {}
+  void filesRead(const std::vector<RowIdentity>& rows) override {
+    for (const RowIdentity& r : rows) candidates.row(r.row).Identity = r.identity;
+  }
 };
 
 std::string ReadDescriptor(int fd) {
@@ -115,7 +122,7 @@ bool PlainRun::scan(const std::string& root, WalkObserver& observer) {
 
 std::vector<int> PlainRun::check(CheckMode mode, const std::function<void()>& checkpoint,
                                  const EngineLimits& limits) {
-  TickRecorder sink;
+  TickRecorder sink(*candidates);
   const int rows = candidates->count();
   RunCheck({static_cast<int>(mode), rows}, *candidates, sink, checkpoint, limits);
   for (int r = 1; r <= rows; ++r) candidates->row(r).Checked = 0;
@@ -146,7 +153,7 @@ std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick)
   for (int i = 0; i < deleteList.rowCount(); ++i) {
     if (deleteList.isChecked(i)) ticked.push_back(deleteTable->row(i + 1).FullPath);
   }
-  DeleteCheckedWalk(*candidates, *deleteTable, filesList, deleteList, {});
+  lastDelete = DeleteCheckedWalk(*candidates, *deleteTable, filesList, deleteList, {});
   return ticked;
 }
 

@@ -8,6 +8,7 @@
 
 #include "compare/check_engine.h"
 #include "compare/check_run.h"
+#include "compare/verified_delete.h"
 #include "core/records.h"
 #include "group/file_table.h"
 #include "scan/scan_table.h"
@@ -32,6 +33,10 @@ struct PlainRun {
   std::vector<std::string> deleteChecked(const std::vector<int>& untick = {});
 
   std::vector<std::string> candidatePaths() const;
+
+  // What the last deleteChecked() did with each ticked row, in list order
+  // (the second question answered No).
+  std::vector<DeleteResult> lastDelete;
 
   std::unique_ptr<ScanTable> table;
   std::unique_ptr<FileTable> files;
