@@ -8,7 +8,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Twinscan"));
   QApplication::setApplicationDisplayName(QStringLiteral("Twinscan"));
   // Lets the desktop match the window to the menu entry and its icon.
-  QGuiApplication::setDesktopFileName(QStringLiteral("twinscan"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.twinscan"));
   QApplication::setWindowIcon(TwinscanIcon());
   TFormMain window;
   window.show();
