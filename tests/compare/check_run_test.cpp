@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compare/two_files.h"
@@ -24,9 +26,16 @@ struct RecordingSink final : CheckSink {
   int unticks = 0;
   std::vector<int> ticks;
   std::vector<int> progressValues;
+  std::vector<std::pair<char, int>> events;  // ('t', row), ('p', percent)
   void untickAllFiles() override { ++unticks; }
-  void tickRow(int row) override { ticks.push_back(row); }
-  void progress(int percent) override { progressValues.push_back(percent); }
+  void tickRow(int row) override {
+    ticks.push_back(row);
+    events.emplace_back('t', row);
+  }
+  void progress(int percent) override {
+    progressValues.push_back(percent);
+    events.emplace_back('p', percent);
+  }
 };
 
 // A candidate row for each file content, in order; the band flag toggles
@@ -140,6 +149,43 @@ TEST(RunCheckTest, CarefulComparesOnlyInsideBands) {
   const Outcome fast = Check(kFast, *rows.table, 5);
   EXPECT_EQ(fast.sink.ticks, Ticks{2});
   EXPECT_EQ(fast.sink.progressValues, (std::vector<int>{0, 33, 66, 100}));
+}
+
+// The bar takes a band's value before the band is compared, so a single
+// band reads 100 while it is; the fast check's bar moves while one long run
+// of one size is read, and its first value does not wait for the rows to be
+// looked at.
+TEST(RunCheckTest, TheBarLeadsTheComparisons) {
+  Rows one({"same", "same", "same"});
+  const Outcome careful = Check(kCareful, *one.table, 3);
+  EXPECT_EQ(careful.sink.events,
+            (std::vector<std::pair<char, int>>{{'p', 100}, {'t', 2}, {'t', 3}, {'p', 0}}));
+
+  Rows run(std::vector<std::string>(12, std::string(1000, 'r')));
+  for (const int threads : {1, 2}) {
+    SCOPED_TRACE(threads);
+    const EngineLimits small{128, 96, 16, 64, threads};
+    RecordingSink sink;
+    std::mutex mutex;
+    bool looked = false;  // a checkpoint has run
+    std::vector<int> beforeLooking;
+    RunCheck(
+        CheckInput{kFast, 12}, *run.table, sink,
+        [&] {
+          std::lock_guard lock(mutex);
+          if (!looked) beforeLooking = sink.progressValues;
+          looked = true;
+        },
+        small);
+    EXPECT_EQ(beforeLooking, std::vector<int>{0});
+    EXPECT_EQ(sink.ticks, (Ticks{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    const auto firstTick = std::find(sink.events.begin(), sink.events.end(), std::pair{'t', 1});
+    const bool moved = std::any_of(sink.events.begin(), firstTick, [](const auto& e) {
+      return e.first == 'p' && e.second > 0 && e.second < 100;
+    });
+    EXPECT_TRUE(moved) << "the bar stood still while the run was read";
+    EXPECT_EQ(sink.progressValues.back(), 100);
+  }
 }
 
 TEST(RunCheckTest, IdenticalFilesAreReadOnce) {
