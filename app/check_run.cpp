@@ -23,6 +23,10 @@ void TFormMain::SpeedButton10Click() {
   // The worker takes the values the window owns as they are now.
   const int mode = RadioGroup1_->itemIndex();
   const int listRows = filesList_.rowCount();
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    checkEffects_.clear();
+  }
   vgThreadCheckDouble.start(
       [this, mode, listRows](RunContext& run) { vgThreadCheckDoubleExecute(run, mode, listRows); });
 }
@@ -48,17 +52,50 @@ void TFormMain::endCheckRunControls() {
 }
 
 void TFormMain::SpeedButton18Click() {
-  vgThreadCheckDouble.stopNow();
+  stopCheckRun();
   endCheckRunControls();
 }
 
+void TFormMain::pushCheckEffect(RunContext& run, CheckEffect effect) {
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    checkEffects_.push_back(std::move(effect));
+  }
+  run.post([this] { applyCheckEffect(); });
+}
+
+bool TFormMain::applyCheckEffect() {
+  CheckEffect effect;
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    if (checkEffects_.empty()) return false;
+    effect = std::move(checkEffects_.front());
+    checkEffects_.pop_front();
+  }
+  if (effect.untickAll) {
+    filesList_.setAllChecked(false);
+  } else {
+    filesList_.setChecked(effect.rows, true);
+  }
+  return true;
+}
+
+void TFormMain::stopCheckRun() {
+  vgThreadCheckDouble.stopNow();
+  vgThreadCheckDouble.wait();
+  // The stopped run's posts are dropped; the ticks of every band it had
+  // decided are applied here instead, in order.
+  while (applyCheckEffect()) {
+  }
+}
+
 void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows) {
+  // Ticks go through the effect queue, so a stop can still apply them; the
+  // progress bar only through posts, which a stop drops (it keeps its value).
   class Sink final : public CheckSink {
    public:
     Sink(RunContext& run, TFormMain& form) : run_(run), form_(&form) {}
-    void untickAllFiles() override {
-      run_.post([form = form_] { form->filesList_.setAllChecked(false); });
-    }
+    void untickAllFiles() override { form_->pushCheckEffect(run_, {true, {}}); }
     void tickRow(int row) override { tickRows({row}); }
     void tickRows(const std::vector<int>& rows) override {
       // Slices of a few thousand rows keep each window step short.
@@ -69,8 +106,7 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
         slice.reserve(end - at);
         // List rows count from 0; a row the list lacks is skipped by the list.
         for (std::size_t k = at; k < end; ++k) slice.push_back(rows[k] - 1);
-        run_.post(
-            [form = form_, slice = std::move(slice)] { form->filesList_.setChecked(slice, true); });
+        form_->pushCheckEffect(run_, {false, std::move(slice)});
       }
     }
     void progress(int percent) override {
@@ -89,6 +125,8 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
   run.post([this] {
     setProgress(0);
     endCheckRunControls();
-    setStatusText(texts::kNumToDelete + std::to_string(deleteList_.rowCount()));
+    // Every tick of the run has reached "Files" by now; "Files to delete"
+    // is rebuilt from them later.
+    setStatusText(texts::kNumToDelete + std::to_string(filesList_.checkedCount()));
   });
 }

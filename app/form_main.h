@@ -13,9 +13,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/icon_registry.h"
 #include "app/qt_window_queue.h"
@@ -134,6 +137,8 @@ class TFormMain final : public QMainWindow {
   // A scan run (walk or grouping) or a check run is active.
   bool scanRunActive() const;
   bool checkRunActive() const;
+  // The check worker's thread has not yet ended.
+  bool checkWorkerBusy() const { return vgThreadCheckDouble.busy(); }
   // Told every status text as it is shown (tests follow the sequence).
   std::function<void(const QString&)> onStatusText;
   // Waits (running events) until no worker is busy; for tests and shutdown.
@@ -165,6 +170,17 @@ class TFormMain final : public QMainWindow {
   void vgThreadAfterScanExecute(RunContext& run, const std::vector<std::string>& captions);
   void vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows);
   void endCheckRunControls();
+  // The check run's effects on "Files", in the order issued. Each post of the
+  // run applies the oldest one; a stop applies those its dropped posts left.
+  struct CheckEffect {
+    bool untickAll = false;
+    std::vector<int> rows;  // list rows to tick (0-based)
+  };
+  void pushCheckEffect(RunContext& run, CheckEffect effect);  // any check thread
+  bool applyCheckEffect();                                    // false: none waits
+  // Stops the check run, waits for its threads and applies every effect it
+  // issued (the ticks of each band decided before the stop).
+  void stopCheckRun();
   void resetFilesList();
   // One slice of the rebuild of "Files to delete"; true once it is whole.
   bool BuildDeleteListSlice();
@@ -213,6 +229,9 @@ class TFormMain final : public QMainWindow {
   int DeleteRowsExpected = 0;
   int DeleteTickedCount = 0;
   bool resultsShowDeferred_ = false;
+
+  std::mutex checkEffectsMutex_;
+  std::deque<CheckEffect> checkEffects_;
 
   // Column pages.
   bool FilesColumnsPending = false;
