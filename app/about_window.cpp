@@ -77,6 +77,7 @@ TFormAbout::TFormAbout(std::function<void(const QUrl&)> openUrl, QWidget* parent
     link->setMouseTracking(true);
     link->installEventFilter(this);
     setLinkStyle(link, false);
+    caption->setBuddy(link);  // a screen reader names the link by its caption
     links_.push_back(link);
     grid->addWidget(caption, r, 0);
     grid->addWidget(link, r, 1);
