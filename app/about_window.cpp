@@ -26,7 +26,9 @@ TFormAbout::TFormAbout(std::function<void(const QUrl&)> openUrl, QWidget* parent
     : QDialog(parent), openUrl_(std::move(openUrl)) {
   setObjectName(QStringLiteral("TFormAbout"));
   setWindowTitle(QStringLiteral("About Twinscan"));
-  setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  // A dialog border with a close box only.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setModal(false);
   setAutoFillBackground(true);
   QPalette p = palette();
@@ -71,11 +73,11 @@ TFormAbout::TFormAbout(std::function<void(const QUrl&)> openUrl, QWidget* parent
     caption->setFont(VerdanaFont());
     auto* link = new QLabel(row.text, this);
     link->setObjectName(QString::fromLatin1(row.name));
-    link->setAccessibleName(QString::fromLatin1(row.caption) + QLatin1Char(' ') + row.text);
     link->setCursor(Qt::PointingHandCursor);
     link->setMouseTracking(true);
     link->installEventFilter(this);
     setLinkStyle(link, false);
+    caption->setBuddy(link);  // a screen reader names the link by its caption
     links_.push_back(link);
     grid->addWidget(caption, r, 0);
     grid->addWidget(link, r, 1);
@@ -96,7 +98,8 @@ TFormAbout::TFormAbout(std::function<void(const QUrl&)> openUrl, QWidget* parent
   bottom->addStretch(1);
   bottom->addWidget(ok);
   outer->addLayout(bottom);
-  resize(385, 193);
+  // Fixed at its design size, or at what its contents need where fonts are larger.
+  setFixedSize(QSize(385, 193).expandedTo(sizeHint()));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
@@ -134,8 +137,13 @@ bool TFormAbout::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormAbout::mouseMoveEvent(QMouseEvent* event) {
-  // Over the window's background every link returns to the plain style.
-  for (QLabel* link : links_) setLinkStyle(link, false);
+  // Over the window's background every link returns to the plain style. A
+  // move over a link reaches the window too (a label passes mouse moves on to
+  // its parent); that link keeps its highlight.
+  const QWidget* under = childAt(event->position().toPoint());
+  for (QLabel* link : links_) {
+    if (link != under) setLinkStyle(link, false);
+  }
   QDialog::mouseMoveEvent(event);
 }
 

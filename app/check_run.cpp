@@ -24,6 +24,10 @@ void TFormMain::SpeedButton10Click() {
   // The worker takes the values the window owns as they are now.
   const int mode = RadioGroup1_->itemIndex();
   const int listRows = filesList_.rowCount();
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    checkEffects_.clear();
+  }
   vgThreadCheckDouble.start(
       [this, mode, listRows](RunContext& run) { vgThreadCheckDoubleExecute(run, mode, listRows); });
 }
@@ -49,17 +53,55 @@ void TFormMain::endCheckRunControls() {
 }
 
 void TFormMain::SpeedButton18Click() {
-  vgThreadCheckDouble.stopNow();
+  stopCheckRun();
   endCheckRunControls();
 }
 
+void TFormMain::pushCheckEffect(RunContext& run, CheckEffect effect) {
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    checkEffects_.push_back(std::move(effect));
+  }
+  run.post([this] { applyCheckEffect(); });
+}
+
+bool TFormMain::applyCheckEffect() {
+  CheckEffect effect;
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    if (checkEffects_.empty()) return false;
+    effect = std::move(checkEffects_.front());
+    checkEffects_.pop_front();
+  }
+  // The rows keep the identity their bytes were read under (before the ticks
+  // that rest on them); Delete Checked requires it unchanged.
+  for (const RowIdentity& r : effect.read) {
+    if (r.row >= 1 && r.row <= candidates_.stored()) candidates_.row(r.row).Identity = r.identity;
+  }
+  if (effect.untickAll) {
+    filesList_.setAllChecked(false);
+  } else if (!effect.rows.empty()) {
+    filesList_.setChecked(effect.rows, true);
+  }
+  return true;
+}
+
+void TFormMain::stopCheckRun() {
+  vgThreadCheckDouble.stopNow();
+  vgThreadCheckDouble.wait();
+  // The stopped run's posts are dropped; the ticks of every band it had
+  // decided are applied here instead, in order.
+  while (applyCheckEffect()) {
+  }
+}
+
 void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows) {
+  // Ticks go through the effect queue, so a stop can still apply them; the
+  // progress bar only through posts, which a stop drops (it keeps its value).
   class Sink final : public CheckSink {
    public:
     Sink(RunContext& run, TFormMain& form) : run_(run), form_(&form) {}
-    void untickAllFiles() override {
-      run_.post([form = form_] { form->filesList_.setAllChecked(false); });
-    }
+    void untickAllFiles() override { form_->pushCheckEffect(run_, {true, {}}); }
     void tickRow(int row) override { tickRows({row}); }
     void tickRows(const std::vector<int>& rows) override {
       // Slices of a few thousand rows keep each window step short.
@@ -70,20 +112,11 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
         slice.reserve(end - at);
         // List rows count from 0; a row the list lacks is skipped by the list.
         for (std::size_t k = at; k < end; ++k) slice.push_back(rows[k] - 1);
-        run_.post(
-            [form = form_, slice = std::move(slice)] { form->filesList_.setChecked(slice, true); });
+        form_->pushCheckEffect(run_, {false, std::move(slice)});
       }
     }
     void filesRead(const std::vector<RowIdentity>& rows) override {
-      // The rows keep the identity their bytes were read under; the delete
-      // requires it unchanged.
-      run_.post([form = form_, rows] {
-        CandidateTable& candidates = form->candidates_;
-        for (const RowIdentity& r : rows) {
-          if (r.row >= 1 && r.row <= candidates.stored())
-            candidates.row(r.row).Identity = r.identity;
-        }
-      });
+      form_->pushCheckEffect(run_, {false, {}, rows});
     }
     void progress(int percent) override {
       run_.post([form = form_, percent] { form->setProgress(percent); });
@@ -101,6 +134,8 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
   run.post([this] {
     setProgress(0);
     endCheckRunControls();
-    setStatusText(texts::kNumToDelete + std::to_string(deleteList_.rowCount()));
+    // Every tick of the run has reached "Files" by now; "Files to delete"
+    // is rebuilt from them later.
+    setStatusText(texts::kNumToDelete + std::to_string(filesList_.checkedCount()));
   });
 }

@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollBar>
 
 #include "app/form_main.h"
+#include "app/texts.h"
 #include "lists/delete_list.h"
 #include "lists/row_texts.h"
 
@@ -28,6 +30,18 @@ QPixmap ApplyImage(int image) {
   p.setPen(Qt::white);
   p.drawText(QRect(0, 0, 22, 22), Qt::AlignCenter, QStringLiteral("OK"));
   return pixmap;
+}
+
+// The client width `view` has when its page of `pages` is in front. A page
+// behind keeps the size it had when it last showed; every page takes the size
+// of the one in front, so the view's width is that page's, less its frame and
+// its vertical scroll bar.
+int ClientWidthInFront(const QTabWidget* pages, const QAbstractScrollArea* view) {
+  const QWidget* front = pages->currentWidget();
+  if (!front || front->isAncestorOf(view)) return view->viewport()->width();
+  const QScrollBar* bar = view->verticalScrollBar();
+  const int barWidth = bar->isVisibleTo(view) ? bar->width() : 0;
+  return front->width() - 2 * view->frameWidth() - barWidth;
 }
 
 QStringList Entries(const QListWidget* box) {
@@ -113,6 +127,7 @@ void TFormMain::ApplyFilesColumns() {
     // The grouping adds rows by the columns of "Files", Delete Checked removes
     // rows by position: apply once they have ended.
     applyFilesDeferred_ = true;
+    dialogs_->information(texts::kColumnsWaitForFill);
     return;
   }
   FilesColumnsPending = false;
@@ -135,7 +150,8 @@ void TFormMain::ApplyFilesColumns() {
     filesList_.endUpdate();
   }
   if (filesList_.columnCount() > 0) {
-    const int width = EqualColumnWidth(vgListView1_->viewport()->width(), filesList_.columnCount());
+    const int width =
+        EqualColumnWidth(ClientWidthInFront(PageControl2_, vgListView1_), filesList_.columnCount());
     for (int c = 0; c < filesList_.columnCount(); ++c) filesList_.setColumnWidth(c, width);
   }
 }
@@ -147,8 +163,8 @@ void TFormMain::ApplyDeleteColumns() {
   for (const QString& caption : Entries(ListBox_[3]))
     deleteList_.addColumn(QFile::encodeName(caption).toStdString());
   if (deleteList_.columnCount() > 0) {
-    const int width =
-        EqualColumnWidth(vgListView2_->viewport()->width(), deleteList_.columnCount());
+    const int width = EqualColumnWidth(ClientWidthInFront(PageControl2_, vgListView2_),
+                                       deleteList_.columnCount());
     for (int c = 0; c < deleteList_.columnCount(); ++c) deleteList_.setColumnWidth(c, width);
   }
   DeleteListStale = true;

@@ -13,8 +13,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "app/qt_window_queue.h"
 #include "app/result_list_view.h"
 #include "app/widgets.h"
+#include "compare/check_run.h"
 #include "compare/verified_delete.h"
 #include "core/dialogs.h"
 #include "core/records.h"
@@ -137,6 +140,8 @@ class TFormMain final : public QMainWindow {
   bool scanRunActive() const;
   bool checkRunActive() const;
   bool deleteRunActive() const { return deleteActive_; }
+  // The check worker's thread has not yet ended.
+  bool checkWorkerBusy() const { return vgThreadCheckDouble.busy(); }
   // Told every status text as it is shown (tests follow the sequence).
   std::function<void(const QString&)> onStatusText;
   // Waits (running events) until no worker is busy; for tests and shutdown.
@@ -168,6 +173,18 @@ class TFormMain final : public QMainWindow {
   void vgThreadAfterScanExecute(RunContext& run, const std::vector<std::string>& captions);
   void vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows);
   void endCheckRunControls();
+  // The check run's effects on "Files", in the order issued. Each post of the
+  // run applies the oldest one; a stop applies those its dropped posts left.
+  struct CheckEffect {
+    bool untickAll = false;
+    std::vector<int> rows;         // list rows to tick (0-based)
+    std::vector<RowIdentity> read;  // identities the check read candidates under
+  };
+  void pushCheckEffect(RunContext& run, CheckEffect effect);  // any check thread
+  bool applyCheckEffect();                                    // false: none waits
+  // Stops the check run, waits for its threads and applies every effect it
+  // issued (the ticks of each band decided before the stop).
+  void stopCheckRun();
   void resetFilesList();
   // One slice of the rebuild of "Files to delete"; true once it is whole.
   bool BuildDeleteListSlice();
@@ -228,6 +245,8 @@ class TFormMain final : public QMainWindow {
   bool deleteActive_ = false;
   DeletePlan deletePlan_;
   std::vector<DeleteResult> deleteResults_;
+  std::mutex checkEffectsMutex_;
+  std::deque<CheckEffect> checkEffects_;
 
   // Column pages.
   bool FilesColumnsPending = false;

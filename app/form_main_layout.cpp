@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -21,6 +22,8 @@ QString S(const char* text) {
   return QString::fromUtf8(text);
 }
 
+// `accessible` is a fixed accessible name, only for a control that shows no
+// text of its own; every other control is read by the text it shows.
 template <class W>
 W* Named(W* widget, const char* name, const QString& accessible = {}) {
   widget->setObjectName(QString::fromLatin1(name));
@@ -29,7 +32,7 @@ W* Named(W* widget, const char* name, const QString& accessible = {}) {
 }
 
 QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
-  auto* b = Named(new QPushButton(S(caption), parent), name, S(caption));
+  auto* b = Named(new QPushButton(S(caption), parent), name);
   b->setFixedSize(kButtonWidth, kButtonHeight);
   return b;
 }
@@ -39,7 +42,6 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
 QGroupBox* ButtonGroup(const char* name, const char* caption, QPushButton* left,
                        std::initializer_list<QPushButton*> right, QWidget* parent) {
   auto* g = Named(new QGroupBox(S(caption), parent), name);
-  if (*caption) g->setAccessibleName(S(caption));
   g->setFixedHeight(80);
   auto* grid = new QGridLayout(g);
   grid->setContentsMargins(8, 6, 8, 6);
@@ -55,6 +57,24 @@ QGroupBox* ButtonGroup(const char* name, const char* caption, QPushButton* left,
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(row, 1);
   return g;
+}
+
+// An arrow picture of the column pages: right and left in green, up and down
+// in blue. `turn` counts quarter turns clockwise from an arrow to the right.
+QIcon ArrowIcon(int turn) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.translate(8, 8);
+  p.rotate(90.0 * turn);
+  const QColor fill = turn % 2 == 0 ? QColor(0, 150, 0) : QColor(0, 70, 210);
+  p.setPen(QPen(fill.darker(150), 1));
+  p.setBrush(fill);
+  const QPointF arrow[] = {{-6, -2.5}, {0, -2.5}, {0, -6.5}, {6.5, 0},
+                           {0, 6.5},   {0, 2.5},  {-6, 2.5}};
+  p.drawPolygon(arrow, 7);
+  return QIcon(pixmap);
 }
 
 }  // namespace
@@ -86,8 +106,7 @@ void TFormMain::buildWindow() {
 
   StatusBar_ = Named(new TStatusBar(central), "StatusBar");
   StatusBar_->setFixedHeight(22);
-  SpeedButton1_ = Named(new QPushButton(QStringLiteral("cancel"), StatusBar_), "SpeedButton1",
-                        QStringLiteral("cancel"));
+  SpeedButton1_ = Named(new QPushButton(QStringLiteral("cancel"), StatusBar_), "SpeedButton1");
   SpeedButton1_->setGeometry(20 + 330 + 5, 4, 60, 16);
   SpeedButton1_->hide();
   outer->addWidget(StatusBar_);
@@ -108,8 +127,7 @@ void TFormMain::buildWindow() {
 }
 
 QWidget* TFormMain::buildFolderGroup() {
-  GroupBox2_ = Named(new QGroupBox(QStringLiteral("Folder to Scan")), "GroupBox2",
-                     QStringLiteral("Folder to Scan"));
+  GroupBox2_ = Named(new QGroupBox(QStringLiteral("Folder to Scan")), "GroupBox2");
   GroupBox2_->setFixedHeight(48);
   auto* row = new QHBoxLayout(GroupBox2_);
   row->setContentsMargins(8, 2, 8, 4);
@@ -174,7 +192,9 @@ QWidget* TFormMain::buildRightColumn() {
 QWidget* TFormMain::buildTwinScanPage() {
   auto* page = Named(new QWidget, "TabSheetScan", QStringLiteral("Twin Scan"));
   auto* l = new QVBoxLayout(page);
-  l->setContentsMargins(4, 4, 4, 4);
+  // Three groups of 80 fill the page; any spacing would cut off the last one.
+  l->setContentsMargins(4, 2, 4, 2);
+  l->setSpacing(0);
   SpeedButton10_ = Button("SpeedButton10", "Twin Scan", nullptr);
   SpeedButton17_ = Button("SpeedButton17", "Pause", nullptr);
   SpeedButton18_ = Button("SpeedButton18", "Cancel", nullptr);
@@ -201,7 +221,7 @@ QWidget* TFormMain::buildTwinScanPage() {
                                        {QStringLiteral("Useful check (fast)"),
                                         QStringLiteral("Careful check (very slowly)")},
                                        1, page),
-                       "RadioGroup1", QStringLiteral("DoubleFiles Check Mode"));
+                       "RadioGroup1");
   RadioGroup1_->setFixedHeight(80);
   l->addStretch(1);
   l->addWidget(RadioGroup1_);
@@ -217,18 +237,16 @@ QWidget* TFormMain::buildPreferencesPage() {
       new TRadioGroup(QStringLiteral("Double Click in \"Files\""),
                       {QStringLiteral("Run this file"), QStringLiteral("CheckBox of this file")}, 2,
                       page),
-      "RadioGroup2", QStringLiteral("Double Click in \"Files\""));
+      "RadioGroup2");
   l->addWidget(RadioGroup2_);
 
-  auto* colors = Named(new QGroupBox(QStringLiteral("Color options"), page), "GroupBox4",
-                       QStringLiteral("Color options"));
+  auto* colors = Named(new QGroupBox(QStringLiteral("Color options"), page), "GroupBox4");
   auto* grid = new QGridLayout(colors);
   grid->setContentsMargins(8, 2, 8, 2);
   grid->setVerticalSpacing(2);
-  ColorComboBox3_ = Named(new TColorComboBox(0xFFFFFF, colors), "ColorComboBox3",
-                          QStringLiteral("Background color in \"Files\":"));
-  ColorComboBox4_ = Named(new TColorComboBox(0x000000, colors), "ColorComboBox4",
-                          QStringLiteral("Font color in \"Files\":"));
+  // The pickers are read by their labels.
+  ColorComboBox3_ = Named(new TColorComboBox(0xFFFFFF, colors), "ColorComboBox3");
+  ColorComboBox4_ = Named(new TColorComboBox(0x000000, colors), "ColorComboBox4");
   auto* label3 = new QLabel(QStringLiteral("Background color in \"Files\":"), colors);
   auto* label4 = new QLabel(QStringLiteral("Font color in \"Files\":"), colors);
   label3->setBuddy(ColorComboBox3_);
@@ -242,12 +260,16 @@ QWidget* TFormMain::buildPreferencesPage() {
   // The group colours are only kept with the settings; their group never shows.
   auto* hidden = Named(new QGroupBox(page), "GroupBox6");
   auto* hiddenGrid = new QGridLayout(hidden);
-  ColorComboBox1_ = Named(new TColorComboBox(0xC0C0C0, hidden), "ColorComboBox1",
-                          QStringLiteral("Color first group in \"Files\":"));
-  ColorComboBox2_ = Named(new TColorComboBox(0x808080, hidden), "ColorComboBox2",
-                          QStringLiteral("Color second group in \"Files\":"));
-  hiddenGrid->addWidget(ColorComboBox1_, 0, 0);
-  hiddenGrid->addWidget(ColorComboBox2_, 1, 0);
+  ColorComboBox1_ = Named(new TColorComboBox(0xC0C0C0, hidden), "ColorComboBox1");
+  ColorComboBox2_ = Named(new TColorComboBox(0x808080, hidden), "ColorComboBox2");
+  auto* label1 = new QLabel(QStringLiteral("Color first group in \"Files\":"), hidden);
+  auto* label2 = new QLabel(QStringLiteral("Color second group in \"Files\":"), hidden);
+  label1->setBuddy(ColorComboBox1_);
+  label2->setBuddy(ColorComboBox2_);
+  hiddenGrid->addWidget(label1, 0, 0);
+  hiddenGrid->addWidget(ColorComboBox1_, 0, 1);
+  hiddenGrid->addWidget(label2, 1, 0);
+  hiddenGrid->addWidget(ColorComboBox2_, 1, 1);
   hidden->hide();
 
   PageControl3_ = Named(new QTabWidget(page), "PageControl3");
@@ -268,8 +290,7 @@ QWidget* TFormMain::buildColumnPage(int which) {
   static const char* const kOk[] = {"SpeedButton21_", "SpeedButton24"};
   static const char* const kArrowNames[] = {"Move to shown columns", "Move to existing columns",
                                             "Move column up", "Move column down"};
-  static const QStyle::StandardPixmap kArrowIcons[] = {QStyle::SP_ArrowRight, QStyle::SP_ArrowLeft,
-                                                       QStyle::SP_ArrowUp, QStyle::SP_ArrowDown};
+  static const int kArrowTurns[] = {0, 2, 3, 1};  // right, left, up, down
   auto* page = Named(new QWidget, kPages[which]);
   auto* row = new QHBoxLayout(page);
   row->setContentsMargins(4, 2, 4, 2);
@@ -287,7 +308,7 @@ QWidget* TFormMain::buildColumnPage(int which) {
   middle->setSpacing(2);
   for (int a = 0; a < 4; ++a) {
     auto* b = Named(new QPushButton(page), kArrows[which][a], S(kArrowNames[a]));
-    b->setIcon(style()->standardIcon(kArrowIcons[a]));
+    b->setIcon(ArrowIcon(kArrowTurns[a]));
     b->setToolTip(S(kArrowNames[a]));
     b->setFixedSize(26, 22);
     b->setFocusPolicy(Qt::NoFocus);

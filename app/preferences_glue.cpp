@@ -2,6 +2,7 @@
 // placement.
 #include <QCloseEvent>
 #include <QFile>
+#include <QScreen>
 #include <QSettings>
 #include <QStringList>
 
@@ -43,8 +44,10 @@ class FormPreferences final : public PreferencesTarget {
   void setColor(int which, std::uint32_t value) override {
     if (which >= 1 && which <= 4) colors_[which - 1]->setValue(value);
   }
-  void setDoubleClickChoice(int choice) override { doubleClick_->setItemIndex(choice); }
-  void setCheckModeChoice(int choice) override { mode_->setItemIndex(choice); }
+  // A choice outside the group's items (a hand-edited file) selects the first
+  // item, the default, rather than none.
+  void setDoubleClickChoice(int choice) override { select(doubleClick_, choice); }
+  void setCheckModeChoice(int choice) override { select(mode_, choice); }
 
   // Shows the columns read so far when reading stopped inside a list.
   void finish() {
@@ -73,6 +76,7 @@ class FormPreferences final : public PreferencesTarget {
     pending.clear();
     list.setColumns(std::move(columns));
   }
+  static void select(TRadioGroup* group, int choice) { group->setItemIndex(choice == 1 ? 1 : 0); }
   static void fill(QListWidget* available, const std::vector<std::string>& missing) {
     for (const auto& caption : missing) available->addItem(QFile::decodeName(caption.c_str()));
   }
@@ -140,7 +144,7 @@ bool TFormMain::FormClose() {
     dialogs_->errorBox(*error);
     return false;  // the window stays open and a check goes on
   }
-  if (vgThreadCheckDouble.busy() && !vgThreadCheckDouble.paused()) vgThreadCheckDouble.stopNow();
+  if (vgThreadCheckDouble.busy() && !vgThreadCheckDouble.paused()) stopCheckRun();
   savePlacement();
   return true;
 }
@@ -157,7 +161,15 @@ void TFormMain::restorePlacement() {
   auto settings = PlacementSettings(placementFile_);
   const QByteArray geometry =
       settings->value(QStringLiteral("FormPlacement1/Geometry")).toByteArray();
-  if (geometry.isEmpty() || !restoreGeometry(geometry)) return;
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+    // Nothing remembered: the window starts centred on the desktop.
+    if (const QScreen* desktop = screen()) {
+      QRect frame = frameGeometry();
+      frame.moveCenter(desktop->availableGeometry().center());
+      move(frame.topLeft());
+    }
+    return;
+  }
   const QString focused =
       settings->value(QStringLiteral("FormPlacement1/ActiveControl")).toString();
   if (auto* w = focused.isEmpty() ? nullptr : findChild<QWidget*>(focused)) w->setFocus();

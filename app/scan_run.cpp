@@ -82,7 +82,10 @@ void TFormMain::resetFilesList() {
 void TFormMain::TimerScan1Timer() {
   if (ScanStep == 1) {
     // A run requested while another is active starts over: its workers stop
-    // first, so nothing reads the tables that the new walk refills.
+    // first, so nothing reads the tables that the new walk refills. A check
+    // stopped by "Cancel" may still be finishing: it ends before the grouping
+    // can clear the candidates it writes.
+    stopCheckRun();
     vgThreadAfterScan.stopNow();
     ScanThread.stopNow();
     vgThreadAfterScan.wait();

@@ -55,4 +55,8 @@ inline constexpr const char* kRunActive =
     "This is not possible while a scan or a duplicate check is running. Please wait until it "
     "has ended, or cancel it.";
 
+// An apply of the "Files" columns held back while the grouping fills the list.
+inline constexpr const char* kColumnsWaitForFill =
+    "The columns of \"Files\" are applied as soon as the list has been filled.";
+
 }  // namespace texts

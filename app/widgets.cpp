@@ -76,7 +76,6 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
     layout->addWidget(label);
   }
   layout->addStretch(1);
-  panels_[1]->setAccessibleName(QStringLiteral("Status"));
 }
 
 void TStatusBar::setPanelText(int panel, const QString& text) {

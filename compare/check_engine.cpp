@@ -122,8 +122,14 @@ struct Group {
 class Refiner final {
  public:
   Refiner(TickRule rule, const std::function<void()>& checkpoint, const EngineLimits& limits,
-          std::vector<std::vector<int>>* classes = nullptr, std::vector<int>* copies = nullptr)
-      : rule_(rule), checkpoint_(checkpoint), limits_(limits), classes_(classes), copies_(copies) {}
+          std::vector<std::vector<int>>* classes = nullptr, std::vector<int>* copies = nullptr,
+          const EngineProgress* progress = nullptr)
+      : rule_(rule),
+        checkpoint_(checkpoint),
+        limits_(limits),
+        classes_(classes),
+        copies_(copies),
+        progress_(progress) {}
 
   // `pathOf(i)` is the path of files[i]; it must outlive the run.
   template <class PathOf>
@@ -135,6 +141,7 @@ class Refiner final {
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return files[a].size() < files[b].size(); });
     members_.reserve(files.size());
+    for (const CandidateFile& f : files) total_ += f.size();
     for (const int i : order) {
       members_.push_back(Member{files[static_cast<std::size_t>(i)], &pathOf(i), {}});
     }
@@ -151,9 +158,11 @@ class Refiner final {
         Group next = std::move(pending_.back());
         pending_.pop_back();
         refine(next);
+        tell();
       }
       start = end;
     }
+    tell();
     std::sort(ticks_.begin(), ticks_.end());
     if (copies_) {
       std::sort(copies_->begin(), copies_->end());
@@ -165,6 +174,11 @@ class Refiner final {
  private:
   const CandidateFile& file(int m) const { return members_[static_cast<std::size_t>(m)].file; }
   void close(int m) { members_[static_cast<std::size_t>(m)].fd.reset(); }
+  // Member m leaves at `offset`: the rest of its bytes are no longer needed.
+  void leave(int m, std::uint64_t offset) { settled_ += file(m).size() - offset; }
+  void tell() {
+    if (progress_ && *progress_) (*progress_)(settled_, total_);
+  }
 
   // Whether member j of `rows` (a bucket in row order) can still be ticked or
   // be the copy that gets another row ticked.
@@ -197,6 +211,7 @@ class Refiner final {
         ++k;
       } else {
         close(x);
+        leave(x, group.offset);
       }
     }
     if (!kept.empty()) pending_.push_back(Group{std::move(kept), group.offset});
@@ -274,6 +289,7 @@ class Refiner final {
         read.push_back(j);
       }
       if (!keepOpen || got != static_cast<std::int64_t>(expected)) close(x);
+      if (read.empty() || read.back() != j) leave(x, group.offset);
     }
 
     for (std::vector<std::size_t>& bucket : bucketsByBytes(read, request, expected)) {
@@ -281,8 +297,10 @@ class Refiner final {
       m.reserve(bucket.size());
       for (const std::size_t j : bucket) m.push_back(group.members[j]);
       if (last) {
+        for (const int x : m) leave(x, group.offset);
         tickClass(m);
       } else {
+        settled_ += block * m.size();
         keepIfUseful(Group{std::move(m), group.offset + block});
       }
     }
@@ -334,9 +352,12 @@ class Refiner final {
   EngineLimits limits_;
   std::vector<std::vector<int>>* classes_;
   std::vector<int>* copies_;
+  const EngineProgress* progress_;
   std::vector<Member> members_;
   std::vector<Group> pending_;
   std::vector<int> ticks_;
+  std::uint64_t settled_ = 0;  // bytes read or no longer needed
+  std::uint64_t total_ = 0;
   std::unique_ptr<char[]> buffer_;
   std::size_t bufferSize_ = 0;
 };
@@ -354,6 +375,17 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
                             const EngineLimits& limits, std::vector<int>* copies) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
   Refiner refiner(rule, step, limits, nullptr, copies);
+  return refiner.run(files, [&](int i) -> const std::string& {
+    return table.row(files[static_cast<std::size_t>(i)].row).FullPath;
+  });
+}
+
+std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+                            const CandidateTable& table, const std::function<void()>& checkpoint,
+                            const EngineLimits& limits, const EngineProgress& progress,
+                            std::vector<int>* copies) {
+  const std::function<void()> step = checkpoint ? checkpoint : [] {};
+  Refiner refiner(rule, step, limits, nullptr, copies, &progress);
   return refiner.run(files, [&](int i) -> const std::string& {
     return table.row(files[static_cast<std::size_t>(i)].row).FullPath;
   });

@@ -74,6 +74,16 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
                             const CandidateTable& table, const std::function<void()>& checkpoint,
                             const EngineLimits& limits = {}, std::vector<int>* copies = nullptr);
 
+// Told after each round of reads how many bytes of the call's files are
+// settled (read, or no longer needed) of their total; on the engine's thread.
+using EngineProgress = std::function<void(std::uint64_t settled, std::uint64_t total)>;
+
+// The same, telling its progress.
+std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+                            const CandidateTable& table, const std::function<void()>& checkpoint,
+                            const EngineLimits& limits, const EngineProgress& progress,
+                            std::vector<int>* copies = nullptr);
+
 // The classes of byte-identical rows of `files` that hold at least two
 // different files (rows naming one file count once), each in row order, the
 // classes ordered by their first row. Same reading as TickedRows.

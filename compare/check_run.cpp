@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -24,11 +25,13 @@ struct Decided {
 
 Decided Decide(const std::vector<CandidateFile>& files, TickRule rule,
                const CandidateTable& candidates, const std::function<void()>& checkpoint,
-               const EngineLimits& limits) {
+               const EngineLimits& limits, const EngineProgress& progress = {}) {
   Decided decided;
   if (files.size() < 2) return decided;
   std::vector<int> copies;
-  decided.ticks = TickedRows(files, rule, candidates, checkpoint, limits, &copies);
+  decided.ticks = progress ? TickedRows(files, rule, candidates, checkpoint, limits, progress,
+                                        &copies)
+                           : TickedRows(files, rule, candidates, checkpoint, limits, &copies);
   // Both lists ascend by row, as do the files.
   auto file = files.begin();
   for (const int row : copies) {
@@ -38,46 +41,106 @@ Decided Decide(const std::vector<CandidateFile>& files, TickRule rule,
   return decided;
 }
 
+// What the window sees of a fast check, in the order of the pairs: for each
+// pair (r, r + 1) its progress value, then its tick. The engine decides a run
+// of one size at once, so each run's ticks go out when it is decided and every
+// earlier run has gone out; while a run is under way the bar moves with the
+// engine's progress through it. Calls may come from the engines' threads:
+// one lock keeps them in order.
+class FastReport final {
+ public:
+  FastReport(int rows, CheckSink& sink) : rows_(rows), sink_(sink) {}
+
+  // The value of pair r, before it is compared; the first goes out at once.
+  void start() {
+    std::lock_guard lock(mutex_);
+    showPair(1);
+  }
+
+  // Run `run` (0-based, in row order) is decided: its ticks go out, with the
+  // values of the pairs before it and then the value of the next pair.
+  void decided(int run, int lastRow, const Decided& decided) {
+    std::lock_guard lock(mutex_);
+    if (!decided.read.empty()) sink_.filesRead(decided.read);
+    const std::vector<int>& ticks = decided.ticks;
+    auto tick = ticks.begin();
+    std::vector<int> pending;  // ticks wait for the next change of the bar
+    for (; next_ < lastRow; ++next_) {
+      if (percentOf(next_) > shown_) {
+        flush(pending);
+        showPair(next_);
+      }
+      while (tick != ticks.end() && *tick < next_) ++tick;
+      if (tick != ticks.end() && *tick == next_) pending.push_back(next_);
+    }
+    flush(pending);
+    showPair(next_);
+    due_ = run + 1;
+  }
+
+  // The engine has settled `settled` of the `total` bytes of run `run`,
+  // rows first..last: the bar follows when that run is the one due.
+  void within(int run, int first, int last, std::uint64_t settled, std::uint64_t total) {
+    std::lock_guard lock(mutex_);
+    // A run settled in one go is told pair by pair when it is decided.
+    if (run != due_ || settled >= total || last <= first) return;
+    const double share = static_cast<double>(settled) / static_cast<double>(total);
+    const int pair = first + static_cast<int>(share * (last - 1 - first));
+    showPair(std::max(pair, next_));
+  }
+
+  void finish() {
+    std::lock_guard lock(mutex_);
+    if (shown_ < 100) sink_.progress(100);
+    shown_ = 100;
+  }
+
+ private:
+  int percentOf(int pair) const {
+    return rows_ > 2 ? static_cast<int>(static_cast<std::int64_t>(pair - 1) * 100 / (rows_ - 2))
+                     : -1;
+  }
+  // Sets the bar for pair r when that value is new (the values only rise).
+  void showPair(int pair) {
+    if (pair >= rows_) return;
+    const int percent = percentOf(pair);
+    if (percent <= shown_) return;
+    sink_.progress(percent);
+    shown_ = percent;
+  }
+  void flush(std::vector<int>& pending) {
+    if (pending.empty()) return;
+    sink_.tickRows(pending);
+    pending.clear();
+  }
+
+  std::mutex mutex_;
+  const int rows_;
+  CheckSink& sink_;
+  int shown_ = -1;
+  int next_ = 1;  // the first pair (next, next + 1) not yet reported
+  int due_ = 0;   // the run whose ticks go out next
+};
+
 // Each row with the row after it, over the rows the list had at the start
 // (the list cannot change during a check); the earlier row of an identical
 // pair is ticked. Only neighbours of one size can be identical, so the rows
 // are taken in runs of one size as stat() sees them now, and each run goes to
-// the engine whole. Progress keeps the per-pair values, sent only when they
-// change, and reaches the window together with the ticks of the pairs before
-// it, once those pairs are decided.
+// the engine whole.
 void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckSink& sink,
                const std::function<void()>& checkpoint, const EngineLimits& limits) {
   const int rows = input.listRows;
   // A list row without a candidate behind it is never identical or read.
   const int readable = std::min(rows, candidates.count());
-  int shown = -1;
-  // Ticks wait here until the next change of the bar, which must come after them.
-  std::vector<int> pending;
-  const auto flush = [&] {
-    if (pending.empty()) return;
-    sink.tickRows(pending);
-    pending.clear();
-  };
-  const auto show = [&](int percent) {
-    if (percent == shown) return;
-    flush();
-    sink.progress(percent);
-    shown = percent;
-  };
-  int next = 1;  // the first pair (next, next + 1) not yet reported
-  const auto reportThrough = [&](int last, const Decided& decided) {
-    if (!decided.read.empty()) {
-      flush();
-      sink.filesRead(decided.read);
-    }
-    const std::vector<int>& ticks = decided.ticks;
-    auto tick = ticks.begin();
-    for (; next <= last; ++next) {
-      if (rows > 2) show(static_cast<int>(static_cast<std::int64_t>(next - 1) * 100 / (rows - 2)));
-      while (tick != ticks.end() && *tick < next) ++tick;
-      if (tick != ticks.end() && *tick == next) pending.push_back(next);
-    }
-    flush();
+  FastReport report(rows, sink);
+  report.start();
+  const auto check = [&](int index, const std::vector<CandidateFile>& run) {
+    const int first = run.front().row;
+    const int last = run.back().row;
+    return Decide(run, TickRule::EarlierNeighbour, candidates, checkpoint, limits,
+                  [&report, index, first, last](std::uint64_t settled, std::uint64_t total) {
+                    report.within(index, first, last, settled, total);
+                  });
   };
 
   if (limits.threads > 1) {
@@ -112,34 +175,30 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
     std::erase_if(runs, [](const std::vector<CandidateFile>& run) { return run.size() < 2; });
     RunInOrder<Decided>(
         static_cast<int>(runs.size()), limits.threads,
-        [&](int i) {
-          return Decide(runs[static_cast<std::size_t>(i)], TickRule::EarlierNeighbour, candidates,
-                        checkpoint, limits);
-        },
+        [&](int i) { return check(i, runs[static_cast<std::size_t>(i)]); },
         [&](int i, const Decided& decided) {
-          reportThrough(runs[static_cast<std::size_t>(i)].back().row - 1, decided);
+          report.decided(i, runs[static_cast<std::size_t>(i)].back().row, decided);
         });
-    reportThrough(rows - 1, {});
-    show(100);
-    return;
+  } else {
+    std::vector<CandidateFile> run;
+    int index = 0;
+    const auto finishRun = [&] {
+      if (run.empty()) return;
+      report.decided(index, run.back().row,
+                     run.size() < 2 ? Decided{} : check(index, run));
+      ++index;
+      run.clear();
+    };
+    for (int r = 1; r <= readable; ++r) {
+      checkpoint();
+      const std::optional<CandidateFile> file = StatCandidate(candidates.row(r).FullPath, r);
+      if (!file || (!run.empty() && run.back().size() != file->size())) finishRun();
+      if (file) run.push_back(*file);
+    }
+    finishRun();
   }
-
-  std::vector<CandidateFile> run;
-  const auto finishRun = [&] {
-    if (run.empty()) return;
-    reportThrough(run.back().row - 1,
-                  Decide(run, TickRule::EarlierNeighbour, candidates, checkpoint, limits));
-    run.clear();
-  };
-  for (int r = 1; r <= readable; ++r) {
-    checkpoint();
-    const std::optional<CandidateFile> file = StatCandidate(candidates.row(r).FullPath, r);
-    if (!file || (!run.empty() && run.back().size() != file->size())) finishRun();
-    if (file) run.push_back(*file);
-  }
-  finishRun();
-  reportThrough(rows - 1, {});
-  show(100);
+  report.decided(-1, rows, {});
+  report.finish();
 }
 
 // Splits rows 1..count into bands: a row whose Band flag differs from the
@@ -159,9 +218,11 @@ std::vector<BandRange> SplitIntoBands(const CandidateTable& candidates, int coun
 // A row identical to an earlier row of its band is marked Matched and ticked.
 // A row still Matched from before the run (only rows the list lacks keep
 // theirs) stays so. Rows the list lacks are read but never ticked. The bar
-// only rises, from the 0 the caller set before the run. Bands are independent,
-// so `limits.threads` threads check them side by side; their ticks, Matched
-// flags and the bar still follow band order, on the calling thread.
+// only rises, from the 0 the caller set before the run, and takes band b's
+// value before band b is compared. Bands are independent, so `limits.threads`
+// threads check them side by side; their ticks, Matched flags and the bar
+// still follow band order, on the calling thread, each band as soon as it and
+// every earlier one are decided.
 void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
                   const std::function<void()>& checkpoint, const EngineLimits& limits) {
   const std::vector<BandRange> bands = SplitIntoBands(candidates, candidates.count());
@@ -177,13 +238,17 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
     return Decide(files, TickRule::LaterCopy, candidates, checkpoint, limits);
   };
   int shown = 0;
-  std::vector<int> ticks;
-  const auto report = [&](int b, const Decided& decided) {
+  // Band b (0-based) is the (b + 1)th of bandCount.
+  const auto rise = [&](int b) {
+    if (b >= bandCount) return;
     const int percent = static_cast<int>((b + 1) * 100 / bandCount);
     if (percent > shown) {
       sink.progress(percent);
       shown = percent;
     }
+  };
+  std::vector<int> ticks;
+  const auto report = [&](int b, const Decided& decided) {
     if (!decided.read.empty()) sink.filesRead(decided.read);
     ticks.clear();
     for (const int r : decided.ticks) {
@@ -193,7 +258,9 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
       if (r <= input.listRows) ticks.push_back(r);
     }
     if (!ticks.empty()) sink.tickRows(ticks);
+    rise(b + 1);
   };
+  rise(0);
   RunInOrder<Decided>(static_cast<int>(bandCount), limits.threads, check, report);
   sink.progress(0);
 }

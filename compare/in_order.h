@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -8,16 +9,21 @@
 #include <thread>
 #include <vector>
 
-// Computes work(i) for i = 0 .. count-1 on the calling thread and on
-// `threads - 1` more, and hands every result to deliver(i, result) on the
-// calling thread, strictly in order of i. Each thread takes the next index
-// not yet taken, so a long item on one thread does not hold the others up;
-// results wait (they are expected to be small) until their turn.
+// Computes work(i) for i = 0 .. count-1 and hands every result to
+// deliver(i, result) on the calling thread, strictly in order of i. With more
+// than one thread, `threads` helper threads do the work and the calling
+// thread only delivers, so a result is delivered as soon as it and every
+// earlier one are made. Each helper takes the next index not yet taken, so a
+// long item on one thread does not hold the others up; results wait (they are
+// expected to be small) until their turn.
 //
-// An exception from work() on any thread, or from deliver(), ends the run:
-// no further item is started, the helper threads are joined, and the first
-// exception is rethrown on the calling thread. work() must be safe to run on
-// several threads at once; deliver() runs on the calling thread only.
+// An exception from work() on any thread ends the run: no further item is
+// started and the helpers are joined; then the results already made are
+// still delivered, in order of i (an item that was not finished has none, so
+// later items may follow a gap), and the first exception is rethrown on the
+// calling thread. An exception from deliver() ends the run at once. work()
+// must be safe to run on several threads at once; deliver() runs on the
+// calling thread only.
 template <class Result, class Work, class Deliver>
 void RunInOrder(int count, int threads, Work&& work, Deliver&& deliver) {
   if (count <= 0) return;
@@ -34,75 +40,64 @@ void RunInOrder(int count, int threads, Work&& work, Deliver&& deliver) {
   std::vector<std::optional<Result>> results(static_cast<std::size_t>(count));
   std::atomic<int> next{0};
   std::atomic<bool> abandon{false};
-  std::exception_ptr failure;  // the first helper failure, under `mutex`
-  int helpersLeft = threads - 1;
+  std::exception_ptr failure;  // the first work() failure, under `mutex`
+  const int helperCount = std::min(threads, count);
+  int helpersLeft = helperCount;
 
-  const auto store = [&](int i, Result&& r) {
-    {
-      std::lock_guard lock(mutex);
-      results[static_cast<std::size_t>(i)].emplace(std::move(r));
-    }
-    ready.notify_all();
-  };
   std::vector<std::jthread> helpers;
-  helpers.reserve(static_cast<std::size_t>(threads - 1));
-  for (int t = 1; t < threads; ++t) {
+  helpers.reserve(static_cast<std::size_t>(helperCount));
+  for (int t = 0; t < helperCount; ++t) {
     helpers.emplace_back([&] {
       try {
-        for (int i; !abandon.load() && (i = next.fetch_add(1)) < count;) store(i, work(i));
+        for (int i; !abandon.load() && (i = next.fetch_add(1)) < count;) {
+          Result r = work(i);
+          std::lock_guard lock(mutex);
+          results[static_cast<std::size_t>(i)].emplace(std::move(r));
+          ready.notify_all();
+        }
       } catch (...) {
+        abandon.store(true);
         std::lock_guard lock(mutex);
         if (!failure) failure = std::current_exception();
       }
-      {
-        std::lock_guard lock(mutex);
-        --helpersLeft;
-      }
+      std::lock_guard lock(mutex);
+      --helpersLeft;
       ready.notify_all();
     });
   }
 
   const auto joinHelpers = [&] {
     abandon.store(true);
-    for (auto& h : helpers) h.join();
+    for (auto& h : helpers) {
+      if (h.joinable()) h.join();
+    }
   };
+  int due = 0;
   try {
-    for (int due = 0; due < count;) {
+    for (; due < count; ++due) {
       std::optional<Result> mine;
       {
-        std::lock_guard lock(mutex);
-        if (failure) std::rethrow_exception(failure);
+        std::unique_lock lock(mutex);
         auto& slot = results[static_cast<std::size_t>(due)];
-        if (slot) {
-          mine = std::move(slot);
-          slot.reset();
-        }
+        ready.wait(lock, [&] { return slot.has_value() || failure || helpersLeft == 0; });
+        if (!slot) break;
+        mine = std::move(slot);
+        slot.reset();
       }
-      if (mine) {
-        deliver(due, *mine);
-        ++due;
-        continue;
-      }
-      if (const int i = next.fetch_add(1); i < count) {
-        store(i, work(i));
-        continue;
-      }
-      // Every item is taken: the one due is being made by a helper.
-      std::unique_lock lock(mutex);
-      ready.wait(lock, [&] {
-        return results[static_cast<std::size_t>(due)].has_value() || failure || helpersLeft == 0;
-      });
-      if (!results[static_cast<std::size_t>(due)] && !failure) {
-        // A helper that took the item ended without a result or a failure:
-        // cannot happen, but never wait for it forever.
-        lock.unlock();
-        joinHelpers();
-        std::terminate();
-      }
+      deliver(due, *mine);
     }
   } catch (...) {
     joinHelpers();
     throw;
   }
   joinHelpers();
+  if (due == count) return;
+  // The helpers have ended; the results they made still count.
+  for (int i = due; i < count; ++i) {
+    if (auto& slot = results[static_cast<std::size_t>(i)]) deliver(i, *slot);
+  }
+  // Every item was taken and none failed, yet one has no result: cannot
+  // happen, but never report such a run as whole.
+  if (!failure) std::terminate();
+  std::rethrow_exception(failure);
 }

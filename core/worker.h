@@ -31,7 +31,9 @@ class RunContext final {
   const std::atomic<bool>& stopFlag() const noexcept;
 
   // Queues a task for the window thread. It is dropped there if this run has
-  // been stopped (or a newer run started) by the time it would run.
+  // been stopped (or a newer run started) by the time it would run. Threads
+  // the body starts may post too while the body waits for them; the caller
+  // keeps such posts in order.
   void post(std::function<void()> task);
 
   std::uint64_t generation() const noexcept { return generation_; }

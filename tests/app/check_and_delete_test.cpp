@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QThread>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -29,6 +30,7 @@ class CheckAndDeleteTest : public QObject {
   void fastAndCarefulTickTheirRows();
   void ticksMadeBeforeARunAreLost();
   void pauseResumeAndCancel();
+  void cancelKeepsEveryDecidedBandAndEndsTheRun();
   void actionsAreRefusedDuringARun();
   void deleteCheckedWithNothingOrNo();
   void filesWithoutAVerifiedCopyAreAskedForAndKept();
@@ -103,9 +105,16 @@ void CheckAndDeleteTest::fastAndCarefulTickTheirRows() {
   QVERIFY(f.check(0));
   const ResultList& files = f.form->filesList();
   QVERIFY(files.isChecked(0) && files.isChecked(1) && !files.isChecked(2));
-  QVERIFY(f.sawStatus(QStringLiteral("Num of files to delete: 2")) ||
-          f.sawStatus(QStringLiteral("Num of files to delete: 0")));
+  // The end step counts every tick of the run, rebuilt into "Files to delete" or not.
+  QVERIFY(f.sawStatus(QStringLiteral("Num of files to delete: 2")));
+  // A single band: the bar reads 100 while it is compared, before its ticks.
+  std::vector<std::pair<int, int>> bar;  // (value, ticks in "Files")
+  const auto watch =
+      QObject::connect(f.child<QProgressBar>("ProgressBar"), &QProgressBar::valueChanged,
+                       [&](int value) { bar.emplace_back(value, files.checkedCount()); });
   QVERIFY(f.check(1));
+  QObject::disconnect(watch);
+  QCOMPARE(bar, (std::vector<std::pair<int, int>>{{100, 0}, {0, 2}}));
   QVERIFY(!files.isChecked(0) && files.isChecked(1) && files.isChecked(2));
   QCOMPARE(int(f.form->candidates().row(3).Matched), 1);
   QCOMPARE(f.form->deleteList().rowCount(), 2);
@@ -161,6 +170,43 @@ void CheckAndDeleteTest::pauseResumeAndCancel() {
   QVERIFY(f.check(1));
   QCOMPARE(f.button("SpeedButton17")->text(), QStringLiteral("Pause"));
   QCOMPARE(f.form->filesList().checkedCount(), 15);
+}
+
+void CheckAndDeleteTest::cancelKeepsEveryDecidedBandAndEndsTheRun() {
+  FormFixture f;
+  TempTree tree;
+  // Three bands; four later copies.
+  for (const char* name : {"a1", "a2"}) tree.write(name, "x");
+  for (const char* name : {"b1", "b2"}) tree.write(name, "yy");
+  for (const char* name : {"c1", "c2", "c3"}) tree.write(name, "zzz");
+  QVERIFY(f.scan(tree.root()));
+  f.child<TRadioGroup>("RadioGroup1")->item(1)->setChecked(true);
+  f.statuses.clear();
+  f.click("SpeedButton10");
+  // The run ends while the window runs no events: all it decided is still on
+  // its way when "Cancel" stops it.
+  QElapsedTimer clock;
+  clock.start();
+  while (f.form->checkWorkerBusy() && clock.elapsed() < 30000) QThread::msleep(1);
+  QVERIFY(!f.form->checkWorkerBusy());
+  f.click("SpeedButton18");
+  QCOMPARE(f.form->filesList().checkedCount(), 4);
+  f.settle();
+  QCOMPARE(f.form->deleteList().rowCount(), 4);
+  // No end step: the bar keeps its value, no closing text.
+  QCOMPARE(f.child<QProgressBar>("ProgressBar")->value(), 0);
+  for (const QString& text : f.statuses) QVERIFY(!text.startsWith(QStringLiteral("Num of")));
+
+  // A check under way has ended when "Cancel" returns, so the scan right
+  // after cannot clear the candidates under it.
+  for (int i = 0; i < 4; ++i) tree.write("big" + std::to_string(i), Big('r', 2 << 20));
+  QVERIFY(f.scan(tree.root()));
+  f.click("SpeedButton10");
+  f.click("SpeedButton17");
+  f.click("SpeedButton18");
+  QVERIFY(!f.form->checkWorkerBusy());
+  QVERIFY(f.scan(tree.root()));
+  QCOMPARE(f.form->candidates().count(), 11);
 }
 
 void CheckAndDeleteTest::actionsAreRefusedDuringARun() {

@@ -21,6 +21,7 @@ class ColumnsTest : public QObject {
   void arrowsMoveCaptionsBetweenTheBoxes();
   void upAndDownActOnTheFocusedBoxOnly();
   void okGivesEveryColumnAnEqualShare();
+  void widthsFollowTheListInFront();
   void applyAfterAScanKeepsRowsOrderAndTicks();
   void anEmptyShownBoxRefusesAScan();
   void anApplyDuringTheGroupingWaitsForTheFill();
@@ -246,6 +247,29 @@ void ColumnsTest::okGivesEveryColumnAnEqualShare() {
   }
 }
 
+// The width is the one the list has with its page in front; a page behind
+// keeps the size it had when it last showed.
+void ColumnsTest::widthsFollowTheListInFront() {
+  FormFixture f;
+  f.form->resize(f.form->width() + 400, f.form->height());
+  QTest::qWait(20);
+  QCOMPARE(f.child<QTabWidget>("PageControl2")->currentIndex(), 0);
+  f.click("SpeedButton24");
+  const int front = f.form->files()->viewport()->width();
+  QCOMPARE(f.form->deleteList().column(0).Width, EqualColumnWidth(front, 3));
+  f.child<QTabWidget>("PageControl2")->setCurrentIndex(1);
+  QTest::qWait(20);
+  QCOMPARE(f.form->filesToDelete()->viewport()->width(), front);
+  // Right and left arrows green, up and down blue.
+  for (const Page& p : kPages) {
+    for (const char* name : {p.right, p.left, p.up, p.down}) {
+      const QColor c = f.button(name)->icon().pixmap(16, 16).toImage().pixelColor(8, 8);
+      const bool across = name == p.right || name == p.left;
+      QVERIFY2(across ? c.green() > 2 * c.blue() : c.blue() > 2 * c.green(), name);
+    }
+  }
+}
+
 void ColumnsTest::applyAfterAScanKeepsRowsOrderAndTicks() {
   FormFixture f;
   TempTree tree;
@@ -360,6 +384,7 @@ void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   f.form->TimerScan1Timer();
   QCOMPARE(f.form->runPhase(), 2);
   f.click("SpeedButton21_");
+  QCOMPARE(f.dialogs.count(Kind::Information, texts::kColumnsWaitForFill), 1);
   const QStringList before = L("FileName", "Size", "Path");
   QCOMPARE(Captions(f.form->filesList()), before);
   QCOMPARE(f.form->applyImage(0), 1);

@@ -1,9 +1,14 @@
 // Window tests of start-up and close (the settings file, the build counter,
 // "Exit"), saving the path and name lists, help and the about window.
+#include <QAccessible>
 #include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -37,6 +42,7 @@ class SettingsWindowTest : public QObject {
 
   void helpOpensThePageOfTheStartDirectory();
   void aboutShowsOneWindowWithItsLinks();
+  void everyShownTextCanBeRead();
 };
 
 namespace {
@@ -119,6 +125,12 @@ void SettingsWindowTest::aFirstStartShowsAllColumnsAndDefaults() {
   QCOMPARE(f.child<TColorComboBox>("ColorComboBox3")->currentText(), QStringLiteral("White"));
   QCOMPARE(f.child<TColorComboBox>("ColorComboBox4")->currentText(), QStringLiteral("Black"));
   QCOMPARE(f.form->files()->header()->sectionSize(2), width);
+  // Nothing remembered: centred on the desktop. The check-mode group shows whole.
+  const QPoint centre = f.form->screen()->availableGeometry().center();
+  QVERIFY((f.form->frameGeometry().center() - centre).manhattanLength() <= 2);
+  auto* mode = f.child<QWidget>("RadioGroup1");
+  QCOMPARE(mode->height(), 80);
+  QVERIFY(mode->geometry().bottom() < f.child<QWidget>("TabSheetScan")->height());
 
   // The empty folder is written as an empty line and read back as empty.
   QVERIFY(f.form->close());
@@ -211,11 +223,11 @@ void SettingsWindowTest::storedColumnsFillTheBoxes_data() {
       << L("folder=/data", "files=Path:10,:50", "delete=", "ListBox1=", "ListBox2=Path,",
            "ListBox3=", "ListBox4=", kDefaultColors, "choices=0,0", "images=-1,-1")
       << QStringLiteral("'' is not a valid integer value");
-  // A choice the group does not have selects nothing.
+  // A choice the group does not have selects its first item, the default.
   QTest::newRow("choices out of range")
-      << QByteArray("\r\n0\r\n0\r\n") + tail.left(tail.size() - 6) + "7\r\n-9\r\n"
+      << QByteArray("\r\n0\r\n0\r\n") + tail.left(tail.size() - 6) + "7\r\n-3\r\n"
       << L("folder=", "files=", "delete=", "ListBox1=FileName,Size,Path",
-           "ListBox2=", "ListBox3=FileName,Size,Path", "ListBox4=", kDefaultColors, "choices=-1,-1",
+           "ListBox2=", "ListBox3=FileName,Size,Path", "ListBox4=", kDefaultColors, "choices=0,0",
            "images=0,0")
       << QString();
 }
@@ -536,6 +548,17 @@ void SettingsWindowTest::aboutShowsOneWindowWithItsLinks() {
     QCOMPARE(about->link(i)->palette().color(QPalette::WindowText), plain);
   }
 
+  // A real pointer over a link: the move reaches the window too, and the
+  // link keeps its highlight until the pointer is over the background.
+  QTest::mouseMove(about->windowHandle(), about->link(1)->geometry().center());
+  QVERIFY(about->highlighted(1));
+  QTest::mouseMove(about->windowHandle(), background);
+  QVERIFY(!about->highlighted(1));
+  // A dialog border with a close box only, at a fixed size.
+  QVERIFY(about->windowFlags() & Qt::WindowCloseButtonHint);
+  QVERIFY(!(about->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+  QCOMPARE(about->minimumSize(), about->maximumSize());
+
   // A left click opens the address; the support link a new mail.
   for (int i = 0; i < 3; ++i) QTest::mouseClick(about->link(i), Qt::LeftButton);
   QTest::mouseClick(about->link(0), Qt::RightButton);
@@ -551,6 +574,44 @@ void SettingsWindowTest::aboutShowsOneWindowWithItsLinks() {
   f.click("SpeedButton8");
   QVERIFY(about->isVisible());
   QCOMPARE(f.form->findChildren<TFormAbout*>().size(), 1);
+}
+
+void SettingsWindowTest::everyShownTextCanBeRead() {
+  FormFixture f;
+  TempTree tree;
+  tree.write("a", "same");
+  tree.write("b", "same");
+  QVERIFY(f.scan(tree.root()));
+  f.click("SpeedButton10");
+  f.click("SpeedButton17");  // the caption now reads "Resume"; the status panel has a text
+  f.form->SpeedButton8Click();
+  // What a screen reader gets of a control: its name and its value.
+  const auto read = [](QWidget* w) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Name) + QLatin1Char('\n') + a->text(QAccessible::Value)
+             : QString();
+  };
+  int texts = 0;
+  for (QWidget* w : f.form->findChildren<QWidget*>()) {
+    QString shown;
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) shown = b->text();
+    if (auto* l = qobject_cast<QLabel*>(w)) shown = l->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w)) shown = g->title();
+    if (auto* c = qobject_cast<QComboBox*>(w)) shown = c->currentText();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) shown = e->text();
+    texts += shown.isEmpty() ? 0 : 1;
+    QVERIFY2(read(w).contains(shown), qPrintable(w->objectName() + QStringLiteral(": ") + shown));
+  }
+  QVERIFY(texts > 40);
+  // The colour pickers are read by their own labels (their group's title follows).
+  for (const char* picker : {"ColorComboBox1", "ColorComboBox3"}) {
+    const auto labels = QAccessible::queryAccessibleInterface(f.child<QWidget>(picker))
+                            ->relations(QAccessible::Label);
+    QVERIFY(!labels.isEmpty());
+    QVERIFY(
+        labels.front().first->text(QAccessible::Name).endsWith(QStringLiteral(" in \"Files\":")));
+  }
+  f.click("SpeedButton18");
 }
 
 QTEST_MAIN(SettingsWindowTest)

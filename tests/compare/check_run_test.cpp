@@ -5,9 +5,11 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compare/two_files.h"
@@ -24,9 +26,16 @@ struct RecordingSink final : CheckSink {
   int unticks = 0;
   std::vector<int> ticks;
   std::vector<int> progressValues;
+  std::vector<std::pair<char, int>> events;  // ('t', row), ('p', percent)
   void untickAllFiles() override { ++unticks; }
-  void tickRow(int row) override { ticks.push_back(row); }
-  void progress(int percent) override { progressValues.push_back(percent); }
+  void tickRow(int row) override {
+    ticks.push_back(row);
+    events.emplace_back('t', row);
+  }
+  void progress(int percent) override {
+    progressValues.push_back(percent);
+    events.emplace_back('p', percent);
+  }
 };
 
 // A candidate row for each file content, in order; the band flag toggles
@@ -140,6 +149,33 @@ TEST(RunCheckTest, CarefulComparesOnlyInsideBands) {
   const Outcome fast = Check(kFast, *rows.table, 5);
   EXPECT_EQ(fast.sink.ticks, Ticks{2});
   EXPECT_EQ(fast.sink.progressValues, (std::vector<int>{0, 33, 66, 100}));
+}
+
+// The bar takes a band's value before the band is compared (a single band
+// reads 100 while it is); the fast bar shows its first value before any row
+// is looked at, and moves while one long run of one size is read.
+TEST(RunCheckTest, TheBarLeadsTheComparisons) {
+  using Events = std::vector<std::pair<char, int>>;
+  Rows one({"same", "same", "same"});
+  EXPECT_EQ(Check(kCareful, *one.table, 3).sink.events,
+            (Events{{'p', 100}, {'t', 2}, {'t', 3}, {'p', 0}}));
+  Rows run(std::vector<std::string>(12, std::string(1000, 'r')));
+  for (const int threads : {1, 2}) {
+    RecordingSink sink;
+    std::atomic<bool> looked{false};
+    std::size_t before = 0;  // effects before the first row is looked at
+    RunCheck(
+        CheckInput{kFast, 12}, *run.table, sink,
+        [&] {
+          if (!looked.exchange(true)) before = sink.events.size();
+        },
+        EngineLimits{128, 96, 16, 64, threads});
+    EXPECT_EQ(before, 1u);
+    EXPECT_EQ(sink.ticks, (Ticks{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    ASSERT_GT(sink.events.size(), 2u);
+    EXPECT_EQ(sink.events[0], std::pair('p', 0));
+    EXPECT_EQ(sink.events[1].first, 'p') << "the bar stood still while the run was read";
+  }
 }
 
 TEST(RunCheckTest, IdenticalFilesAreReadOnce) {

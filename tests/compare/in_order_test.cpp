@@ -37,28 +37,47 @@ TEST(RunInOrderTest, DeliversEveryResultInOrderOnTheCallingThread) {
   }
 }
 
-// A failure on any thread ends the run: the items before it that were
-// delivered form a prefix, nothing is delivered twice, and the exception
-// reaches the caller after every helper has stopped.
-TEST(RunInOrderTest, AFailureOnAnyThreadEndsTheRun) {
+// A result goes out as soon as it and every earlier one are made (each item
+// here waits for the one before it to be delivered). A failure on any thread
+// ends the run: every item made before it is still delivered, in order, once;
+// the exception reaches the caller after every helper has stopped.
+TEST(RunInOrderTest, ResultsGoOutWhenMadeAndSurviveAFailure) {
+  int done = 0;
+  RunInOrder<int>(
+      6, 2,
+      [&](int i) {
+        for (int wait = 0; wait < 5000 && std::atomic_ref(done).load() < i; ++wait)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return std::atomic_ref(done).load() >= i ? i : -1;
+      },
+      [&](int i, int& r) {
+        EXPECT_EQ(r, i) << "item " << i << " waited for its own delivery";
+        std::atomic_ref(done).store(i + 1);
+      });
   struct Stop {};
   for (int failing = 0; failing < 40; failing += 7) {
     std::vector<int> delivered;
+    std::vector<std::atomic<bool>> made(40);
     std::atomic<int> running{0};
     EXPECT_THROW(RunInOrder<int>(
-                     40, 2,
+                     40, 3,
                      [&](int i) {
                        ++running;
-                       std::this_thread::sleep_for(std::chrono::microseconds(200));
+                       // Uneven items, so later ones end before earlier ones.
+                       std::this_thread::sleep_for(std::chrono::microseconds(i % 3 ? 100 : 900));
                        --running;
                        if (i == failing) throw Stop{};
+                       made[static_cast<std::size_t>(i)] = true;
                        return i;
                      },
                      [&](int i, int&) { delivered.push_back(i); }),
                  Stop);
     EXPECT_EQ(running.load(), 0);
-    for (std::size_t k = 0; k < delivered.size(); ++k) EXPECT_EQ(delivered[k], static_cast<int>(k));
-    EXPECT_LE(delivered.size(), static_cast<std::size_t>(failing));
+    std::vector<int> expected;
+    for (int i = 0; i < 40; ++i) {
+      if (made[static_cast<std::size_t>(i)]) expected.push_back(i);
+    }
+    EXPECT_EQ(delivered, expected);
   }
   std::vector<int> delivered;
   EXPECT_THROW(RunInOrder<int>(

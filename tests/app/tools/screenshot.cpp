@@ -1,5 +1,5 @@
 // Makes screenshots of the main window after a real scan: the "Files" page,
-// the "Files to delete" page and the "Preferences" page.
+// the "Files to delete" page, the "Preferences" page and the about window.
 // Usage: twinscan-screenshot FOLDER OUTPUT_PREFIX [fast|careful [WIDTHxHEIGHT]]
 // With a mode the ticks come from a check run in that mode; without one every
 // second row is ticked, so that both lists show ticks whatever the tree holds.
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/about_window.h"
 #include "app/form_main.h"
 #include "app/widgets.h"
 
@@ -81,6 +82,9 @@ int main(int argc, char** argv) {
   form.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
   Wait(200);
   form.grab().save(prefix + QStringLiteral("-preferences.png"));
+  form.SpeedButton8Click();
+  Wait(200);
+  form.aboutWindow()->grab().save(prefix + QStringLiteral("-about.png"));
   std::printf("%s\n", qPrintable(form.statusText()));
   return 0;
 }
