@@ -76,7 +76,7 @@ void TFormMain::startDeletePass(std::vector<int> which, bool requireCopy) {
   DeleteThread.start([this, which = std::move(which), requireCopy](RunContext& run) {
     DeletePassOptions options;
     options.requireCopy = requireCopy;
-    options.limits.threads = 1;
+    options.limits.threads = DefaultCheckThreads();
     std::vector<DeleteResult> results = RunDeletePass(
         deletePlan_, which, options, [&run] { run.checkpoint(); },
         [&run, this](int percent) { run.post([this, percent] { setProgress(percent); }); });

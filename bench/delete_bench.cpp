@@ -101,13 +101,16 @@ int main(int argc, char** argv) {
   std::vector<int> all(plan.targets.size());
   for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
   DeletePassOptions dry;
+  dry.limits.threads = limits.threads;
   dry.deleter = [](const std::string&, const FileIdentity&) { return DeleteOutcome::Deleted; };
   start = std::chrono::steady_clock::now();
   RunDeletePass(plan, all, dry, {}, {});
   const double verifyOnly = SecondsSince(start);
 
   start = std::chrono::steady_clock::now();
-  const std::vector<DeleteResult> results = RunDeletePass(plan, all, {}, {}, {});
+  DeletePassOptions real;
+  real.limits.threads = limits.threads;
+  const std::vector<DeleteResult> results = RunDeletePass(plan, all, real, {}, {});
   const double verified = SecondsSince(start);
   int deleted = 0;
   for (const DeleteResult r : results) deleted += r == DeleteResult::Deleted ? 1 : 0;

@@ -5,9 +5,11 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
+#include "compare/in_order.h"
 #include "core/path_at.h"
 #include "core/records.h"
 
@@ -41,12 +43,13 @@ DeleteResult WhyUnverified(const DeleteTarget& target, const FileIdentity& expec
 // Unlinking one link of a file with several moves the file's change time, so
 // the identity recorded for its other links would no longer match. This
 // remembers the change times this pass caused, per file, and the identity
-// that followed the last of them.
+// that followed the last of them. Thread-safe.
 class OwnUnlinks {
  public:
   // `id`, or the file's identity now when it differs from `id` only by a
   // change time that an unlink of this pass replaced.
   FileIdentity current(const FileIdentity& id) const {
+    const std::lock_guard lock(mutex_);
     const auto found = files_.find({id.Dev, id.Ino});
     if (found == files_.end()) return id;
     const Moved& moved = found->second;
@@ -58,6 +61,7 @@ class OwnUnlinks {
   }
   void unlinked(const FileIdentity& before, const FileIdentity& after) {
     if (after == before) return;
+    const std::lock_guard lock(mutex_);
     Moved& moved = files_[{before.Dev, before.Ino}];
     moved.before.push_back(before.CtimeNs);
     moved.latest = after;
@@ -73,6 +77,7 @@ class OwnUnlinks {
       return std::hash<std::uint64_t>()(k.first * 0x9E3779B97F4A7C15ull ^ k.second);
     }
   };
+  mutable std::mutex mutex_;  // verifications read it on other threads
   std::unordered_map<std::pair<std::uint64_t, std::uint64_t>, Moved, Hash> files_;
 };
 
@@ -150,28 +155,35 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
       keepersOfSize[plan.keepers[k].identity.Size].push_back(static_cast<int>(k));
     }
   }
+  const auto sizeAt = [&](std::size_t i) {
+    return plan.targets[static_cast<std::size_t>(which[i])].identity.Size;
+  };
+  // Runs of targets of one size, in list order: [first, last).
+  std::vector<std::pair<std::size_t, std::size_t>> runs;
+  for (std::size_t start = 0; start < which.size();) {
+    std::size_t end = start + 1;
+    while (end < which.size() && sizeAt(end) == sizeAt(start)) ++end;
+    runs.emplace_back(start, end);
+    start = end;
+  }
+
   OwnUnlinks own;
   std::vector<DeleteResult> results(which.size(), DeleteResult::NoCopy);
   int shown = -1;
-  for (std::size_t start = 0; start < which.size();) {
-    const std::int64_t size = plan.targets[static_cast<std::size_t>(which[start])].identity.Size;
-    std::size_t end = start + 1;
-    while (end < which.size() &&
-           plan.targets[static_cast<std::size_t>(which[end])].identity.Size == size) {
-      ++end;
-    }
-    std::vector<char> verified;
-    if (options.requireCopy) {
-      const auto found = keepersOfSize.find(size);
-      verified = VerifyCopies(plan, which, start, end,
-                              found == keepersOfSize.end() ? std::vector<int>{} : found->second,
-                              own, step, options.limits);
-    }
-    for (std::size_t i = start; i < end; ++i) {
+  const auto verify = [&](const std::pair<std::size_t, std::size_t>& run) {
+    if (!options.requireCopy) return std::vector<char>(run.second - run.first, 1);
+    const auto found = keepersOfSize.find(sizeAt(run.first));
+    if (found == keepersOfSize.end()) return std::vector<char>(run.second - run.first, 0);
+    return VerifyCopies(plan, which, run.first, run.second, found->second, own, step,
+                        options.limits);
+  };
+  const auto handle = [&](const std::pair<std::size_t, std::size_t>& run,
+                          const std::vector<char>& verified) {
+    for (std::size_t i = run.first; i < run.second; ++i) {
       step();
       const DeleteTarget& target = plan.targets[static_cast<std::size_t>(which[i])];
       const FileIdentity expected = own.current(target.identity);
-      if (!options.requireCopy || verified[i - start] != 0) {
+      if (verified[i - run.first] != 0) {
         FileIdentity after = expected;
         results[i] = ResultOf(deleter ? deleter(target.path, expected)
                                       : DeleteIfUnchanged(target.path, expected, &after));
@@ -186,7 +198,25 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
         shown = percent;
       }
     }
-    start = end;
+  };
+  // Runs are verified side by side and handled in order as each is verified,
+  // in batches of a few hundred targets, so a verification is never far
+  // ahead of the unlink it allows.
+  constexpr std::size_t kBatchTargets = 256;
+  for (std::size_t first = 0; first < runs.size();) {
+    std::size_t last = first;
+    std::size_t targets = 0;
+    while (last < runs.size() && targets < kBatchTargets) {
+      targets += runs[last].second - runs[last].first;
+      ++last;
+    }
+    RunInOrder<std::vector<char>>(
+        static_cast<int>(last - first), std::max(options.limits.threads, 1),
+        [&](int k) { return verify(runs[first + static_cast<std::size_t>(k)]); },
+        [&](int k, const std::vector<char>& verified) {
+          handle(runs[first + static_cast<std::size_t>(k)], verified);
+        });
+    first = last;
   }
   return results;
 }

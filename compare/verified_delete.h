@@ -65,7 +65,9 @@ struct DeletePassOptions {
 // Handles plan.targets[i] for every i of `which` (ascending), in that order,
 // and returns one result per entry of `which`. Targets of one size that stand
 // together are verified together, reading each byte of them and of their
-// keepers once. `progress(entry * 100 / deleteCount)` follows each target;
+// keepers once; with limits.threads above one, such runs are verified side
+// by side, a few hundred targets ahead of the unlinks at most, and `checkpoint`
+// must be safe to call from several threads. `progress(entry * 100 / deleteCount)` follows each target;
 // `checkpoint` runs before each file is read or deleted (it may throw
 // StopRun). Runs on a worker.
 std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vector<int>& which,
