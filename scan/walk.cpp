@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/descriptors.h"
 #include "core/path_at.h"
 #include "scan/pseudo_file_systems.h"
 
@@ -19,7 +20,9 @@ namespace {
 class Listing {
  public:
   explicit Listing(const std::string& folder) {
-    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A shortage of descriptors passes; a folder is never left out for it.
+    const int fd = OpenDespiteShortage(
+        [&] { return OpenPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }, nullptr, nullptr);
     if (fd < 0) return;
     dir_ = ::fdopendir(fd);
     if (dir_ == nullptr) ::close(fd);

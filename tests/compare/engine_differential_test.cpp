@@ -8,12 +8,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,6 +24,7 @@
 #include "compare/check_run.h"
 #include "compare/pairwise_reference.h"
 #include "compare/two_files.h"
+#include "support/descriptors.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -414,6 +418,64 @@ TEST(EngineDifferentialTest, FileChangedDuringTheRunMatchesNothing) {
           EngineLimits{maxOpen, 192, 16, 64});
       EXPECT_EQ(ticks, std::vector<int>{3});
     }
+  }
+}
+
+// Running out of descriptors never changes the ticks: with none left before
+// the first open, the engine (holding none itself) waits until another
+// thread frees some; with none left while it keeps files open, it closes its
+// own and goes on. Both under a limit of 64 open files.
+TEST(EngineDifferentialTest, ADescriptorShortageIsWaitedOut) {
+  TempTree tree;
+  CandidateTable table(16);
+  std::vector<CandidateFile> files;
+  for (int i = 1; i <= 4; ++i) {
+    ddd1 row;
+    row.FullPath = tree.write("f" + std::to_string(i), std::string(640, i == 3 ? 'x' : 'c'));
+    row.Size = 640;
+    files.push_back(*StatCandidate(row.FullPath, i));
+    ASSERT_TRUE(table.append(std::move(row)));
+  }
+  table.CandidateCount = 4;
+  // All four stay open from round to round.
+  const EngineLimits limits{4, 192, 16, 64};
+  const std::vector<int> expected = TickedRows(files, TickRule::LaterCopy, table, {}, limits);
+  ASSERT_EQ(expected, (std::vector<int>{2, 4}));
+
+  ScopedFileLimit few(64);
+  if (!few.active()) GTEST_SKIP() << "cannot lower the limit of open files";
+  // Checkpoint 1 comes before the first open, 3 when two files are open.
+  for (const int hogAt : {1, 3}) {
+    SCOPED_TRACE(testing::Message() << "no descriptor left from checkpoint " << hogAt);
+    std::optional<DescriptorHog> hog;
+    std::atomic<bool> finished{false};
+    std::atomic<bool> finishedBeforeRelease{true};
+    std::thread releaser;
+    std::size_t taken = 0;
+    int calls = 0;
+    const std::vector<int> ticks = TickedRows(
+        files, TickRule::LaterCopy, table,
+        [&] {
+          if (++calls != hogAt) return;
+          hog.emplace();
+          taken = hog->taken();
+          if (hogAt == 1) {
+            releaser = std::thread([&] {
+              std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              finishedBeforeRelease = finished.load();
+              hog->release();
+            });
+          }
+        },
+        limits);
+    finished = true;
+    if (releaser.joinable()) releaser.join();
+    EXPECT_GT(taken, 0u);
+    EXPECT_EQ(ticks, expected);
+    if (hogAt == 1) {
+      EXPECT_FALSE(finishedBeforeRelease);
+    }
+    hog.reset();
   }
 }
 
