@@ -107,8 +107,11 @@ std::optional<WriteFailure> WriteFileWhole(const std::string& path, bool create,
     if (::fchmod(fd, old.st_mode & 07777) != 0) failure.error = errno;
   }
   if (failure.error == 0) failure.error = fill(fd);
-  // Stored before the rename, so that a crash cannot leave an empty file.
-  if (failure.error == 0 && ::fsync(fd) != 0) failure.error = errno;
+  // Stored before the rename, so that a crash cannot leave an empty file in
+  // place of the old one. A new file has nothing to lose, and a sync can
+  // take long (it may flush other files' data too), so only a replacement
+  // waits for it.
+  if (exists && failure.error == 0 && ::fsync(fd) != 0) failure.error = errno;
   if (::close(fd) != 0 && failure.error == 0) failure = {"close", errno};
   if (failure.error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
     failure = {"write", errno};
