@@ -212,6 +212,9 @@ class TFormMain final : public QMainWindow {
   Dialogs* dialogs_;
   std::function<void(const QUrl&)> openUrl_;
   std::string startDirectory_;
+  // False until start-up has read the settings file to its end (or found
+  // none); the close then keeps the file as "perferences.set.bak" first.
+  bool settingsReadWhole_ = false;
 
   // Tables: process-wide in effect, as the window lives as long as the program.
   ScanTable scanTable_;

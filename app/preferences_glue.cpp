@@ -6,10 +6,13 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <exception>
+
 #include "app/form_main.h"
 #include "lists/row_texts.h"
 #include "settings/build_counter.h"
 #include "settings/preferences.h"
+#include "settings/text_file.h"
 
 namespace {
 
@@ -101,32 +104,40 @@ std::vector<std::pair<std::string, int>> ColumnsOf(const ResultList& list) {
 }  // namespace
 
 void TFormMain::FormCreate() {
-  if (auto error = RunBuildCounter(startDirectory_)) {
-    dialogs_->errorBox(*error);
-    return;
-  }
-  TColorComboBox* const colors[4] = {ColorComboBox1_, ColorComboBox2_, ColorComboBox3_,
-                                     ColorComboBox4_};
-  FormPreferences target(*this, filesList_, deleteList_, ListBox_, colors, RadioGroup2_,
-                         RadioGroup1_);
-  const PreferencesReadResult read = ReadPreferences(PreferencesFilePath(startDirectory_), target);
-  target.finish();
-  if (!read.found) {
-    // A first start: both lists show the three columns, so a scan can start at once.
-    for (int which = 0; which < 2; ++which) {
-      ResultList& list = which == 0 ? filesList_ : deleteList_;
-      for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
-        list.addColumn(caption, EqualColumnWidth(380, 3));
-        ListBox_[which * 2 + 1]->addItem(QString::fromLatin1(caption));
+  // No failure of start-up ends the program: it is shown in the error box and
+  // the window starts with what was applied before it.
+  try {
+    if (auto error = RunBuildCounter(startDirectory_)) {
+      dialogs_->errorBox(*error);
+      return;
+    }
+    TColorComboBox* const colors[4] = {ColorComboBox1_, ColorComboBox2_, ColorComboBox3_,
+                                       ColorComboBox4_};
+    FormPreferences target(*this, filesList_, deleteList_, ListBox_, colors, RadioGroup2_,
+                           RadioGroup1_);
+    const PreferencesReadResult read =
+        ReadPreferences(PreferencesFilePath(startDirectory_), target);
+    target.finish();
+    if (!read.found) {
+      // A first start: both lists show the three columns, so a scan can start at once.
+      for (int which = 0; which < 2; ++which) {
+        ResultList& list = which == 0 ? filesList_ : deleteList_;
+        for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
+          list.addColumn(caption, EqualColumnWidth(380, 3));
+          ListBox_[which * 2 + 1]->addItem(QString::fromLatin1(caption));
+        }
       }
     }
+    if (read.error) {
+      dialogs_->errorBox(*read.error);
+      return;
+    }
+    settingsReadWhole_ = true;
+    ShowApplyState(0, false);
+    ShowApplyState(1, false);
+  } catch (const std::exception& e) {
+    dialogs_->errorBox(e.what());
   }
-  if (read.error) {
-    dialogs_->errorBox(*read.error);
-    return;
-  }
-  ShowApplyState(0, false);
-  ShowApplyState(1, false);
 }
 
 bool TFormMain::FormClose() {
@@ -140,7 +151,17 @@ bool TFormMain::FormClose() {
   values.colors[3] = ColorComboBox4_->value();
   values.doubleClick = RadioGroup2_->itemIndex();
   values.checkMode = RadioGroup1_->itemIndex();
-  if (auto error = WritePreferences(PreferencesFilePath(startDirectory_), values)) {
+  const std::string path = PreferencesFilePath(startDirectory_);
+  // A settings file that start-up did not read to its end is kept beside,
+  // so that the values it holds are not lost to the write below.
+  if (!settingsReadWhole_ && IsRegularFile(path)) {
+    if (auto error = KeepCopy(path, path + ".bak")) {
+      dialogs_->errorBox(*error);
+      return false;
+    }
+    settingsReadWhole_ = true;
+  }
+  if (auto error = WritePreferences(path, values)) {
     dialogs_->errorBox(*error);
     return false;  // the window stays open and a check goes on
   }

@@ -1,6 +1,5 @@
 // The scan run: requests, the timer that drives it, the walk on its worker,
 // the hand-over to the grouping, failure and cancel.
-#include <unistd.h>
 
 #include <QFile>
 
@@ -112,7 +111,6 @@ void TFormMain::TimerScan1Timer() {
         vgThreadAfterScanExecute(run, captions);
       });
     } else if (WalkFailed.load(std::memory_order_acquire) == 1) {
-      ::unlink((startDirectory_ + "/error.txt").c_str());
       TimerScan1.stop();
       dialogs_->plain(texts::kError);
     }

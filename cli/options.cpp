@@ -110,7 +110,9 @@ const std::string& CliUsage() {
       "  --version          print the version and exit\n"
       "\n"
       "Exit status: 0 on success, 1 when FOLDER cannot be scanned or the output\n"
-      "cannot be written, 2 for wrong usage.\n";
+      "cannot be written, 2 for wrong usage, 3 when the output was written but a\n"
+      "file could not be read (each such file is named on standard error; it\n"
+      "counted as different from every other).\n";
   return text;
 }
 

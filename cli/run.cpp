@@ -1,5 +1,6 @@
 #include "cli/run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -7,8 +8,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/options.h"
@@ -151,11 +154,50 @@ class TickSink final : public CheckSink {
   ProgressLine& line_;
 };
 
+// The rows whose files could not be opened or read, collected from the
+// engines of every thread; each is named on the error stream at the end.
+class UnreadableRows final : public UnreadableSink {
+ public:
+  // Engine bounds for `threads` threads that report here.
+  EngineLimits limits(int threads) {
+    EngineLimits limits;
+    limits.threads = threads;
+    limits.unreadable = this;
+    return limits;
+  }
+  void unreadable(int row, int error) override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    rows_.emplace_back(row, error);
+  }
+  // "twinscan-cli: cannot read "<path>": <reason>" per row, in row order;
+  // false when there was none.
+  bool report(const CandidateTable& candidates, std::FILE* err) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::sort(rows_.begin(), rows_.end());
+    int last = 0;
+    for (const auto& [row, error] : rows_) {
+      if (row == last) continue;
+      last = row;
+      WriteText(err, "twinscan-cli: cannot read \"");
+      WriteText(err, candidates.row(row).FullPath);
+      WriteText(err, "\": ");
+      WriteText(err, std::strerror(error));
+      WriteText(err, "\n");
+    }
+    return !rows_.empty();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::pair<int, int>> rows_;  // row, errno
+};
+
 // Per band, the engine's classes of byte-identical rows holding two
 // different files; bands in order, classes by their first row. Bands are
-// checked side by side on every core.
+// checked side by side by `limits.threads` engines.
 std::vector<std::vector<int>> FindIdenticalSets(const CandidateTable& candidates,
-                                                const std::function<void(int)>& progress) {
+                                                const std::function<void(int)>& progress,
+                                                const EngineLimits& limits) {
   struct Band {
     int first;
     int last;
@@ -170,7 +212,7 @@ std::vector<std::vector<int>> FindIdenticalSets(const CandidateTable& candidates
   }
   std::vector<std::vector<int>> sets;
   RunInOrder<std::vector<std::vector<int>>>(
-      static_cast<int>(bands.size()), DefaultCheckThreads(),
+      static_cast<int>(bands.size()), limits.threads,
       [&](int b) {
         const Band band = bands[static_cast<std::size_t>(b)];
         std::vector<CandidateFile> files;
@@ -179,7 +221,7 @@ std::vector<std::vector<int>> FindIdenticalSets(const CandidateTable& candidates
             files.push_back(*file);
         }
         return files.size() < 2 ? std::vector<std::vector<int>>{}
-                                : IdenticalClasses(files, candidates, {});
+                                : IdenticalClasses(files, candidates, {}, limits);
       },
       [&](int b, std::vector<std::vector<int>>& classes) {
         if (progress) {
@@ -230,13 +272,13 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
 
   const char end = options.nulTerminated ? '\0' : '\n';
   Output out(outStream);
+  UnreadableRows unreadable;
   switch (options.list) {
     case ListForm::Ticked: {
       TickSink ticks(count, line);
-      EngineLimits limits;
-      limits.threads = DefaultCheckThreads();
       RunCheck(
-          CheckInput{static_cast<int>(options.mode), count}, *candidates, ticks, [] {}, limits);
+          CheckInput{static_cast<int>(options.mode), count}, *candidates, ticks, [] {},
+          unreadable.limits(DefaultCheckThreads()));
       line.clear();
       for (int r = 1; r <= count; ++r) {
         if (!ticks.ticked(r)) continue;
@@ -256,9 +298,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       }
       break;
     case ListForm::Groups: {
-      const auto sets = FindIdenticalSets(*candidates, [&line](int percent) {
-        line.show("comparing: " + std::to_string(percent) + "%");
-      });
+      const auto sets = FindIdenticalSets(
+          *candidates,
+          [&line](int percent) { line.show("comparing: " + std::to_string(percent) + "%"); },
+          unreadable.limits(DefaultCheckThreads()));
       line.clear();
       for (const auto& set : sets) {
         for (const int r : set) {
@@ -276,13 +319,17 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     WriteText(err, "\n");
     return 1;
   }
-  return 0;
+  // A file that could not be read counted as different from every other: the
+  // listing may lack its copies.
+  return unreadable.report(*candidates, err) ? 3 : 0;
 }
 
 }  // namespace
 
 std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates) {
-  return FindIdenticalSets(candidates, {});
+  EngineLimits limits;
+  limits.threads = DefaultCheckThreads();
+  return FindIdenticalSets(candidates, {}, limits);
 }
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,

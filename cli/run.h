@@ -15,7 +15,9 @@ struct CliEnvironment {
 
 // Runs the tool with the arguments after the program name; the listing goes
 // to `out`, messages and progress to `err`. Returns the exit status: 0 done,
-// 1 folder missing, walk failed or output not written, 2 wrong usage.
+// 1 folder missing, walk failed or output not written, 2 wrong usage, 3 the
+// listing was written but some candidate could not be read (each is named
+// on `err`).
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
            const CliEnvironment& env = {});
 

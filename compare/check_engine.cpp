@@ -12,6 +12,7 @@
 #include <thread>
 #include <utility>
 
+#include "core/descriptors.h"
 #include "core/path_at.h"
 
 namespace {
@@ -69,7 +70,9 @@ std::int64_t ReadAt(int fd, char* buffer, std::size_t size, std::uint64_t offset
     const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
+      const int error = errno;
       CountCompareBytesRead(done);
+      errno = error;
       return -1;
     }
     if (n == 0) break;
@@ -180,6 +183,36 @@ class Refiner final {
     if (progress_ && *progress_) (*progress_)(settled_, total_);
   }
 
+  // Opens a member's file. Short of descriptors, the engine first closes the
+  // files it keeps open for later rounds (they are opened again, and checked
+  // to be the files seen, when needed), then waits for other engines or
+  // programs to close theirs. A file that cannot be opened for another reason
+  // is reported unreadable; one that changed since it was seen is not.
+  Descriptor openMember(int m) {
+    Member& member = members_[static_cast<std::size_t>(m)];
+    Descriptor fd;
+    OpenDespiteShortage(
+        [&] {
+          fd = OpenSeenFile(*member.path, member.file);
+          return fd.valid() ? fd.get() : -1;
+        },
+        [&] {
+          bool closed = false;
+          for (Member& other : members_) {
+            closed = closed || other.fd.valid();
+            other.fd.reset();
+          }
+          return closed;
+        },
+        checkpoint_);
+    if (!fd.valid() && errno != 0) unreadable(m, errno);
+    return fd;
+  }
+
+  void unreadable(int m, int error) const {
+    if (limits_.unreadable != nullptr) limits_.unreadable->unreadable(file(m).row, error);
+  }
+
   // Whether member j of `rows` (a bucket in row order) can still be ticked or
   // be the copy that gets another row ticked.
   bool neighbourPair(const std::vector<int>& rows, std::size_t j, std::size_t k) const {
@@ -277,11 +310,12 @@ class Refiner final {
       const int x = group.members[j];
       Member& member = members_[static_cast<std::size_t>(x)];
       checkpoint_();
-      if (!member.fd.valid()) member.fd = OpenSeenFile(*member.path, member.file);
+      if (!member.fd.valid()) member.fd = openMember(x);
       const std::int64_t got =
           member.fd.valid()
               ? ReadAt(member.fd.get(), buffer_.get() + j * request, request, group.offset)
               : -1;
+      if (member.fd.valid() && got < 0) unreadable(x, errno);
       // After the last block the file must still be as seen: a block read in
       // an earlier round may have been rewritten since.
       if (got == static_cast<std::int64_t>(expected) &&
@@ -362,6 +396,13 @@ class Refiner final {
   std::size_t bufferSize_ = 0;
 };
 
+// The bounds with no more open files per engine than the process's limit
+// allows all engines together.
+EngineLimits WithinDescriptorLimit(EngineLimits limits) {
+  limits.maxOpenFiles = DescriptorShare(limits.maxOpenFiles, limits.threads);
+  return limits;
+}
+
 }  // namespace
 
 std::optional<CandidateFile> StatCandidate(const std::string& path, int row) {
@@ -374,7 +415,7 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
                             const CandidateTable& table, const std::function<void()>& checkpoint,
                             const EngineLimits& limits, std::vector<int>* copies) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
-  Refiner refiner(rule, step, limits, nullptr, copies);
+  Refiner refiner(rule, step, WithinDescriptorLimit(limits), nullptr, copies);
   return refiner.run(files, [&](int i) -> const std::string& {
     return table.row(files[static_cast<std::size_t>(i)].row).FullPath;
   });
@@ -385,7 +426,7 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
                             const EngineLimits& limits, const EngineProgress& progress,
                             std::vector<int>* copies) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
-  Refiner refiner(rule, step, limits, nullptr, copies, &progress);
+  Refiner refiner(rule, step, WithinDescriptorLimit(limits), nullptr, copies, &progress);
   return refiner.run(files, [&](int i) -> const std::string& {
     return table.row(files[static_cast<std::size_t>(i)].row).FullPath;
   });
@@ -399,7 +440,7 @@ std::vector<std::vector<int>> ClassesOf(const std::vector<CandidateFile>& files,
                                         const EngineLimits& limits) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
   std::vector<std::vector<int>> classes;
-  Refiner refiner(TickRule::LaterCopy, step, limits, &classes);
+  Refiner refiner(TickRule::LaterCopy, step, WithinDescriptorLimit(limits), &classes);
   refiner.run(files, pathOf);
   std::sort(classes.begin(), classes.end(),
             [](const std::vector<int>& a, const std::vector<int>& b) { return a < b; });

@@ -55,13 +55,31 @@ enum class TickRule {
 // A careful check runs `threads` engines side by side on different bands,
 // each within these bounds (so at most threads * maxOpenFiles files are
 // open); with more than one, the checkpoint must be safe to call from
-// several threads at once.
+// several threads at once. maxOpenFiles is lowered to each engine's share of
+// the process's descriptor limit (DescriptorShare); a shortage of
+// descriptors all the same makes an engine wait and try again, never counts
+// as a difference.
+//
+// `unreadable`, when set, hears of each row whose file could not be opened or
+// read; such a row is identical to nothing.
+class UnreadableSink {
+ public:
+  // `error` is the errno. A file that changed since it was seen is not
+  // reported. Called on the engine's thread, so from several at once when
+  // engines run side by side.
+  virtual void unreadable(int row, int error) = 0;
+
+ protected:
+  ~UnreadableSink() = default;
+};
+
 struct EngineLimits {
   int maxOpenFiles = 128;
   std::size_t roundBytes = std::size_t{8} << 20;
   std::size_t minBlock = 256;
   std::size_t maxBlock = kCompareBlockSize;
   int threads = 1;
+  UnreadableSink* unreadable = nullptr;
 };
 
 // The rows of `files` that `rule` ticks, ascending. `files` are distinct rows

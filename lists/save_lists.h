@@ -16,8 +16,10 @@ std::string SaveListFileName(const std::string& chosen);
 enum class SavedField { FullPath, FileName };
 
 // Writes one line per candidate row 1..count(), in table order, the raw bytes
-// of the field followed by CR LF; an empty table gives an empty file. Returns
-// the error text (with the system's reason) when the file cannot be created,
-// written or closed; nothing on success.
+// of the field followed by CR LF; an empty table gives an empty file. An
+// existing list is replaced whole or not at all (a new file beside it renamed
+// over it, WriteFileWhole); a FIFO or device is opened without blocking.
+// Returns the error text (with the system's reason) when the file cannot be
+// created, written or closed; nothing on success.
 std::optional<std::string> SaveCandidateList(const std::string& fileName,
                                              const CandidateTable& candidates, SavedField field);

@@ -10,7 +10,9 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/descriptors.h"
 #include "core/path_at.h"
+#include "scan/pseudo_file_systems.h"
 
 namespace {
 
@@ -18,7 +20,9 @@ namespace {
 class Listing {
  public:
   explicit Listing(const std::string& folder) {
-    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A shortage of descriptors passes; a folder is never left out for it.
+    const int fd = OpenDespiteShortage(
+        [&] { return OpenPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }, nullptr, nullptr);
     if (fd < 0) return;
     dir_ = ::fdopendir(fd);
     if (dir_ == nullptr) ::close(fd);
@@ -55,9 +59,10 @@ bool IsDotOrDotDot(const char* name) {
 
 // Lists one folder into the table. Returns false when the cap is reached.
 // `listed` holds every directory listed so far in this walk; a folder already
-// in it (reached again through a link) adds nothing.
+// in it (reached again through a link) adds nothing, and so does a folder of
+// a pseudo file system.
 bool ListFolder(const std::string& folder, ScanTable& table, WalkObserver& observer,
-                std::unordered_set<DirKey, DirKeyHash>& listed) {
+                std::unordered_set<DirKey, DirKeyHash>& listed, const PseudoFileSystems& pseudo) {
   Listing listing(folder);
   if (!listing.open()) return true;  // unreadable or vanished: adds nothing
 
@@ -66,6 +71,7 @@ bool ListFolder(const std::string& folder, ScanTable& table, WalkObserver& obser
   const DirKey key{static_cast<std::uint64_t>(self.st_dev),
                    static_cast<std::uint64_t>(self.st_ino)};
   if (!listed.insert(key).second) return true;
+  if (pseudo.holds(listing.fd(), self.st_dev)) return true;
 
   // The root "/" joins as "/name"; every other folder, trailing '/' or not,
   // joins as folder + "/" + name.
@@ -117,7 +123,8 @@ bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer)
   table.reset();
   try {
     std::unordered_set<DirKey, DirKeyHash> listed;
-    if (!ListFolder(root, table, observer, listed)) return false;
+    const PseudoFileSystems pseudo;
+    if (!ListFolder(root, table, observer, listed, pseudo)) return false;
     // Directories are listed in the order they were added. Every entry before
     // the cursor is walked already, so a forward scan finds the next one.
     for (int cursor = 1; cursor <= table.Count(); ++cursor) {
@@ -126,7 +133,7 @@ bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer)
       next.Walked = 1;
       // A copy, so the path stays valid whatever appending does to storage.
       const std::string folder = next.Path;
-      if (!ListFolder(folder, table, observer, listed)) return false;
+      if (!ListFolder(folder, table, observer, listed, pseudo)) return false;
     }
   } catch (const std::exception&) {
     // Memory exhausted or an observer's error: a failed walk, entries kept.

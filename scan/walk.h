@@ -23,7 +23,8 @@ class WalkObserver {
 // directory (the table is left as it was), when the table's cap is reached
 // (capacity - 1 entries stay) and when an error is raised inside the walk (the
 // entries added so far stay). A directory (device and inode) is listed at most
-// once per walk, so links that form cycles end.
+// once per walk, so links that form cycles end. A folder of a pseudo file
+// system (proc, sysfs, devtmpfs, cgroup, ...) is recorded but never listed.
 bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer);
 
 // Packs a time as MS-DOS local date and time; 0 when the year is outside 1980..2107.

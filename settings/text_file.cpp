@@ -6,7 +6,10 @@
 
 #include <cerrno>
 #include <limits>
+#include <new>
 #include <system_error>
+
+#include "core/whole_file.h"
 
 std::string JoinPath(const std::string& directory, const std::string& name) {
   if (!directory.empty() && directory.back() == '/') return directory + name;
@@ -62,97 +65,73 @@ RegularFileBytes ReadRegularFile(const std::string& path) {
     ::close(fd);
     return RegularFileBytes{};
   }
+  // A file larger than any settings file is refused before it is read; one
+  // that grows past the bound while read is refused too.
+  const auto tooLarge = [&] {
+    result.error = FileFailureText("read", path, EFBIG);
+    result.bytes.clear();
+    ::close(fd);
+    return result;
+  };
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxTextFileBytes) return tooLarge();
   char buffer[64 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      result.error = FileFailureText("read", path, errno);
-      ::close(fd);
-      return result;
+  try {
+    result.bytes.reserve(static_cast<std::size_t>(st.st_size));
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n == 0) break;
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        result.error = FileFailureText("read", path, errno);
+        ::close(fd);
+        return result;
+      }
+      if (result.bytes.size() + static_cast<std::size_t>(n) > kMaxTextFileBytes) return tooLarge();
+      result.bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    result.bytes.append(buffer, static_cast<std::size_t>(n));
+  } catch (const std::bad_alloc&) {
+    result.error = FileFailureText("read", path, ENOMEM);
+    result.bytes.clear();
   }
   ::close(fd);
   return result;
 }
 
-namespace {
-
-// Writes all of `data` to `fd`; the errno of a failure, 0 on success.
-int WriteAll(int fd, std::string_view data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
-}
-
-// Writes `data` to a new file beside `path` and renames it over `path`, so a
-// write that fails (a full disk) leaves the old content in place. The new file
-// takes the old one's owner and permission bits. False, with nothing changed,
-// when the folder takes no new file, the owner cannot be kept or the rename is
-// refused: the caller then writes in place. Otherwise `failure` holds the
-// failure text, or nothing on success.
-bool ReplaceThroughTemporary(const std::string& path, const struct stat& old, std::string_view data,
-                             std::optional<std::string>& failure) {
-  std::string temporary = path + ".XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  // A file that would change hands is left to the in-place write.
-  if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-    ::close(fd);
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  int error = ::fchmod(fd, old.st_mode & 07777) == 0 ? 0 : errno;
-  if (error == 0) error = WriteAll(fd, data);
-  // Stored before the rename, so that a crash cannot leave an empty file.
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = errno;
-    if (error == EACCES || error == EPERM) {
-      ::unlink(temporary.c_str());
-      return false;
-    }
-  }
-  if (error != 0) {
-    ::unlink(temporary.c_str());
-    failure = FileFailureText("write", path, error);
-  }
-  return true;
-}
-
-}  // namespace
-
 std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view data,
                                           bool create) {
-  // A writable regular file of its own (no link to it) is replaced as a whole;
-  // the rest (a new file, a link, a device, a write-protected file) is opened
-  // in place, which also reports what forbids the write.
+  const auto failure =
+      WriteFileWhole(path, create, [data](int fd) { return WriteAllBytes(fd, data); });
+  if (!failure) return std::nullopt;
+  return FileFailureText(failure->what, path, failure->error);
+}
+
+std::optional<std::string> KeepCopy(const std::string& from, const std::string& to) {
+  const int source = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (source < 0) return FileFailureText("open", from, errno);
   struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
-      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) {
-    std::optional<std::string> failure;
-    if (ReplaceThroughTemporary(path, st, data, failure)) return failure;
+  const int statError = ::fstat(source, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+  if (statError != 0) {
+    ::close(source);
+    return FileFailureText("open", from, statError);
   }
-  // Non-blocking, so that a FIFO without a reader fails instead of hanging.
-  const int flags = O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK | (create ? O_CREAT : 0);
-  const int fd = ::open(path.c_str(), flags, 0666);
-  if (fd < 0) return FileFailureText(create ? "create" : "open", path, errno);
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  if (const int error = WriteAll(fd, data); error != 0) {
-    ::close(fd);
-    return FileFailureText("write", path, error);
-  }
-  // Data the system could not store may surface only at close.
-  if (::close(fd) != 0) return FileFailureText("close", path, errno);
+  int readError = 0;
+  const auto failure = WriteFileWhole(to, /*create=*/true, [&](int fd) {
+    char buffer[64 * 1024];
+    for (;;) {
+      const ssize_t n = ::read(source, buffer, sizeof buffer);
+      if (n == 0) return 0;
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        readError = errno;
+        return readError;
+      }
+      if (const int error =
+              WriteAllBytes(fd, std::string_view(buffer, static_cast<std::size_t>(n))))
+        return error;
+    }
+  });
+  ::close(source);
+  if (readError != 0) return FileFailureText("read", from, readError);
+  if (failure) return FileFailureText(failure->what, to, failure->error);
   return std::nullopt;
 }

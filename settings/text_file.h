@@ -25,9 +25,12 @@ std::string NotAnIntegerText(std::string_view text);
 // "Cannot <what> file "<path>": <the system's reason for error>"
 std::string FileFailureText(const char* what, const std::string& path, int error);
 
+// The most a settings file or "Build.txt" may hold: 64 MiB.
+inline constexpr std::uint64_t kMaxTextFileBytes = std::uint64_t{64} << 20;
+
 // The whole content of a regular file. `found` is false when the path names
 // no regular file; `error` holds the failure text when it exists but cannot be
-// opened or read.
+// opened or read, or holds more than kMaxTextFileBytes ("File too large").
 struct RegularFileBytes {
   bool found = false;
   std::string bytes;
@@ -35,11 +38,15 @@ struct RegularFileBytes {
 };
 RegularFileBytes ReadRegularFile(const std::string& path);
 
-// Writes `data` to `path`; with `create` a missing file is created, without
-// it a missing file is an error. An existing regular file is replaced through
-// a new file in its folder, so a failed write keeps its old content; where the
-// folder takes no new file it is rewritten in place. Every write and the close
-// are checked; a FIFO without a reader is an error, not a wait. Returns the
-// failure text, nothing on success.
+// Writes `data` to `path` whole or not at all (WriteFileWhole): with
+// `create` a missing file is created, without it a missing file is an error.
+// The file is written as a new file in its folder and renamed over the old
+// one; when the folder takes no new file the write fails and the old file
+// stays. A FIFO without a reader is an error, not a wait. Returns the failure
+// text, nothing on success.
 std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view data,
                                           bool create);
+
+// Copies the regular file `from` to `to` (replaced whole or not at all), in
+// pieces, whatever its size. Returns the failure text, nothing on success.
+std::optional<std::string> KeepCopy(const std::string& from, const std::string& to);

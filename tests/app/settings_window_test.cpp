@@ -36,6 +36,7 @@ class SettingsWindowTest : public QObject {
   void aCloseThatCannotWriteKeepsTheWindowOpen();
   void aStartDirectoryThatCannotBeWrittenLosesNothing();
   void manyColumnsAndExtremeValuesStartAndCloseUnchanged();
+  void aSettingsFileNotReadToItsEndIsKeptAsBak();
 
   void savingWritesEveryCandidateInFilesOrder();
   void aFailedSaveShowsOnlyTheErrorBox();
@@ -336,16 +337,54 @@ void SettingsWindowTest::aStartDirectoryThatCannotBeWrittenLosesNothing() {
   QCOMPARE(f.form->folderText(), std::string("/elsewhere"));
   QCOMPARE(f.child<TColorComboBox>("ColorComboBox3")->value(), 0x0000FFu);
 
-  // A settings file open to all is rewritten in place, though the folder
-  // takes no new file.
+  // A settings file open to all is never rewritten in place (a full disk
+  // would leave a fragment): while the folder takes no new file, the close
+  // fails the same way; once it does, the close writes.
   QCOMPARE(::chmod(settings.c_str(), 0666), 0);
+  {
+    ScopedUnprivileged nobody;
+    QVERIFY(!f.form->close());
+  }
+  QCOMPARE(
+      f.dialogs.count(Kind::Error, "Cannot write file \"" + settings + "\": Permission denied"), 1);
+  QCOMPARE(ReadFileBytes(settings), stored);
+  QCOMPARE(::chmod(f.start.root().c_str(), 0777), 0);
   {
     ScopedUnprivileged nobody;
     QVERIFY(f.form->close());
   }
   QVERIFY(ReadFileBytes(settings).starts_with(
       "/elsewhere\r\n1\r\nSize\r\n80\r\n0\r\n12632256\r\n8421504\r\n255\r\n"));
+  QCOMPARE(f.dialogs.count(Kind::Error), 2);
+}
+
+void SettingsWindowTest::aSettingsFileNotReadToItsEndIsKeptAsBak() {
+  // LF line ends, as Linux editors write them: a lone LF is text, so the
+  // whole file is the folder line and the reading stops at the column count.
+  const std::string stored = "/data\n1\nSize\n80\n0\n12632256\n8421504\n16777215\n0\n0\n1\n";
+  FormFixture f([&](const TempTree& start) { start.write("perferences.set", stored); });
+  QCOMPARE(f.dialogs.count(Kind::Error, "'' is not a valid integer value"), 1);
+  QVERIFY(f.form->close());
+  QCOMPARE(ReadFileBytes(f.start.path("perferences.set.bak")), stored);
+  QVERIFY(ReadFileBytes(f.start.path("perferences.set")).starts_with(stored + "\r\n"));
+  // The file written reads without an error; its close keeps no copy.
+  std::filesystem::remove(f.start.path("perferences.set.bak"));
+  auto again = f.openAnother();
   QCOMPARE(f.dialogs.count(Kind::Error), 1);
+  QVERIFY(again->close());
+  QVERIFY(!PathExists(f.start.path("perferences.set.bak")));
+
+  // A "Build.txt" that stops start-up before the settings are read: the
+  // stored settings are kept beside as well.
+  const std::string good = ReadFileBytes(f.start.path("perferences.set"));
+  FormFixture g([&](const TempTree& start) {
+    start.write("perferences.set", good);
+    start.write("TSDevelomModeOn.txt", "");
+    start.write("Build.txt", "x");
+  });
+  QCOMPARE(g.dialogs.count(Kind::Error, "'x' is not a valid integer value"), 1);
+  QVERIFY(g.form->close());
+  QCOMPARE(ReadFileBytes(g.start.path("perferences.set.bak")), good);
 }
 
 void SettingsWindowTest::manyColumnsAndExtremeValuesStartAndCloseUnchanged() {

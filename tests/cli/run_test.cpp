@@ -3,14 +3,23 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/descriptors.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -240,6 +249,79 @@ TEST(CliRunTest, OutputThatCannotBeWrittenExitsOne) {
     std::clearerr(full);
   }
   std::fclose(full);
+}
+
+// `ulimit -n 64`, and a moment with no descriptor left at all: every listing
+// is that of a run without a limit, and nothing is reported unreadable.
+TEST(CliRunTest, FewFileDescriptorsChangeNoListing) {
+  TempTree tree;
+  for (int i = 0; i < 200; ++i)
+    tree.write("d" + std::to_string(i % 7) + "/copy" + std::to_string(i), "same content");
+  for (int i = 0; i < 60; ++i)
+    tree.write("e/near" + std::to_string(i), "near content" + std::to_string(i % 3));
+  const std::vector<Args> runs = {{"--mode", "careful", tree.root()},
+                                  {"--mode", "fast", tree.root()},
+                                  {"--list", "groups", tree.root()}};
+  std::vector<Result> unlimited;
+  for (const Args& args : runs) unlimited.push_back(RunTool(args));
+  EXPECT_EQ(Split(unlimited[0].out, '\n').size(), 199u + 57u);
+
+  ScopedFileLimit few(64);
+  if (!few.active()) GTEST_SKIP() << "cannot lower the limit of open files";
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(runs[i][0] + " " + runs[i][1]);
+    const Result limited = RunTool(runs[i]);
+    EXPECT_EQ(limited.status, 0) << limited.err;
+    EXPECT_EQ(limited.out, unlimited[i].out);
+  }
+
+  // The walk waits for the descriptors another thread frees.
+  std::atomic<bool> finished{false};
+  Result waited;
+  std::optional<DescriptorHog> hog(std::in_place);
+  ASSERT_GT(hog->taken(), 0u);
+  std::thread run([&] {
+    waited = RunTool(runs[0]);
+    finished = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(finished);
+  hog.reset();
+  run.join();
+  EXPECT_EQ(waited.status, 0) << waited.err;
+  EXPECT_EQ(waited.out, unlimited[0].out);
+}
+
+// A candidate that cannot be read counts as different from every other; the
+// tool names it and exits 3 after writing the listing.
+TEST(CliRunTest, AnUnreadableCandidateIsNamedAndExitsThree) {
+  TempTree tree;
+  ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+  const std::string a = tree.write("a", "same");
+  const std::string b = tree.write("b", "same");
+  const std::string locked = tree.write("c", "same");
+  ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+  std::vector<Result> results;
+  {
+    ScopedUnprivileged nobody;
+    if (!nobody.active()) GTEST_SKIP() << "cannot drop root's rights";
+    for (const char* list : {"ticked", "groups", "candidates"})
+      results.push_back(RunTool({"--list", list, tree.root()}));
+  }
+  const std::string named = "twinscan-cli: cannot read \"" + locked + "\": Permission denied\n";
+  for (int i : {0, 1}) {
+    EXPECT_EQ(results[i].status, 3);
+    EXPECT_EQ(results[i].err, named);
+  }
+  // The readable copies are still found.
+  const std::vector<std::string> ticked = Split(results[0].out, '\n');
+  ASSERT_EQ(ticked.size(), 1u);
+  EXPECT_TRUE(ticked[0] == a || ticked[0] == b) << ticked[0];
+  std::vector<std::string> group = Split(results[1].out, '\n');
+  std::sort(group.begin(), group.end());
+  EXPECT_EQ(group, (std::vector<std::string>{"", a, b}));
+  EXPECT_EQ(results[2].status, 0);  // nothing is read for the candidates
+  EXPECT_EQ(results[2].err, "");
 }
 
 }  // namespace

@@ -8,12 +8,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,6 +24,7 @@
 #include "compare/check_run.h"
 #include "compare/pairwise_reference.h"
 #include "compare/two_files.h"
+#include "support/descriptors.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -451,6 +455,41 @@ TEST(EngineDifferentialTest, FileChangedDuringTheRunMatchesNothing) {
       EXPECT_EQ(ticks, std::vector<int>{3});
     }
   }
+}
+
+// Running out of descriptors never changes the ticks: with none left while
+// it keeps files open, the engine closes its own and goes on. (An engine
+// with none to close waits for others, as the walk does in
+// CliRunTest.FewFileDescriptorsChangeNoListing: the same OpenDespiteShortage.)
+TEST(EngineDifferentialTest, ADescriptorShortageIsWaitedOut) {
+  TempTree tree;
+  CandidateTable table(8);
+  std::vector<CandidateFile> files;
+  for (int i = 1; i <= 4; ++i) {
+    ddd1 row;
+    row.FullPath = tree.write("f" + std::to_string(i), std::string(640, i == 3 ? 'x' : 'c'));
+    row.Size = 640;
+    files.push_back(*StatCandidate(row.FullPath, i));
+    ASSERT_TRUE(table.append(std::move(row)));
+  }
+  table.CandidateCount = 4;
+  const EngineLimits limits{4, 192, 16, 64};  // all four stay open from round to round
+  const std::vector<int> expected = TickedRows(files, TickRule::LaterCopy, table, {}, limits);
+  ASSERT_EQ(expected, (std::vector<int>{2, 4}));
+
+  ScopedFileLimit few(64);
+  if (!few.active()) GTEST_SKIP() << "cannot lower the limit of open files";
+  std::optional<DescriptorHog> hog;
+  int calls = 0;
+  // From checkpoint 3 on, with two files open, no descriptor is left.
+  const std::vector<int> ticks = TickedRows(
+      files, TickRule::LaterCopy, table,
+      [&] {
+        if (++calls == 3) hog.emplace();
+      },
+      limits);
+  ASSERT_TRUE(hog && hog->taken() > 0);
+  EXPECT_EQ(ticks, expected);
 }
 
 }  // namespace

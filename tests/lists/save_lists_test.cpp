@@ -1,12 +1,16 @@
 #include "lists/save_lists.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "lists/list_helpers.h"
+#include "support/small_disk.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -97,6 +101,34 @@ TEST_F(SaveCandidateListTest, FailuresReportTheSystemsReason) {
             "Cannot create file \"" + kept + "\": Permission denied");
   EXPECT_FALSE(PathExists(fresh));
   EXPECT_EQ(ReadFileBytes(kept), "old");
+}
+
+// A FIFO named like a list gives the error box at once instead of waiting
+// for a reader; a list that does not fit on the disk leaves the old list
+// whole and nothing else behind.
+TEST_F(SaveCandidateListTest, AFifoOrAFullDiskLeavesNoFragment) {
+  const std::string fifo = tree.path("pipe.txt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(SaveCandidateList(fifo, candidates, SavedField::FullPath),
+            "Cannot create file \"" + fifo + "\": No such device or address");
+
+  SmallDisk disk;
+  if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
+  const std::string list = disk.tree().write("list.txt", "old list\r\n");
+  // 5000 rows of 20 bytes and more: larger than the whole disk.
+  CandidateTable many(5000);
+  std::vector<CandidateRow> rows;
+  for (int n = 0; n < 5000; ++n)
+    rows.push_back(MakeCandidate("/folder/file" + std::to_string(n), 1));
+  FillCandidates(many, std::move(rows));
+  EXPECT_EQ(SaveCandidateList(list, many, SavedField::FullPath),
+            "Cannot write file \"" + list + "\": No space left on device");
+  EXPECT_EQ(ReadFileBytes(list), "old list\r\n");
+  EXPECT_EQ(disk.names(), std::set<std::string>{"list.txt"});
+
+  // With room the new list replaces the old one whole.
+  ASSERT_EQ(SaveCandidateList(list, candidates, SavedField::FileName), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(list), "p1\r\np2\r\n\xff\xfe name\r\n");
 }
 
 }  // namespace

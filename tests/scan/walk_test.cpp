@@ -9,9 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -338,6 +341,49 @@ TEST(WalkTreeTest, LinkedFoldersAreListedOnce) {
   // The outside folder is reached through exactly one of its two links.
   EXPECT_NE(HasPathUnder(table, tree.path("ext1")), HasPathUnder(table, tree.path("ext2")));
   EXPECT_EQ(table.Count(), 14);  // a b file up back x fx toY y fy toX ext1 ext2 o1
+}
+
+// Links to /proc (whose self/root leads back to "/"), /sys, /dev/pts and, where
+// it is devtmpfs, /dev: each is recorded as a folder with its "Look in" text,
+// nothing below it is listed, and a normal folder beside them still is.
+TEST(WalkTreeTest, PseudoFileSystemsAreRecordedButNeverListed) {
+  TempTree tree;
+  tree.write("normal/file", "f");
+  std::string mounts;
+  {
+    std::ifstream in("/proc/self/mounts");
+    mounts.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::vector<std::string> links;
+  for (const char* target : {"/proc", "/sys", "/dev/pts", "/dev"}) {
+    if (!IsDir(target) || ReaddirNames(target).empty()) continue;
+    if (std::string(target) == "/dev" && mounts.find(" /dev devtmpfs ") == std::string::npos)
+      continue;
+    std::string name = target + 1;
+    std::replace(name.begin(), name.end(), '/', '_');
+    links.push_back(name);
+    tree.symlink(target, name);
+  }
+  if (links.empty()) GTEST_SKIP() << "no pseudo file system mounted here";
+
+  ScanTable table(100000);
+  Recorder observer;
+  ASSERT_TRUE(WalkTree(tree.root(), table, observer));
+  EXPECT_EQ(table.Count(), static_cast<int>(links.size()) + 2);  // the links, normal, its file
+  EXPECT_TRUE(HasPathUnder(table, tree.path("normal")));
+  for (const std::string& link : links) {
+    SCOPED_TRACE(link);
+    EXPECT_FALSE(HasPathUnder(table, tree.path(link)));
+    EXPECT_NE(std::find(observer.lookIns.begin(), observer.lookIns.end(), link),
+              observer.lookIns.end());
+  }
+  for (int i = 1; i <= table.Count(); ++i) EXPECT_EQ(table.entry(i).Walked, 1);
+
+  // Started inside one, the walk lists nothing either.
+  if (IsDir("/proc")) {
+    EXPECT_TRUE(WalkTree("/proc", table, observer));
+    EXPECT_EQ(table.Count(), 0);
+  }
 }
 
 TEST(WalkTreeTest, OnlyRegularFilesAreRegular) {

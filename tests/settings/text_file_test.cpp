@@ -15,6 +15,7 @@
 #include "settings/build_counter.h"
 #include "settings/preferences.h"
 #include "settings/settings_helpers.h"
+#include "support/small_disk.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -53,51 +54,30 @@ TEST(JoinPathTest, AddsOneSeparator) {
   EXPECT_EQ(JoinPath("/home/u/", "Build.txt"), "/home/u/Build.txt");
 }
 
-// A 64 KB file system of its own that a test can fill up; mounting needs
-// root (CI runs as root), so without it the test is skipped.
-class SmallDisk {
- public:
-  SmallDisk() {
-    mounted_ = ::mount("twinscan-test", tree_.root().c_str(), "tmpfs", 0, "size=64k") == 0;
-  }
-  ~SmallDisk() {
-    if (mounted_) ::umount2(tree_.root().c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-  const TempTree& tree() const { return tree_; }
-
-  // Takes all the space left with one file.
-  void fill() const {
-    const int fd = ::open(tree_.path("filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    const std::string block(4096, 'x');
-    while (::write(fd, block.data(), block.size()) > 0) {
-    }
-    ::close(fd);
-  }
-  void free() const { ASSERT_EQ(::unlink(tree_.path("filler").c_str()), 0); }
-
-  std::set<std::string> names() const {
-    std::set<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(tree_.root()))
-      out.insert(e.path().filename().string());
-    return out;
-  }
-
- private:
-  TempTree tree_;  // declared first, so removed after the unmount
-  bool mounted_ = false;
-};
+// A settings file or "Build.txt" far larger than any real one is an error in
+// the error box, never an attempt to hold it all; the file stays as it is.
+TEST(ReadRegularFileTest, AFileOverTheBoundIsAnErrorAndStays) {
+  TempTree tree;
+  tree.write(kBuildMarkerFileName, "");
+  const std::string counter = tree.write(kBuildCounterFileName, "41");
+  const std::string settings = tree.write(kPreferencesFileName, "");
+  for (const std::string& file : {counter, settings})
+    ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(kMaxTextFileBytes + 1)), 0);
+  const std::string tooLarge = "\": File too large";
+  EXPECT_EQ(RunBuildCounter(tree.root()), "Cannot read file \"" + counter + tooLarge);
+  EXPECT_EQ(ReadRegularFile(settings).error, "Cannot read file \"" + settings + tooLarge);
+  EXPECT_EQ(std::filesystem::file_size(counter), kMaxTextFileBytes + 1);
+}
 
 TEST(WriteWholeFileTest, AFullDiskKeepsTheOldContent) {
   SmallDisk disk;
-  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs";
+  if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
   const std::string stored = "/old\r\n0\r\n0\r\n";
   const std::string settings = disk.tree().write(kPreferencesFileName, stored);
   ASSERT_EQ(::chmod(settings.c_str(), 0640), 0);
   disk.tree().write(kBuildMarkerFileName, "");
   const std::string counter = disk.tree().write(kBuildCounterFileName, "41");
-  disk.fill();
+  ASSERT_TRUE(disk.fill());
 
   PreferencesValues values;
   values.folder = std::string(20000, 'f');
@@ -111,7 +91,7 @@ TEST(WriteWholeFileTest, AFullDiskKeepsTheOldContent) {
   EXPECT_EQ(disk.names(), (std::set<std::string>{kBuildCounterFileName, kBuildMarkerFileName,
                                                  "filler", kPreferencesFileName}));
 
-  disk.free();
+  ASSERT_TRUE(disk.free());
   ASSERT_EQ(WritePreferences(settings, values), std::nullopt);
   EXPECT_TRUE(ReadFileBytes(settings).starts_with(values.folder + "\r\n0\r\n0\r\n"));
   struct stat st {};
@@ -121,7 +101,7 @@ TEST(WriteWholeFileTest, AFullDiskKeepsTheOldContent) {
   EXPECT_EQ(ReadFileBytes(counter), "42\r\n");
 }
 
-TEST(WriteWholeFileTest, LinksOwnersAndProtectionStayAsTheyWere) {
+TEST(WriteWholeFileTest, LinksProtectionAndClosedFoldersKeepTheOldFile) {
   TempTree tree;
   const std::string target = tree.write("target", "old");
   const std::string link = tree.symlink(target, "link");
@@ -129,10 +109,13 @@ TEST(WriteWholeFileTest, LinksOwnersAndProtectionStayAsTheyWere) {
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(ReadFileBytes(target), "through the link");
 
+  // A hard-linked file is replaced under the name written; the other name
+  // keeps the old content.
   const std::string second = tree.path("second name");
   ASSERT_EQ(::link(target.c_str(), second.c_str()), 0);
-  ASSERT_EQ(WriteWholeFile(second, "both names", true), std::nullopt);
-  EXPECT_EQ(ReadFileBytes(target), "both names");
+  ASSERT_EQ(WriteWholeFile(second, "second only", true), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(second), "second only");
+  EXPECT_EQ(ReadFileBytes(target), "through the link");
 
   // A FIFO without a reader is refused at once instead of blocking the caller.
   const std::string fifo = tree.path("fifo");
@@ -140,19 +123,22 @@ TEST(WriteWholeFileTest, LinksOwnersAndProtectionStayAsTheyWere) {
   EXPECT_EQ(WriteWholeFile(fifo, "x", true),
             "Cannot create file \"" + fifo + "\": No such device or address");
 
-  // In a folder everyone may write: a file open to all is written in place and
-  // keeps its owner; a write-protected file stays untouched.
+  // In a folder everyone may write, a file open to all is replaced whole
+  // (keeping its permission bits) and a write-protected file stays untouched.
+  // In a folder that takes no new file, a writable file is never rewritten in
+  // place: the write fails and the file keeps its content.
   ASSERT_EQ(::chmod(tree.root().c_str(), 0777), 0);
   const std::string shared = tree.write("shared", "old");
   const std::string locked = tree.write("locked", "old");
-  ASSERT_EQ(::chmod(shared.c_str(), 0666), 0);
+  const std::string inClosed = tree.write("closed/settings", "old");
+  for (const std::string& file : {shared, inClosed}) ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
   ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
-  struct stat before {};
-  ASSERT_EQ(::stat(shared.c_str(), &before), 0);
-  std::optional<std::string> sharedResult, lockedResult;
+  ASSERT_EQ(::chmod(tree.path("closed").c_str(), 0555), 0);
+  std::optional<std::string> sharedResult, lockedResult, closedResult;
   if (!RunUnprivileged([&] {
         sharedResult = WriteWholeFile(shared, "new", true);
         lockedResult = WriteWholeFile(locked, "new", true);
+        closedResult = WriteWholeFile(inClosed, "new", true);
       })) {
     GTEST_SKIP() << "cannot take the file-system uid 65534";
   }
@@ -160,10 +146,11 @@ TEST(WriteWholeFileTest, LinksOwnersAndProtectionStayAsTheyWere) {
   EXPECT_EQ(ReadFileBytes(shared), "new");
   struct stat after {};
   ASSERT_EQ(::stat(shared.c_str(), &after), 0);
-  EXPECT_EQ(after.st_uid, before.st_uid);
-  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mode & 07777, 0666u);
   EXPECT_EQ(lockedResult, "Cannot create file \"" + locked + "\": Permission denied");
   EXPECT_EQ(ReadFileBytes(locked), "old");
+  EXPECT_EQ(closedResult, "Cannot write file \"" + inClosed + "\": Permission denied");
+  EXPECT_EQ(ReadFileBytes(inClosed), "old");
 }
 
 }  // namespace
