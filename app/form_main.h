@@ -177,7 +177,7 @@ class TFormMain final : public QMainWindow {
   // run applies the oldest one; a stop applies those its dropped posts left.
   struct CheckEffect {
     bool untickAll = false;
-    std::vector<int> rows;         // list rows to tick (0-based)
+    std::vector<int> rows;          // list rows to tick (0-based)
     std::vector<RowIdentity> read;  // identities the check read candidates under
   };
   void pushCheckEffect(RunContext& run, CheckEffect effect);  // any check thread

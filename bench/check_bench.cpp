@@ -17,8 +17,8 @@
 #include <system_error>
 #include <vector>
 
-#include "compare/check_run.h"
 #include "bench/bench_candidates.h"
+#include "compare/check_run.h"
 #include "compare/two_files.h"
 
 using bench::FillCandidates;

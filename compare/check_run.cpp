@@ -29,9 +29,9 @@ Decided Decide(const std::vector<CandidateFile>& files, TickRule rule,
   Decided decided;
   if (files.size() < 2) return decided;
   std::vector<int> copies;
-  decided.ticks = progress ? TickedRows(files, rule, candidates, checkpoint, limits, progress,
-                                        &copies)
-                           : TickedRows(files, rule, candidates, checkpoint, limits, &copies);
+  decided.ticks = progress
+                      ? TickedRows(files, rule, candidates, checkpoint, limits, progress, &copies)
+                      : TickedRows(files, rule, candidates, checkpoint, limits, &copies);
   // Both lists ascend by row, as do the files.
   auto file = files.begin();
   for (const int row : copies) {
@@ -184,8 +184,7 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
     int index = 0;
     const auto finishRun = [&] {
       if (run.empty()) return;
-      report.decided(index, run.back().row,
-                     run.size() < 2 ? Decided{} : check(index, run));
+      report.decided(index, run.back().row, run.size() < 2 ? Decided{} : check(index, run));
       ++index;
       run.clear();
     };

@@ -67,9 +67,9 @@ struct DeletePassOptions {
 // together are verified together, reading each byte of them and of their
 // keepers once; with limits.threads above one, such runs are verified side
 // by side, a few hundred targets ahead of the unlinks at most, and `checkpoint`
-// must be safe to call from several threads. `progress(entry * 100 / deleteCount)` follows each target;
-// `checkpoint` runs before each file is read or deleted (it may throw
-// StopRun). Runs on a worker.
+// must be safe to call from several threads. `progress(entry * 100 / deleteCount)` follows each
+// target; `checkpoint` runs before each file is read or deleted (it may throw StopRun). Runs on a
+// worker.
 std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vector<int>& which,
                                         const DeletePassOptions& options,
                                         const std::function<void()>& checkpoint,

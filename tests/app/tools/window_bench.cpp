@@ -1,11 +1,14 @@
 // Measures the main window on a real folder: how long a scan and the checks
 // take, and how long the window thread is kept from running its events.
 //
-//   twinscan-window-bench FOLDER [--check fast|careful]... [--timeout SECONDS] [--trace-ms MS]
+//   twinscan-window-bench FOLDER [--check fast|careful]... [--delete] [--timeout SECONDS]
+//                         [--trace-ms MS]
 //
 // A 1 ms timer on the window thread notes the longest gap between two of its
 // ticks; a gap counts for the phase the window is in when the late tick comes.
-// Phases follow the status texts the window shows. Prints key=value lines;
+// Phases follow the status texts the window shows. --delete presses "Delete
+// Checked" after the checks (Yes to the first question, No to a second).
+// Prints key=value lines;
 // --trace-ms writes each gap longer than MS to stderr as it happens.
 #include <sys/resource.h>
 
@@ -138,7 +141,8 @@ double Seconds(qint64 ns) {
 
 int Usage(const char* program) {
   std::fprintf(stderr,
-               "usage: %s FOLDER [--check fast|careful]... [--timeout SECONDS] [--trace-ms MS]\n",
+               "usage: %s FOLDER [--check fast|careful]... [--delete] [--timeout SECONDS] "
+               "[--trace-ms MS]\n",
                program);
   return 2;
 }
@@ -151,6 +155,7 @@ int main(int argc, char** argv) {
   std::vector<int> checks;
   qint64 timeoutMs = 1800 * 1000;
   qint64 traceMs = 0;
+  bool deleteChecked = false;
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--check") == 0 && i + 1 < argc) {
       const char* mode = argv[++i];
@@ -161,6 +166,8 @@ int main(int argc, char** argv) {
       } else {
         return Usage(argv[0]);
       }
+    } else if (std::strcmp(argv[i], "--delete") == 0) {
+      deleteChecked = true;
     } else if (std::strcmp(argv[i], "--trace-ms") == 0 && i + 1 < argc) {
       traceMs = std::atoll(argv[++i]);
     } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
@@ -285,6 +292,31 @@ int main(int argc, char** argv) {
     std::printf("%s_bytes_read=%llu\n", phase.c_str(),
                 static_cast<unsigned long long>(CompareBytesRead() - bytesBefore));
     PrintPhase(probe, phase, phase);
+  }
+
+  if (deleteChecked) {
+    const int before = form.candidates().count();
+    const int ticked = form.deleteList().checkedCount();
+    dialogs.clearShown();
+    dialogs.answerYes(true);
+    dialogs.answerYes(false);
+    probe.setPhase("delete");
+    const qint64 deleteStart = clock.nsecsElapsed();
+    form.SpeedButton26Click();
+    const bool ended = probe.runUntil(
+        [&] { return !form.deleteRunActive() && !form.deleteListStale(); }, timeoutMs);
+    const qint64 deleteEnd = clock.nsecsElapsed();
+    probe.setPhase("after-delete");
+    if (!ended) {
+      std::fprintf(stderr, "Delete Checked did not end within the timeout\n");
+      return 1;
+    }
+    for (const auto& shown : dialogs.shown())
+      std::fprintf(stderr, "dialog: %s\n", shown.text.c_str());
+    std::printf("delete_ticked=%d\n", ticked);
+    std::printf("delete_seconds=%.3f\n", Seconds(deleteEnd - deleteStart));
+    std::printf("delete_rows_gone=%d\n", before - form.candidates().count());
+    PrintPhase(probe, "delete", "delete");
   }
 
   rusage usage{};
