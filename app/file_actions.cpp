@@ -1,6 +1,7 @@
 // File actions: deleting the ticked files, running a file, ticking and
 // unticking whole lists, the popup of "Files".
 #include <QFile>
+#include <QTimer>
 
 #include "app/form_main.h"
 #include "app/texts.h"
@@ -63,46 +64,69 @@ void TFormMain::DeleteCheckedFiles() {
   }
   if (!dialogs_->confirmYesNo(texts::kConfirmDelete)) return;
   setProgress(0);
-  deletePlan_ = PlanDelete(candidates_, deleteTable_, deleteList_);
-  deleteResults_.assign(deletePlan_.targets.size(), DeleteResult::NoCopy);
   deleteActive_ = true;
-  std::vector<int> all(deletePlan_.targets.size());
-  for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
-  startDeletePass(std::move(all), true);
+  deletePlan_ = {};
+  deleteResults_.clear();
+  startDeletePass(DeleteListTicks(deleteList_), {}, true);
 }
 
-void TFormMain::startDeletePass(std::vector<int> which, bool requireCopy) {
-  // The worker reads the plan, which stays untouched until its results are back.
-  DeleteThread.start([this, which = std::move(which), requireCopy](RunContext& run) {
+void TFormMain::startDeletePass(std::vector<char> ticked, std::vector<int> which,
+                                bool requireCopy) {
+  // Nothing changes the tables while the delete runs (the actions that would
+  // are refused or wait), so the worker reads them; the plan and results it
+  // writes are the window's again once its last post has come.
+  std::vector<DeleteResult> results = deleteResults_;
+  DeleteThread.start([this, ticked = std::move(ticked), which = std::move(which),
+                      results = std::move(results), requireCopy](RunContext& run) mutable {
+    if (requireCopy) {
+      deletePlan_ = PlanDelete(candidates_, deleteTable_, ticked);
+      results.assign(deletePlan_.targets.size(), DeleteResult::NoCopy);
+      which.resize(deletePlan_.targets.size());
+      for (std::size_t t = 0; t < which.size(); ++t) which[t] = static_cast<int>(t);
+    }
     DeletePassOptions options;
     options.requireCopy = requireCopy;
     options.limits.threads = DefaultCheckThreads();
-    std::vector<DeleteResult> results = RunDeletePass(
+    const std::vector<DeleteResult> done = RunDeletePass(
         deletePlan_, which, options, [&run] { run.checkpoint(); },
         [&run, this](int percent) { run.post([this, percent] { setProgress(percent); }); });
-    run.post([this, which, results = std::move(results), requireCopy] {
-      deletePassDone(which, results, requireCopy);
+    std::vector<int> noCopy;
+    for (std::size_t i = 0; i < which.size(); ++i) {
+      results[static_cast<std::size_t>(which[i])] = done[i];
+      if (done[i] == DeleteResult::NoCopy) noCopy.push_back(which[i]);
+    }
+    RowRemoval removal = PlanRowRemoval(candidates_, deletePlan_, results);
+    run.post([this, results = std::move(results), removal = std::move(removal),
+              noCopy = std::move(noCopy), requireCopy]() mutable {
+      deletePassDone(std::move(results), std::move(removal), std::move(noCopy), requireCopy);
     });
   });
 }
 
-void TFormMain::deletePassDone(const std::vector<int>& which,
-                               const std::vector<DeleteResult>& results, bool requireCopy) {
-  std::vector<int> noCopy;
-  for (std::size_t i = 0; i < which.size(); ++i) {
-    deleteResults_[static_cast<std::size_t>(which[i])] = results[i];
-    if (results[i] == DeleteResult::NoCopy) noCopy.push_back(which[i]);
-  }
+void TFormMain::deletePassDone(std::vector<DeleteResult> results, RowRemoval removal,
+                               std::vector<int> noCopy, bool requireCopy) {
+  deleteResults_ = std::move(results);
   if (requireCopy && !noCopy.empty() &&
       dialogs_->confirmYesNo(NoCopyQuestion(deletePlan_, noCopy))) {
-    startDeletePass(std::move(noCopy), false);
+    startDeletePass({}, std::move(noCopy), false);
     return;
   }
-  finishDeleteChecked();
+  finishDeleteChecked(removal);
 }
 
-void TFormMain::finishDeleteChecked() {
-  RemoveDeletedRows(candidates_, filesList_, deleteList_, deletePlan_, deleteResults_);
+void TFormMain::finishDeleteChecked(const RowRemoval& removal) {
+  // The candidates and their "Files" rows go first; the rows of "Files to
+  // delete" and the end steps come at the next turn of the event loop, so
+  // the repaint after many removed rows and the rebuild are short steps of
+  // their own.
+  ApplyRowRemoval(candidates_, filesList_, deleteList_, {{}, removal.candidates});
+  QTimer::singleShot(0, this, [this, rows = removal.listRows] {
+    ApplyRowRemoval(candidates_, filesList_, deleteList_, {rows, {}});
+    finishDeleteSteps();
+  });
+}
+
+void TFormMain::finishDeleteSteps() {
   const std::string report = KeptReport(deleteResults_);
   deletePlan_ = {};
   deleteResults_.clear();

@@ -31,6 +31,7 @@
 #include "core/worker.h"
 #include "group/file_table.h"
 #include "lists/delete_list.h"
+#include "lists/file_actions.h"
 #include "lists/result_list.h"
 #include "scan/scan_table.h"
 
@@ -193,12 +194,14 @@ class TFormMain final : public QMainWindow {
   void completeDeleteList();
   DeleteListBuilder::Lists deleteLists();
   void DeleteCheckedFiles();
-  // Delete Checked on the worker: a pass over some targets of the plan, its
-  // results (and the question about files without a copy), the end steps.
-  void startDeletePass(std::vector<int> which, bool requireCopy);
-  void deletePassDone(const std::vector<int>& which, const std::vector<DeleteResult>& results,
-                      bool requireCopy);
-  void finishDeleteChecked();
+  // Delete Checked on the worker: the plan (taken from `ticked` on the first
+  // pass), a pass over targets `which` (all on the first), the rows that go;
+  // then the question about files without a copy, and the end steps.
+  void startDeletePass(std::vector<char> ticked, std::vector<int> which, bool requireCopy);
+  void deletePassDone(std::vector<DeleteResult> results, RowRemoval removal,
+                      std::vector<int> noCopy, bool requireCopy);
+  void finishDeleteChecked(const RowRemoval& removal);
+  void finishDeleteSteps();
   bool refuseDuringDelete();
   void saveList(int field);
   void FormCreate();

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   const double readOnce = SecondsSince(start);
 
   // The verification alone (nothing unlinked), then the real delete.
-  const DeletePlan plan = PlanDelete(*candidates, *table, deleteList);
+  const DeletePlan plan = PlanDelete(*candidates, *table, DeleteListTicks(deleteList));
   std::vector<int> all(plan.targets.size());
   for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
   DeletePassOptions dry;

@@ -54,18 +54,25 @@ class CandidatesByPath {
 
 }  // namespace
 
+std::vector<char> DeleteListTicks(const ResultList& deleteList) {
+  std::vector<char> ticked(static_cast<std::size_t>(deleteList.rowCount()));
+  for (int r = 0; r < deleteList.rowCount(); ++r)
+    ticked[static_cast<std::size_t>(r)] = deleteList.isChecked(r) ? 1 : 0;
+  return ticked;
+}
+
 DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table,
-                      const ResultList& deleteList) {
+                      const std::vector<char>& ticked) {
   DeletePlan plan;
   plan.deleteCount = table.DeleteCount;
   // Entries beyond DeleteCount (or beyond what is stored) do not exist: a list
   // with more rows than that ends the walk instead of reading past the table.
   const int entries = std::min(table.DeleteCount, table.stored());
-  const int walked = std::min(deleteList.rowCount(), entries);
+  const int walked = std::min(static_cast<int>(ticked.size()), entries);
   std::unordered_set<std::string_view> targetPaths;
   std::unordered_set<std::int64_t> sizes;
   for (int j = 1; j <= walked; ++j) {
-    if (!deleteList.isChecked(j - 1)) continue;
+    if (ticked[static_cast<std::size_t>(j - 1)] == 0) continue;
     const CandidateRow& entry = table.row(j);
     plan.targets.push_back({j, entry.FullPath, entry.Identity});
     targetPaths.insert(entry.FullPath);
@@ -79,32 +86,39 @@ DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table
   return plan;
 }
 
-void RemoveDeletedRows(CandidateTable& candidates, ResultList& files, ResultList& deleteList,
-                       const DeletePlan& plan, const std::vector<DeleteResult>& results) {
+RowRemoval PlanRowRemoval(const CandidateTable& candidates, const DeletePlan& plan,
+                          const std::vector<DeleteResult>& results) {
   // Each target stands for list row entry - 1 as built and, through its path,
-  // for the first candidate of that path not yet removed. The rows are
-  // collected and removed together, so a walk over many rows stays linear;
-  // each candidate keeps the "Files" row it stands with.
-  const int filesRows = files.rowCount();
+  // for the first candidate of that path not yet removed.
+  RowRemoval removal;
   std::optional<CandidatesByPath> byPath;
-  std::vector<int> listGone;
-  std::vector<int> candidatesGone;
   for (std::size_t t = 0; t < plan.targets.size() && t < results.size(); ++t) {
     if (!RowsGo(results[t])) continue;
     const DeleteTarget& target = plan.targets[t];
-    if (target.entry - 1 < deleteList.rowCount()) listGone.push_back(target.entry - 1);
+    removal.listRows.push_back(target.entry - 1);
     if (!byPath) byPath.emplace(candidates);
-    if (const int k = byPath->take(target.path); k > 0) candidatesGone.push_back(k);
+    if (const int k = byPath->take(target.path); k > 0) removal.candidates.push_back(k);
+  }
+  std::sort(removal.candidates.begin(), removal.candidates.end());
+  return removal;
+}
+
+void ApplyRowRemoval(CandidateTable& candidates, ResultList& files, ResultList& deleteList,
+                     const RowRemoval& removal) {
+  // All rows go together, so many rows stay linear; each candidate keeps the
+  // "Files" row it stands with.
+  std::vector<int> listGone;
+  for (const int r : removal.listRows) {
+    if (r < deleteList.rowCount()) listGone.push_back(r);
   }
   deleteList.removeRows(listGone);
-  std::sort(candidatesGone.begin(), candidatesGone.end());
   std::vector<int> filesGone;
-  for (const int k : candidatesGone) {
-    if (k - 1 < filesRows) filesGone.push_back(k - 1);
+  for (const int k : removal.candidates) {
+    if (k - 1 < files.rowCount()) filesGone.push_back(k - 1);
   }
   files.removeRows(filesGone);
-  candidates.eraseRows(candidatesGone);
-  candidates.CandidateCount.fetch_sub(static_cast<int>(candidatesGone.size()),
+  candidates.eraseRows(removal.candidates);
+  candidates.CandidateCount.fetch_sub(static_cast<int>(removal.candidates.size()),
                                       std::memory_order_acq_rel);
 }
 
@@ -112,11 +126,11 @@ std::vector<DeleteResult> DeleteCheckedWalk(CandidateTable& candidates, const De
                                             ResultList& files, ResultList& deleteList,
                                             const std::function<void(int percent)>& progress,
                                             const DeletePassOptions& options) {
-  const DeletePlan plan = PlanDelete(candidates, table, deleteList);
+  const DeletePlan plan = PlanDelete(candidates, table, DeleteListTicks(deleteList));
   std::vector<int> all(plan.targets.size());
   for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
   std::vector<DeleteResult> results = RunDeletePass(plan, all, options, {}, progress);
-  RemoveDeletedRows(candidates, files, deleteList, plan, results);
+  ApplyRowRemoval(candidates, files, deleteList, PlanRowRemoval(candidates, plan, results));
   return results;
 }
 

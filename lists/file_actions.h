@@ -17,19 +17,32 @@ int FindCandidateByPath(const CandidateTable& candidates, const std::string& pat
 // CandidateCount drops by one. Touches no list.
 void RemoveCandidate(CandidateTable& candidates, int k);
 
-// What "Delete Checked" works on, taken on the window thread: every ticked
-// row j of "Files to delete" (list row j - 1 as built, entry j of `table`,
-// up to the rows and entries that exist) as a target, and every candidate
-// whose path no target has, of a size some target has, as a keeper.
-DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table,
-                      const ResultList& deleteList);
+// Which rows of "Files to delete" are ticked, first to last.
+std::vector<char> DeleteListTicks(const ResultList& deleteList);
 
-// After the file work: removes the rows of every target whose rows go (its
-// "Files to delete" row, and the first candidate with its path not yet
-// removed, with its "Files" row) in one pass. Targets that were kept keep
-// their rows. Window thread.
-void RemoveDeletedRows(CandidateTable& candidates, ResultList& files, ResultList& deleteList,
-                       const DeletePlan& plan, const std::vector<DeleteResult>& results);
+// What "Delete Checked" works on: every ticked row j of "Files to delete"
+// (list row j - 1 as built, entry j of `table`, up to the rows and entries
+// that exist) as a target, and every candidate whose path no target has, of
+// a size some target has, as a keeper. Only reads the tables, so a worker
+// can take it while nothing else changes them.
+DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table,
+                      const std::vector<char>& ticked);
+
+// The rows that go once the file work is done: for every target whose rows
+// go, its "Files to delete" row (0-based) and the first candidate with its
+// path not yet taken (1-based, ascending). Targets that were kept keep their
+// rows. Only reads the table.
+struct RowRemoval {
+  std::vector<int> listRows;
+  std::vector<int> candidates;
+};
+RowRemoval PlanRowRemoval(const CandidateTable& candidates, const DeletePlan& plan,
+                          const std::vector<DeleteResult>& results);
+
+// Removes those rows, the "Files" rows of the candidates with them, in one
+// pass each. Window thread.
+void ApplyRowRemoval(CandidateTable& candidates, ResultList& files, ResultList& deleteList,
+                     const RowRemoval& removal);
 
 // The whole of "Delete Checked" after the confirmation, on the calling thread:
 // plan, one pass (see RunDeletePass), the rows removed. Returns the result of
