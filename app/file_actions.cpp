@@ -26,7 +26,9 @@ std::string NoCopyQuestion(const DeletePlan& plan, const std::vector<int>& which
   for (std::size_t i = 0; i < which.size() && i < kNamed; ++i) {
     text += "\n" + Display(plan.targets[static_cast<std::size_t>(which[i])].path);
   }
-  if (which.size() > kNamed) text += "\n(and " + std::to_string(which.size() - kNamed) + " more)";
+  if (which.size() > kNamed)
+    text += "\n" + (texts::kNoCopyMoreBefore + std::to_string(which.size() - kNamed)) +
+            texts::kNoCopyMoreAfter;
   return text + "\n\n" + texts::kNoCopyQuestionEnd;
 }
 
@@ -41,15 +43,12 @@ std::string KeptReport(const std::vector<DeleteResult>& results) {
     failed += r == DeleteResult::Failed ? 1 : 0;
   }
   if (changed + noCopy + failed == 0) return {};
-  std::string text = texts::kKeptReportStart + std::to_string(changed + noCopy + failed) + " of " +
-                     std::to_string(results.size()) + " checked files.";
-  if (changed > 0)
-    text += "\n" + std::to_string(changed) +
-            " changed since they were checked; they stay in the lists, ticked.";
-  if (noCopy > 0)
-    text += "\n" + std::to_string(noCopy) +
-            " have no identical copy that stays on disk; they stay in the lists, ticked.";
-  if (failed > 0) text += "\n" + std::to_string(failed) + " could not be deleted.";
+  std::string text = texts::kKeptReportStart + std::to_string(changed + noCopy + failed) +
+                     texts::kKeptReportOf + std::to_string(results.size()) +
+                     texts::kKeptReportFiles;
+  if (changed > 0) text += "\n" + std::to_string(changed) + texts::kKeptChanged;
+  if (noCopy > 0) text += "\n" + std::to_string(noCopy) + texts::kKeptNoCopy;
+  if (failed > 0) text += "\n" + std::to_string(failed) + texts::kKeptFailed;
   return text;
 }
 

@@ -44,6 +44,15 @@ inline constexpr const char* kNoCopyQuestionMany =
     "content:";
 inline constexpr const char* kNoCopyQuestionEnd = "Delete them anyway?";
 inline constexpr const char* kKeptReportStart = "Not deleted: ";
+inline constexpr const char* kKeptReportOf = " of ";
+inline constexpr const char* kKeptReportFiles = " checked files.";
+inline constexpr const char* kKeptChanged =
+    " changed since they were checked; they stay in the lists, ticked.";
+inline constexpr const char* kKeptNoCopy =
+    " have no identical copy that stays on disk; they stay in the lists, ticked.";
+inline constexpr const char* kKeptFailed = " could not be deleted.";
+inline constexpr const char* kNoCopyMoreBefore = "(and ";
+inline constexpr const char* kNoCopyMoreAfter = " more)";
 inline constexpr const char* kDeleteActive =
     "This is not possible while checked files are being deleted. Please wait until it has ended.";
 
