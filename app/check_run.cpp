@@ -101,7 +101,7 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
   class Sink final : public CheckSink {
    public:
     Sink(RunContext& run, TFormMain& form) : run_(run), form_(&form) {}
-    void untickAllFiles() override { form_->pushCheckEffect(run_, {true, {}}); }
+    void untickAllFiles() override { form_->pushCheckEffect(run_, {true, {}, {}}); }
     void tickRow(int row) override { tickRows({row}); }
     void tickRows(const std::vector<int>& rows) override {
       // Slices of a few thousand rows keep each window step short.
@@ -112,7 +112,7 @@ void TFormMain::vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRo
         slice.reserve(end - at);
         // List rows count from 0; a row the list lacks is skipped by the list.
         for (std::size_t k = at; k < end; ++k) slice.push_back(rows[k] - 1);
-        form_->pushCheckEffect(run_, {false, std::move(slice)});
+        form_->pushCheckEffect(run_, {false, std::move(slice), {}});
       }
     }
     void filesRead(const std::vector<RowIdentity>& rows) override {
