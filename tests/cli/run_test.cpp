@@ -275,15 +275,20 @@ TEST(CliRunTest, FewFileDescriptorsChangeNoListing) {
     EXPECT_EQ(limited.out, unlimited[i].out);
   }
 
-  // The walk waits for the descriptors another thread frees.
+  // The walk waits for the descriptors another thread frees. The thread is
+  // made before every descriptor is taken: UndefinedBehaviorSanitizer needs
+  // one to check a new object's type.
+  std::atomic<bool> go{false};
   std::atomic<bool> finished{false};
   Result waited;
-  std::optional<DescriptorHog> hog(std::in_place);
-  ASSERT_GT(hog->taken(), 0u);
   std::thread run([&] {
+    while (!go) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     waited = RunTool(runs[0]);
     finished = true;
   });
+  std::optional<DescriptorHog> hog(std::in_place);
+  go = true;
+  EXPECT_GT(hog->taken(), 0u);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_FALSE(finished);
   hog.reset();
