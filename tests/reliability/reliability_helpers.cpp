@@ -132,7 +132,7 @@ std::vector<int> PlainRun::check(CheckMode mode, const std::function<void()>& ch
   return ticks;
 }
 
-std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick) {
+std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick, int threads) {
   ResultList filesList;
   ResultList deleteList;
   filesList.addColumn("Path");
@@ -153,7 +153,9 @@ std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick)
   for (int i = 0; i < deleteList.rowCount(); ++i) {
     if (deleteList.isChecked(i)) ticked.push_back(deleteTable->row(i + 1).FullPath);
   }
-  lastDelete = DeleteCheckedWalk(*candidates, *deleteTable, filesList, deleteList, {});
+  DeletePassOptions options;
+  options.limits.threads = threads;
+  lastDelete = DeleteCheckedWalk(*candidates, *deleteTable, filesList, deleteList, {}, options);
   return ticked;
 }
 

@@ -30,7 +30,8 @@ struct PlainRun {
   // built from Checked, the rows at `untick` (positions in "Files to delete")
   // unticked, then the walk with the real deleter. Returns the paths that were
   // ticked in "Files to delete".
-  std::vector<std::string> deleteChecked(const std::vector<int>& untick = {});
+  // `threads` verify runs of one size side by side.
+  std::vector<std::string> deleteChecked(const std::vector<int>& untick = {}, int threads = 1);
 
   std::vector<std::string> candidatePaths() const;
 
