@@ -3,8 +3,8 @@
 // model of the format; a file read without error is written again and must
 // read back to the same calls; and values built from the input must survive a
 // write and a read. Any difference aborts, so libFuzzer keeps the input.
+#include <fcntl.h>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -164,25 +164,39 @@ Expected Model(std::string_view bytes) {
 
 // A file in memory under a path the settings code opens like any other, so
 // that nothing is left on disk between runs.
+// A file of the given name in a scratch folder of its own (in memory where
+// /dev/shm exists): writes replace it through a new file beside it, so it must
+// be a real file in a folder that takes new files.
 class MemoryFile {
  public:
-  explicit MemoryFile(const char* name) : fd_(::memfd_create(name, MFD_CLOEXEC)) {
-    Require(fd_ >= 0, "memfd_create failed");
-    path_ = "/proc/self/fd/" + std::to_string(fd_);
+  explicit MemoryFile(const char* name) {
+    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::string folder = std::string(base) + "/twinscan-fuzz-XXXXXX";
+    Require(::mkdtemp(folder.data()) != nullptr, "mkdtemp failed");
+    folder_ = folder;
+    path_ = folder + "/" + name;
   }
+  ~MemoryFile() {
+    ::unlink(path_.c_str());
+    ::rmdir(folder_.c_str());
+  }
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
   const std::string& path() const { return path_; }
   void fill(const std::uint8_t* data, std::size_t size) {
-    Require(::ftruncate(fd_, 0) == 0, "ftruncate failed");
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    Require(fd >= 0, "open failed");
     std::size_t done = 0;
     while (done < size) {
-      const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
-      Require(n > 0, "pwrite failed");
+      const ssize_t n = ::write(fd, data + done, size - done);
+      Require(n > 0, "write failed");
       done += static_cast<std::size_t>(n);
     }
+    ::close(fd);
   }
 
  private:
-  int fd_;
+  std::string folder_;
   std::string path_;
 };
 
