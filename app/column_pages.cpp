@@ -6,8 +6,6 @@
 #include <QScrollBar>
 
 #include "app/form_main.h"
-#include "app/texts.h"
-#include "lists/delete_list.h"
 #include "lists/row_texts.h"
 
 namespace {
@@ -122,63 +120,37 @@ void TFormMain::MoveDown(int which) {
   ShowApplyState(which, columnsPending(which));
 }
 
+namespace {
+// The captions of a box's entries as path bytes, the way the columns keep them.
+std::vector<std::string> Captions(const QListWidget* box) {
+  std::vector<std::string> out;
+  for (const QString& caption : Entries(box))
+    out.push_back(QFile::encodeName(caption).toStdString());
+  return out;
+}
+}  // namespace
+
 void TFormMain::ApplyFilesColumns() {
-  if (groupingActive_ || fillInProgress_ || deleteActive_) {
-    // The grouping adds rows by the columns of "Files", Delete Checked removes
-    // rows by position: apply once they have ended.
-    applyFilesDeferred_ = true;
-    dialogs_->information(texts::kColumnsWaitForFill);
-    return;
-  }
+  if (!session_->setFilesColumns(Captions(ListBox_[1]))) return;
   FilesColumnsPending = false;
   ShowApplyState(0, false);
-  deleteBuilder_.forget();
-  filesList_.clearColumns();
-  for (const QString& caption : Entries(ListBox_[1]))
-    filesList_.addColumn(QFile::encodeName(caption).toStdString());
-  if (FilesListFilled.load()) {
-    filesList_.beginUpdate();
-    filesList_.clear();
-    for (int k = 1; k <= candidates_.count(); ++k) {
-      const CandidateRow& c = candidates_.row(k);
-      const int icon = icons_.FileTypeIconIndex(IconTypeName(c.FileName));
-      if (AddListRow(filesList_, filesList_, icon, c.FileName, c.Size, c.FullPath) &&
-          c.Checked == 1) {
-        filesList_.setChecked(filesList_.rowCount() - 1, true);
-      }
-    }
-    filesList_.endUpdate();
-  }
-  if (filesList_.columnCount() > 0) {
+  ResultList& files = filesList();
+  if (files.columnCount() > 0) {
     const int width =
-        EqualColumnWidth(ClientWidthInFront(PageControl2_, vgListView1_), filesList_.columnCount());
-    for (int c = 0; c < filesList_.columnCount(); ++c) filesList_.setColumnWidth(c, width);
+        EqualColumnWidth(ClientWidthInFront(PageControl2_, vgListView1_), files.columnCount());
+    for (int c = 0; c < files.columnCount(); ++c) files.setColumnWidth(c, width);
   }
 }
 
 void TFormMain::ApplyDeleteColumns() {
   DeleteColumnsPending = false;
   ShowApplyState(1, false);
-  deleteList_.clearColumns();
-  for (const QString& caption : Entries(ListBox_[3]))
-    deleteList_.addColumn(QFile::encodeName(caption).toStdString());
-  if (deleteList_.columnCount() > 0) {
-    const int width = EqualColumnWidth(ClientWidthInFront(PageControl2_, vgListView2_),
-                                       deleteList_.columnCount());
-    for (int c = 0; c < deleteList_.columnCount(); ++c) deleteList_.setColumnWidth(c, width);
+  session_->setDeleteColumns(Captions(ListBox_[3]));
+  ResultList& list = deleteList();
+  if (list.columnCount() > 0) {
+    const int width =
+        EqualColumnWidth(ClientWidthInFront(PageControl2_, vgListView2_), list.columnCount());
+    for (int c = 0; c < list.columnCount(); ++c) list.setColumnWidth(c, width);
   }
-  DeleteListStale = true;
-  deleteBuilder_.forget();
   TabSheetResultsShow();
-}
-
-void TFormMain::runDeferredAfterFill() {
-  if (applyFilesDeferred_) {
-    applyFilesDeferred_ = false;
-    ApplyFilesColumns();
-  }
-  if (resultsShowDeferred_) {
-    resultsShowDeferred_ = false;
-    TabSheetResultsShow();
-  }
 }

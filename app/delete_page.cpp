@@ -1,23 +1,13 @@
-// "Files to delete": the tick mirror, the deferred rebuild, the totals and the
-// swap of the button groups with the list page in front.
+// "Files to delete": the tick mirror, the deferred rebuild and the swap of
+// the button groups with the list page in front.
 #include "app/form_main.h"
-#include "lists/delete_list.h"
 
 void TFormMain::vgListView1Change(int row) {
-  if (filesList_.rowCount() != candidates_.CandidateCount.load(std::memory_order_acquire)) return;
-  if (row < 0 || row >= candidates_.stored()) return;
-  // Only a tick that differs from its mirror rebuilds "Files to delete": a new
-  // selection or focus must not undo the user's unticks there.
-  const std::uint8_t ticked = filesList_.isChecked(row) ? 1 : 0;
-  if (candidates_.row(row + 1).Checked == ticked) return;
-  candidates_.row(row + 1).Checked = ticked;
-  DeleteListStale = true;
-  if (!Timer2.isActive()) Timer2.start();
-  deleteBuilder_.changedFrom(row + 1);
+  session_->filesTickChanged(row);
 }
 
 void TFormMain::vgListView2Change(int) {
-  if (deleteList_.rowCount() == DeleteRowsExpected) TabSheetResultsShow();
+  if (session_->deleteListWhole()) TabSheetResultsShow();
 }
 
 void TFormMain::Timer2Timer() {
@@ -35,44 +25,7 @@ void TFormMain::TabSheetResultsShow() {
     GroupBox1_->hide();
     GroupBox7_->show();
   }
-  if (DeleteListStale) {
-    if (groupingActive_ || fillInProgress_ || deleteActive_) {
-      // The grouping is refilling the candidate table, or Delete Checked will
-      // remove rows of it: rebuild once that is done.
-      resultsShowDeferred_ = true;
-    } else if (BuildDeleteListSlice()) {
-      DeleteListStale = false;
-    } else {
-      // More rows to build: the next slice runs once the window's events have.
-      if (!Timer2.isActive()) Timer2.start();
-      return;
-    }
-  }
-  DeleteTickedCount = deleteList_.checkedCount();
-  setStatusText(DeleteTotalsText(deleteList_.rowCount(), DeleteTickedCount));
-}
-
-DeleteListBuilder::Lists TFormMain::deleteLists() {
-  return {candidates_, deleteTable_, deleteList_, filesList_, icons_, DeleteRowsExpected};
-}
-
-bool TFormMain::BuildDeleteListSlice() {
-  // A slice of this many rows takes a few milliseconds.
-  constexpr int kSliceRows = 4096;
-  vgListView2_->setUpdatesEnabled(false);
-  const bool whole = deleteBuilder_.step(deleteLists(), kSliceRows);
-  vgListView2_->setUpdatesEnabled(true);
-  return whole;
-}
-
-void TFormMain::completeDeleteList() {
-  if (DeleteListStale && !groupingActive_ && !fillInProgress_ && !deleteActive_) {
-    vgListView2_->setUpdatesEnabled(false);
-    deleteBuilder_.finish(deleteLists());
-    vgListView2_->setUpdatesEnabled(true);
-    DeleteListStale = false;
-  }
-  TabSheetResultsShow();
+  session_->refreshDeleteList();
 }
 
 void TFormMain::Timer1Timer() {

@@ -14,8 +14,8 @@
 #include "app/about_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dialogs.h"
-#include "app/texts.h"
 #include "lists/row_texts.h"
+#include "session/texts.h"
 
 namespace {
 
@@ -32,21 +32,15 @@ std::string CurrentDirectory() {
 }  // namespace
 
 TFormMain::TFormMain(FormEnvironment environment)
-    : dialogs_(environment.dialogs),
-      openUrl_(std::move(environment.openUrl)),
-      scanTable_(environment.tableCapacity),
-      fileTable_(environment.tableCapacity),
-      candidates_(environment.tableCapacity),
-      deleteTable_(environment.tableCapacity),
-      queue_(this),
-      ScanThread(queue_),
-      vgThreadAfterScan(queue_),
-      vgThreadCheckDouble(queue_),
-      DeleteThread(queue_) {
+    : dialogs_(environment.dialogs), openUrl_(std::move(environment.openUrl)), queue_(this) {
   if (!dialogs_) {
     ownDialogs_ = std::make_unique<QtDialogs>(this);
     dialogs_ = ownDialogs_.get();
   }
+  SessionConfig config;
+  config.tableCapacity = environment.tableCapacity;
+  session_ = std::make_unique<Session>(static_cast<SessionView&>(*this), *dialogs_, queue_, icons_,
+                                       config);
   if (!openUrl_) openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
   exitNow_ =
@@ -69,16 +63,9 @@ TFormMain::TFormMain(FormEnvironment environment)
 
 TFormMain::~TFormMain() {
   // Workers first: nothing of theirs may run once the widgets start to go.
-  DeleteThread.stopNow();
-  vgThreadCheckDouble.stopNow();
-  vgThreadAfterScan.stopNow();
-  ScanThread.stopNow();
-  DeleteThread.wait();
-  vgThreadCheckDouble.wait();
-  vgThreadAfterScan.wait();
-  ScanThread.wait();
-  filesList_.setChangeHandler({});
-  deleteList_.setChangeHandler({});
+  session_->stopWorkers();
+  filesList().setChangeHandler({});
+  deleteList().setChangeHandler({});
   // The widgets go before the lists and tables they show (members outlive
   // nothing of QWidget's own teardown otherwise).
   delete takeCentralWidget();
@@ -94,16 +81,16 @@ void TFormMain::connectHandlers() {
   connect(DirectoryEdit1_, &QLineEdit::textEdited, this, [this] { folderBytes_.clear(); });
   connect(SpeedButton1_, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
 
-  filesList_.setChangeHandler([this](int row) { vgListView1Change(row); });
-  deleteList_.setChangeHandler([this](int row) { vgListView2Change(row); });
+  filesList().setChangeHandler([this](int row) { vgListView1Change(row); });
+  deleteList().setChangeHandler([this](int row) { vgListView2Change(row); });
   // A new selection or focus row in "Files" counts as a change of that row.
   connect(vgListView1_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
-            if (current.isValid()) filesList_.notifyChange(current.row());
+            if (current.isValid()) filesList().notifyChange(current.row());
           });
   connect(vgListView2_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
-            if (current.isValid()) deleteList_.notifyChange(current.row());
+            if (current.isValid()) deleteList().notifyChange(current.row());
           });
   connect(PageControl2_, &QTabWidget::currentChanged, this, [this](int) {
     if (PageControl2_->currentWidget() == TabSheetResults_) {
@@ -210,35 +197,10 @@ void TFormMain::setFolderText(const std::string& path) {
   DirectoryEdit1_->setText(QFile::decodeName(path.c_str()));
 }
 
-bool TFormMain::scanRunActive() const {
-  return TimerScan1.isActive() || ScanThread.busy() || groupingActive_ || fillInProgress_;
-}
-
-bool TFormMain::checkRunActive() const {
-  return SpeedButton18_->isEnabled() || vgThreadCheckDouble.busy();
-}
-
-bool TFormMain::refuseDuringRun() {
-  if (deleteActive_) {
-    dialogs_->information(texts::kDeleteActive);
-    return true;
-  }
-  if (!scanRunActive() && !checkRunActive()) return false;
-  dialogs_->information(texts::kRunActive);
-  return true;
-}
-
-bool TFormMain::refuseDuringDelete() {
-  if (!deleteActive_) return false;
-  dialogs_->information(texts::kDeleteActive);
-  return true;
-}
-
 bool TFormMain::waitForWorkers(int timeoutMs) {
   QElapsedTimer clock;
   clock.start();
-  while (ScanThread.busy() || vgThreadAfterScan.busy() || vgThreadCheckDouble.busy() ||
-         DeleteThread.busy()) {
+  while (session_->workersBusy()) {
     if (clock.elapsed() > timeoutMs) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QThread::msleep(1);

@@ -11,12 +11,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <atomic>
-#include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,16 +20,9 @@
 #include "app/qt_window_queue.h"
 #include "app/result_list_view.h"
 #include "app/widgets.h"
-#include "compare/check_run.h"
-#include "compare/verified_delete.h"
+#include "core/capacity.h"
 #include "core/dialogs.h"
-#include "core/records.h"
-#include "core/worker.h"
-#include "group/file_table.h"
-#include "lists/delete_list.h"
-#include "lists/file_actions.h"
-#include "lists/result_list.h"
-#include "scan/scan_table.h"
+#include "session/session.h"
 
 class TFormProgressScanning;
 class QtDialogs;
@@ -51,10 +40,11 @@ struct FormEnvironment {
   QString placementFile;
 };
 
-// The main window. It owns the widgets, the tables and the workers; every
-// member runs on the window thread. Handlers keep the names of the controls
-// they belong to.
-class TFormMain final : public QMainWindow {
+// The main window. It owns the widgets and the timers and shows what its
+// session (the run's state and workers) tells it; every member runs on the
+// window thread. Handlers keep the names of the controls they belong to and
+// forward to the session.
+class TFormMain final : public QMainWindow, private SessionView {
  public:
   explicit TFormMain(FormEnvironment environment = {});
   ~TFormMain() override;
@@ -120,29 +110,31 @@ class TFormMain final : public QMainWindow {
   int applyImage(int which) const { return applyImage_[which]; }
 
   // For tests and the shell: the state behind the window.
-  ScanTable& scanTable() { return scanTable_; }
-  CandidateTable& candidates() { return candidates_; }
-  DeleteTable& deleteTable() { return deleteTable_; }
-  ResultList& filesList() { return filesList_; }
-  ResultList& deleteList() { return deleteList_; }
+  Session& session() { return *session_; }
+  const Session& session() const { return *session_; }
+  ScanTable& scanTable() { return session_->scanTable(); }
+  CandidateTable& candidates() { return session_->candidates(); }
+  DeleteTable& deleteTable() { return session_->deleteTable(); }
+  ResultList& filesList() { return session_->filesList(); }
+  ResultList& deleteList() { return session_->deleteList(); }
   ResultListView* files() const { return vgListView1_; }
   ResultListView* filesToDelete() const { return vgListView2_; }
   QString statusText() const;
-  bool filesListFilled() const { return FilesListFilled.load(); }
-  bool deleteListStale() const { return DeleteListStale; }
-  int scanStep() const { return ScanStep; }
-  int runPhase() const { return RunPhase; }
-  bool walkDone() const { return WalkDone.load() == 1; }
+  bool filesListFilled() const { return session_->filesListFilled(); }
+  bool deleteListStale() const { return session_->deleteListStale(); }
+  int scanStep() const { return session_->scanStep(); }
+  int runPhase() const { return session_->runPhase(); }
+  bool walkDone() const { return session_->walkDone(); }
   const std::string& startDirectory() const { return startDirectory_; }
   // The folder field's text as path bytes.
   std::string folderText() const;
   void setFolderText(const std::string& path);
   // A scan run (walk or grouping) or a check run is active.
-  bool scanRunActive() const;
-  bool checkRunActive() const;
-  bool deleteRunActive() const { return deleteActive_; }
+  bool scanRunActive() const { return session_->scanRunActive(); }
+  bool checkRunActive() const { return session_->checkRunActive(); }
+  bool deleteRunActive() const { return session_->deleteRunActive(); }
   // The check worker's thread has not yet ended.
-  bool checkWorkerBusy() const { return vgThreadCheckDouble.busy(); }
+  bool checkWorkerBusy() const { return session_->checkBusy(); }
   // Told every status text as it is shown (tests follow the sequence).
   std::function<void(const QString&)> onStatusText;
   // Waits (running events) until no worker is busy; for tests and shutdown.
@@ -168,47 +160,26 @@ class TFormMain final : public QMainWindow {
   void setStatusText(const std::string& text);
   void setStatusText(const QString& text);
   void setProgress(int percent);
-  bool refuseDuringRun();
-  void requestScanRun();
-  void ScanThreadExecute(RunContext& run, const std::string& root);
-  void vgThreadAfterScanExecute(RunContext& run, const std::vector<std::string>& captions);
-  void vgThreadCheckDoubleExecute(RunContext& run, int mode, int listRows);
   void endCheckRunControls();
-  // The check run's effects on "Files", in the order issued. Each post of the
-  // run applies the oldest one; a stop applies those its dropped posts left.
-  struct CheckEffect {
-    bool untickAll = false;
-    std::vector<int> rows;          // list rows to tick (0-based)
-    std::vector<RowIdentity> read;  // identities the check read candidates under
-  };
-  void pushCheckEffect(RunContext& run, CheckEffect effect);  // any check thread
-  bool applyCheckEffect();                                    // false: none waits
-  // Stops the check run, waits for its threads and applies every effect it
-  // issued (the ticks of each band decided before the stop).
-  void stopCheckRun();
-  void resetFilesList();
-  // One slice of the rebuild of "Files to delete"; true once it is whole.
-  bool BuildDeleteListSlice();
-  // Builds "Files to delete" to the end now when it is stale (an action needs
-  // the whole list), then runs the page's show step.
-  void completeDeleteList();
-  DeleteListBuilder::Lists deleteLists();
-  void DeleteCheckedFiles();
-  // Delete Checked on the worker: the plan (taken from `ticked` on the first
-  // pass), a pass over targets `which` (all on the first), the rows that go;
-  // then the question about files without a copy, and the end steps.
-  void startDeletePass(std::vector<char> ticked, std::vector<int> which, bool requireCopy);
-  void deletePassDone(std::vector<DeleteResult> results, RowRemoval removal,
-                      std::vector<int> noCopy, bool requireCopy);
-  void finishDeleteChecked(const RowRemoval& removal);
-  void finishDeleteSteps();
-  bool refuseDuringDelete();
   void saveList(int field);
   void FormCreate();
   void restorePlacement();
   void savePlacement();
   void ColorComboBox3Change();
   void ColorComboBox4Change();
+
+  // What the session shows through the window.
+  void showStatus(const std::string& text) override { setStatusText(text); }
+  void showProgress(int percent) override { setProgress(percent); }
+  void showPhaseCaption(const std::string& text) override;
+  void lockRunControls(bool locked) override;
+  void showCheckControls(bool running) override;
+  void showPauseCaption(bool paused) override;
+  void showFilesPage() override;
+  void holdListPaint(ListId list, bool hold) override;
+  void runScanTimer(bool run) override;
+  void armDeleteListTimer() override;
+  void columnsApplyDue() override { ApplyFilesColumns(); }
 
   // Environment.
   std::unique_ptr<QtDialogs> ownDialogs_;
@@ -219,48 +190,15 @@ class TFormMain final : public QMainWindow {
   // none); the close then keeps the file as "perferences.set.bak" first.
   bool settingsReadWhole_ = false;
 
-  // Tables: process-wide in effect, as the window lives as long as the program.
-  ScanTable scanTable_;
-  FileTable fileTable_;
-  CandidateTable candidates_;
-  DeleteTable deleteTable_;
-  ResultList filesList_;
-  ResultList deleteList_;
   IconRegistry icons_;
-
-  // Scan run state.
-  int ScanStep = 0;
-  int RunPhase = 0;
-  std::string ScanRoot;
-  std::atomic<std::uint8_t> WalkDone{0};
-  std::atomic<std::uint8_t> WalkFailed{0};
-  std::atomic<bool> FilesListFilled{false};
-  bool fillInProgress_ = false;  // rows of a grouping are still arriving
-  bool groupingActive_ = false;  // the grouping may still write the candidate table
   std::string lastPickedFolder_;
   std::string folderBytes_;  // the field's path bytes, kept for non-UTF-8 names
-
-  // "Files to delete" state.
-  bool DeleteListStale = false;
-  DeleteListBuilder deleteBuilder_;
-  int DeleteRowsExpected = 0;
-  int DeleteTickedCount = 0;
-  bool resultsShowDeferred_ = false;
-
-  // Delete Checked under way (from the confirmation to the end steps).
-  bool deleteActive_ = false;
-  DeletePlan deletePlan_;
-  std::vector<DeleteResult> deleteResults_;
-  std::mutex checkEffectsMutex_;
-  std::deque<CheckEffect> checkEffects_;
 
   // Column pages.
   bool FilesColumnsPending = false;
   bool DeleteColumnsPending = false;
-  bool applyFilesDeferred_ = false;  // an apply that waits for the grouping's fill
   int applyImage_[2] = {-1, -1};
   QPushButton* applyButton_[2] = {};
-  void runDeferredAfterFill();
 
   // Widgets (owned by Qt's parent chain).
   QGroupBox* GroupBox2_ = nullptr;
@@ -308,7 +246,6 @@ class TFormMain final : public QMainWindow {
   QAction* SelectallItems1_ = nullptr;
   TFormProgressScanning* FormProgressScanning_ = nullptr;
   class TFormAbout* FormAbout_ = nullptr;
-  std::string lastSaveName_;
   std::function<void()> exitNow_;
   QString placementFile_;
   bool exiting_ = false;
@@ -318,10 +255,8 @@ class TFormMain final : public QMainWindow {
   QTimer Timer1;
   QTimer Timer2;
 
-  // Workers last: they are stopped and joined before anything they use goes.
+  // The session last: its workers are stopped and joined before anything
+  // they use goes, and its posts go through the queue.
   QtWindowQueue queue_;
-  Worker ScanThread;
-  Worker vgThreadAfterScan;
-  Worker vgThreadCheckDouble;
-  Worker DeleteThread;  // the file work of Delete Checked
+  std::unique_ptr<Session> session_;
 };

@@ -11,7 +11,7 @@
 
 #include "app/form_main.h"
 #include "app/progress_window.h"
-#include "app/texts.h"
+#include "session/texts.h"
 
 namespace {
 
@@ -143,9 +143,9 @@ QWidget* TFormMain::buildListPages() {
   PageControl2_ = Named(new QTabWidget, "PageControl2");
   TabSheetFiles_ = Named(new QWidget, "TabSheetFiles", QStringLiteral("Files"));
   TabSheetResults_ = Named(new QWidget, "TabSheetResults", QStringLiteral("Files to delete"));
-  vgListView1_ = Named(new ResultListView(filesList_, icons_, TabSheetFiles_), "vgListView1",
+  vgListView1_ = Named(new ResultListView(filesList(), icons_, TabSheetFiles_), "vgListView1",
                        QStringLiteral("Files"));
-  vgListView2_ = Named(new ResultListView(deleteList_, icons_, TabSheetResults_), "vgListView2",
+  vgListView2_ = Named(new ResultListView(deleteList(), icons_, TabSheetResults_), "vgListView2",
                        QStringLiteral("Files to delete"));
   for (auto [page, view] : {std::pair<QWidget*, QWidget*>{TabSheetFiles_, vgListView1_},
                             {TabSheetResults_, vgListView2_}}) {

@@ -7,8 +7,8 @@
 #include "app/about_window.h"
 #include "app/form_main.h"
 #include "app/progress_window.h"
-#include "app/texts.h"
 #include "lists/save_lists.h"
+#include "session/texts.h"
 
 void TFormMain::Savepathesoffilestofile1Click() {
   saveList(static_cast<int>(SavedField::FullPath));
@@ -19,18 +19,7 @@ void TFormMain::Savenamestofile1Click() {
 }
 
 void TFormMain::saveList(int field) {
-  // The grouping refills the candidate table: a save then would read it half-built.
-  if (groupingActive_ || fillInProgress_) {
-    dialogs_->information(texts::kRunActive);
-    return;
-  }
-  const auto chosen = dialogs_->saveFile(kSaveListFilter, lastSaveName_);
-  if (!chosen) return;
-  lastSaveName_ = *chosen;
-  const std::string name = SaveListFileName(*chosen);
-  if (auto error = SaveCandidateList(name, candidates_, static_cast<SavedField>(field))) {
-    dialogs_->errorBox(*error);
-  }
+  session_->saveList(field);
 }
 
 void TFormMain::SpeedButton9Click() {

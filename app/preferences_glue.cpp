@@ -113,7 +113,7 @@ void TFormMain::FormCreate() {
     }
     TColorComboBox* const colors[4] = {ColorComboBox1_, ColorComboBox2_, ColorComboBox3_,
                                        ColorComboBox4_};
-    FormPreferences target(*this, filesList_, deleteList_, ListBox_, colors, RadioGroup2_,
+    FormPreferences target(*this, filesList(), deleteList(), ListBox_, colors, RadioGroup2_,
                            RadioGroup1_);
     const PreferencesReadResult read =
         ReadPreferences(PreferencesFilePath(startDirectory_), target);
@@ -121,7 +121,7 @@ void TFormMain::FormCreate() {
     if (!read.found) {
       // A first start: both lists show the three columns, so a scan can start at once.
       for (int which = 0; which < 2; ++which) {
-        ResultList& list = which == 0 ? filesList_ : deleteList_;
+        ResultList& list = which == 0 ? filesList() : deleteList();
         for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
           list.addColumn(caption, EqualColumnWidth(380, 3));
           ListBox_[which * 2 + 1]->addItem(QString::fromLatin1(caption));
@@ -143,8 +143,8 @@ void TFormMain::FormCreate() {
 bool TFormMain::FormClose() {
   PreferencesValues values;
   values.folder = folderText();
-  values.filesColumns = ColumnsOf(filesList_);
-  values.deleteColumns = ColumnsOf(deleteList_);
+  values.filesColumns = ColumnsOf(filesList());
+  values.deleteColumns = ColumnsOf(deleteList());
   values.colors[0] = ColorComboBox1_->value();
   values.colors[1] = ColorComboBox2_->value();
   values.colors[2] = ColorComboBox3_->value();
@@ -165,7 +165,7 @@ bool TFormMain::FormClose() {
     dialogs_->errorBox(*error);
     return false;  // the window stays open and a check goes on
   }
-  if (vgThreadCheckDouble.busy() && !vgThreadCheckDouble.paused()) stopCheckRun();
+  session_->closeStopsCheck();
   savePlacement();
   return true;
 }

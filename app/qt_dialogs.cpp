@@ -5,7 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "app/texts.h"
+#include "session/texts.h"
 
 namespace {
 QString Q(const std::string& s) {

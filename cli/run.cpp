@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,23 +17,14 @@
 
 #include "cli/options.h"
 #include "compare/check_engine.h"
-#include "compare/check_run.h"
-#include "compare/in_order.h"
-#include "group/file_table.h"
-#include "group/grouping.h"
+#include "core/dialogs.h"
 #include "scan/folder_path.h"
-#include "scan/scan_table.h"
 #include "scan/walk.h"
+#include "session/identical_sets.h"
+#include "session/plain_driver.h"
+#include "session/texts.h"
 
 namespace {
-
-// The window's warnings, word for word.
-constexpr std::string_view kFolderMissingBefore = "The directory \"";
-constexpr std::string_view kFolderMissingAfter =
-    "\" is not exists! Please, change the path of \"Folder to Scan\".";
-constexpr std::string_view kWalkFailed =
-    "Find one error while scanning. Perhaps, on your disk (or in scanned folder) more, then "
-    "500000 of files.";
 
 // Walk entries between two updates of the progress line.
 constexpr int kEntriesPerUpdate = 1024;
@@ -111,47 +103,40 @@ class WalkProgress final : public WalkObserver {
   long long entries_ = 0;
 };
 
-// Nothing of the grouping is shown but its progress; the rows are read back
-// from the candidate table, which holds them in the same order.
-class QuietGroupingSink final : public GroupingSink {
+// The session's view for a terminal: progress on the line, nothing else.
+class ProgressView final : public PlainView {
  public:
-  explicit QuietGroupingSink(ProgressLine& line) : line_(line) {}
-  void status(const std::string&) override {}
-  void progress(int percent) override { line_.show("grouping: " + std::to_string(percent) + "%"); }
-  void activityLabel(const std::string&) override {}
-  void beginFill() override {}
-  void addRow(CandidateListRow) override {}
-  bool wantsRows() const override { return false; }
-  void endFill() override {}
-  void showFilesPage() override {}
-  void unlockRunControls() override {}
+  explicit ProgressView(ProgressLine& line) : line_(line) {}
+  void showProgress(int percent) override {
+    PlainView::showProgress(percent);
+    line_.show(stage + std::to_string(percent) + "%");
+  }
+  std::string stage = "grouping: ";
 
  private:
   ProgressLine& line_;
+};
+
+// Messages meant for a window's boxes: only the walk's failure is told, by
+// the caller, so they are kept, not shown.
+class KeptMessages final : public Dialogs {
+ public:
+  void information(const std::string&) override {}
+  void warning(const std::string& text) override { warnings.push_back(text); }
+  void plain(const std::string&) override {}
+  void confirmOk(const std::string&) override {}
+  bool confirmYesNo(const std::string&) override { return false; }
+  void errorBox(const std::string&) override {}
+  std::optional<std::string> pickFolder(const std::string&) override { return {}; }
+  std::optional<std::string> saveFile(const std::string&, const std::string&) override {
+    return {};
+  }
+  std::vector<std::string> warnings;
 };
 
 class NoIcons final : public IconIndexer {
  public:
   int FileTypeIconIndex(const std::string&) override { return 0; }
-};
-
-// The ticks of "Files", one per candidate row (index 0 unused).
-class TickSink final : public CheckSink {
- public:
-  TickSink(int rows, ProgressLine& line)
-      : ticked_(static_cast<std::size_t>(rows) + 1, false), line_(line) {}
-  void untickAllFiles() override { ticked_.assign(ticked_.size(), false); }
-  void tickRow(int row) override {
-    if (row >= 1 && static_cast<std::size_t>(row) < ticked_.size()) {
-      ticked_[static_cast<std::size_t>(row)] = true;
-    }
-  }
-  void progress(int percent) override { line_.show("checking: " + std::to_string(percent) + "%"); }
-  bool ticked(int row) const { return ticked_[static_cast<std::size_t>(row)]; }
-
- private:
-  std::vector<bool> ticked_;
-  ProgressLine& line_;
 };
 
 // The rows whose files could not be opened or read, collected from the
@@ -192,47 +177,6 @@ class UnreadableRows final : public UnreadableSink {
   std::vector<std::pair<int, int>> rows_;  // row, errno
 };
 
-// Per band, the engine's classes of byte-identical rows holding two
-// different files; bands in order, classes by their first row. Bands are
-// checked side by side by `limits.threads` engines.
-std::vector<std::vector<int>> FindIdenticalSets(const CandidateTable& candidates,
-                                                const std::function<void(int)>& progress,
-                                                const EngineLimits& limits) {
-  struct Band {
-    int first;
-    int last;
-  };
-  std::vector<Band> bands;
-  const int count = candidates.count();
-  for (int first = 1; first <= count;) {
-    int last = first;
-    while (last < count && candidates.row(last + 1).Band == candidates.row(first).Band) ++last;
-    if (last > first) bands.push_back({first, last});
-    first = last + 1;
-  }
-  std::vector<std::vector<int>> sets;
-  RunInOrder<std::vector<std::vector<int>>>(
-      static_cast<int>(bands.size()), limits.threads,
-      [&](int b) {
-        const Band band = bands[static_cast<std::size_t>(b)];
-        std::vector<CandidateFile> files;
-        for (int r = band.first; r <= band.last; ++r) {
-          if (const auto file = StatCandidate(candidates.row(r).FullPath, r))
-            files.push_back(*file);
-        }
-        return files.size() < 2 ? std::vector<std::vector<int>>{}
-                                : IdenticalClasses(files, candidates, {}, limits);
-      },
-      [&](int b, std::vector<std::vector<int>>& classes) {
-        if (progress) {
-          progress(static_cast<int>(
-              static_cast<long long>(bands[static_cast<std::size_t>(b)].first) * 100 / count));
-        }
-        for (auto& members : classes) sets.push_back(std::move(members));
-      });
-  return sets;
-}
-
 int UsageError(std::FILE* err, const std::string& reason) {
   WriteText(err, "twinscan-cli: " + reason + "\n");
   WriteText(err, CliUsage());
@@ -242,47 +186,49 @@ int UsageError(std::FILE* err, const std::string& reason) {
 int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         const CliEnvironment& env) {
   if (!IsExistingDirectory(options.folder)) {
-    WriteText(err, kFolderMissingBefore);
+    WriteText(err, texts::kFolderMissingBefore);
     WriteText(err, options.folder);
-    WriteText(err, kFolderMissingAfter);
+    WriteText(err, texts::kFolderMissingAfter);
     WriteText(err, "\n");
     return 1;
   }
 
   ProgressLine line(err, env.showProgress);
-  auto scan = std::make_unique<ScanTable>(env.tableSlots);
   WalkProgress walkProgress(line);
-  if (!WalkTree(options.folder, *scan, walkProgress)) {
+  ProgressView view(line);
+  KeptMessages messages;
+  NoIcons icons;
+  UnreadableRows unreadable;
+  SessionConfig config;
+  config.tableCapacity = env.tableSlots;
+  config.listRows = false;
+  config.walkObserver = &walkProgress;
+  config.limits = unreadable.limits(DefaultCheckThreads());
+  PlainDriver driver(messages, icons, config, &view);
+  Session& session = driver.session();
+  if (!driver.scan(options.folder)) {
     line.clear();
-    WriteText(err, kWalkFailed);
+    WriteText(err, texts::kWalkFailed);
     WriteText(err, "\n");
     return 1;
   }
-  walkProgress.show();
-
-  line.show("grouping");
-  auto files = std::make_unique<FileTable>(env.tableSlots);
-  auto candidates = std::make_unique<CandidateTable>(env.tableSlots);
-  std::atomic<bool> filled{false};
-  NoIcons icons;
-  QuietGroupingSink groupingSink(line);
-  RunGrouping(
-      {*scan, *files, *candidates, filled}, icons, groupingSink, [] {}, nullptr);
-  const int count = candidates->count();
+  const CandidateTable& candidates = session.candidates();
+  const int count = candidates.count();
 
   const char end = options.nulTerminated ? '\0' : '\n';
   Output out(outStream);
-  UnreadableRows unreadable;
   switch (options.list) {
     case ListForm::Ticked: {
-      TickSink ticks(count, line);
-      RunCheck(
-          CheckInput{static_cast<int>(options.mode), count}, *candidates, ticks, [] {},
-          unreadable.limits(DefaultCheckThreads()));
+      view.stage = "checking: ";
+      if (!driver.check(static_cast<int>(options.mode))) {
+        line.clear();
+        WriteText(err, "twinscan-cli: the check did not run\n");
+        return 1;
+      }
       line.clear();
       for (int r = 1; r <= count; ++r) {
-        if (!ticks.ticked(r)) continue;
-        out.write(candidates->row(r).FullPath);
+        if (!session.ticked(r)) continue;
+        out.write(candidates.row(r).FullPath);
         out.put(end);
       }
       break;
@@ -290,7 +236,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     case ListForm::Candidates:
       line.clear();
       for (int r = 1; r <= count; ++r) {
-        const CandidateRow& row = candidates->row(r);
+        const CandidateRow& row = candidates.row(r);
         out.write(std::to_string(row.Size));
         out.put('\t');
         out.write(row.FullPath);
@@ -298,14 +244,14 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       }
       break;
     case ListForm::Groups: {
-      const auto sets = FindIdenticalSets(
-          *candidates,
+      const auto sets = IdenticalSets(
+          candidates,
           [&line](int percent) { line.show("comparing: " + std::to_string(percent) + "%"); },
-          unreadable.limits(DefaultCheckThreads()));
+          config.limits);
       line.clear();
       for (const auto& set : sets) {
         for (const int r : set) {
-          out.write(candidates->row(r).FullPath);
+          out.write(candidates.row(r).FullPath);
           out.put(end);
         }
         out.put(end);
@@ -321,16 +267,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   }
   // A file that could not be read counted as different from every other: the
   // listing may lack its copies.
-  return unreadable.report(*candidates, err) ? 3 : 0;
+  return unreadable.report(candidates, err) ? 3 : 0;
 }
 
 }  // namespace
-
-std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates) {
-  EngineLimits limits;
-  limits.threads = DefaultCheckThreads();
-  return FindIdenticalSets(candidates, {}, limits);
-}
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
            const CliEnvironment& env) {

@@ -24,10 +24,3 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
 // The same, collecting both streams into strings.
 int RunCli(const std::vector<std::string>& args, std::string& out, std::string& err,
            const CliEnvironment& env = {});
-
-// The sets of byte-identical rows among rows 1..count() of `candidates`, each
-// holding at least two different files (hard links of one file count once).
-// Within each band a row joins the first earlier set whose first row is
-// identical to it or the same file. Rows of a set and the sets themselves are
-// in candidate order.
-std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates);

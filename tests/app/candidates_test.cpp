@@ -7,7 +7,7 @@
 #include <QThread>
 #include <QtTest>
 
-#include "app/texts.h"
+#include "session/texts.h"
 #include "form_fixture.h"
 
 class CandidatesTest : public QObject {

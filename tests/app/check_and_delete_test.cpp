@@ -16,7 +16,7 @@
 #include <climits>
 
 #include "app/qt_dialogs.h"
-#include "app/texts.h"
+#include "session/texts.h"
 #include "core/path_at.h"
 #include "form_fixture.h"
 

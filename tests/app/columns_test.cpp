@@ -9,7 +9,7 @@
 #include <QThread>
 #include <QtTest>
 
-#include "app/texts.h"
+#include "session/texts.h"
 #include "form_fixture.h"
 #include "lists/row_texts.h"
 

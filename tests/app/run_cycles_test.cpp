@@ -9,7 +9,7 @@
 #include <random>
 #include <set>
 
-#include "app/texts.h"
+#include "session/texts.h"
 #include "form_fixture.h"
 #include "support/copy_tree.h"
 

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "app/progress_window.h"
-#include "app/texts.h"
+#include "session/texts.h"
 #include "form_fixture.h"
 
 using Kind = ScriptedDialogs::Kind;

@@ -17,7 +17,7 @@
 #include <filesystem>
 
 #include "app/about_window.h"
-#include "app/texts.h"
+#include "session/texts.h"
 #include "form_fixture.h"
 #include "lists/save_lists.h"
 #include "support/unprivileged.h"

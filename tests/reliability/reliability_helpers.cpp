@@ -10,44 +10,16 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "core/dialogs.h"
 #include "core/path_at.h"
-#include "group/grouping.h"
-#include "lists/delete_list.h"
-#include "lists/file_actions.h"
-#include "lists/result_list.h"
-#include "scan/walk.h"
+#include "session/plain_driver.h"
 
 namespace {
 
-struct QuietWalk final : WalkObserver {};
-
-struct QuietGrouping final : GroupingSink {
-  void status(const std::string&) override {}
-  void progress(int) override {}
-  void activityLabel(const std::string&) override {}
-  void beginFill() override {}
-  void addRow(CandidateListRow) override {}
-  void endFill() override {}
-  void showFilesPage() override {}
-  void unlockRunControls() override {}
-};
-
 struct NoIcons final : IconIndexer {
   int FileTypeIconIndex(const std::string&) override { return 0; }
-};
-
-// Keeps the ticks, and the identities the check read the copies under in
-// the rows, as the window does.
-struct TickRecorder final : CheckSink {
-  explicit TickRecorder(CandidateTable& table) : candidates(table) {}
-  CandidateTable& candidates;
-  std::vector<int> ticks;
-  void untickAllFiles() override { ticks.clear(); }
-  void tickRow(int row) override { ticks.push_back(row); }
-  void progress(int) override {}
-  void filesRead(const std::vector<RowIdentity>& rows) override {
-    for (const RowIdentity& r : rows) candidates.row(r.row).Identity = r.identity;
-  }
 };
 
 std::string ReadDescriptor(int fd) {
@@ -100,62 +72,73 @@ void ListFolder(int dir, const std::string& path, std::map<std::string, std::str
 
 }  // namespace
 
+struct PlainRun::Parts {
+  explicit Parts(int slots) : driver(dialogs, icons, Config(slots)) {
+    driver.session().filesList().addColumn("Path");
+    driver.session().deleteList().addColumn("Path");
+  }
+  static SessionConfig Config(int slots) {
+    SessionConfig config;
+    config.tableCapacity = slots;
+    config.limits = EngineLimits{};
+    return config;
+  }
+  ScriptedDialogs dialogs;
+  NoIcons icons;
+  PlainDriver driver;
+};
+
 PlainRun::PlainRun(int slots)
-    : table(std::make_unique<ScanTable>(slots)),
-      files(std::make_unique<FileTable>(slots)),
-      candidates(std::make_unique<CandidateTable>(slots)) {}
+    : parts(std::make_unique<Parts>(slots)),
+      table(&parts->driver.session().scanTable()),
+      candidates(&parts->driver.session().candidates()) {}
+
+PlainRun::~PlainRun() = default;
 
 bool PlainRun::scan(const std::string& root) {
-  QuietWalk walk;
-  return scan(root, walk);
+  parts->driver.session().config().walkObserver = nullptr;
+  return parts->driver.scan(root);
 }
 
 bool PlainRun::scan(const std::string& root, WalkObserver& observer) {
-  if (!WalkTree(root, *table, observer)) return false;
-  std::atomic<bool> filled{false};
-  NoIcons icons;
-  QuietGrouping sink;
-  RunGrouping(
-      {*table, *files, *candidates, filled}, icons, sink, [] {}, nullptr);
-  return true;
+  parts->driver.session().config().walkObserver = &observer;
+  const bool scanned = parts->driver.scan(root);
+  parts->driver.session().config().walkObserver = nullptr;
+  return scanned;
 }
 
 std::vector<int> PlainRun::check(CheckMode mode, const std::function<void()>& checkpoint,
                                  const EngineLimits& limits) {
-  TickRecorder sink(*candidates);
-  const int rows = candidates->count();
-  RunCheck({static_cast<int>(mode), rows}, *candidates, sink, checkpoint, limits);
-  for (int r = 1; r <= rows; ++r) candidates->row(r).Checked = 0;
-  for (const int r : sink.ticks) candidates->row(r).Checked = 1;
-  std::vector<int> ticks = sink.ticks;
-  std::sort(ticks.begin(), ticks.end());
+  Session& session = parts->driver.session();
+  session.config().checkpointHook = checkpoint;
+  session.config().limits = limits;
+  EXPECT_TRUE(parts->driver.check(static_cast<int>(mode)));
+  session.config().checkpointHook = {};
+  std::vector<int> ticks;
+  for (int r = 1; r <= candidates->count(); ++r) {
+    if (session.ticked(r)) ticks.push_back(r);
+  }
   return ticks;
 }
 
 std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick, int threads) {
-  ResultList filesList;
-  ResultList deleteList;
-  filesList.addColumn("Path");
-  deleteList.addColumn("Path");
-  for (int k = 1; k <= candidates->count(); ++k) {
-    const CandidateRow& c = candidates->row(k);
-    AddListRow(filesList, filesList, 0, c.FileName, c.Size, c.FullPath);
-    filesList.setChecked(filesList.rowCount() - 1, c.Checked == 1);
-  }
-  auto deleteTable = std::make_unique<DeleteTable>(candidates->capacity());
-  NoIcons icons;
-  int expected = 0;
-  RebuildDeleteList(*candidates, *deleteTable, deleteList, filesList, icons, expected);
+  Session& session = parts->driver.session();
+  session.completeDeleteList();
+  ResultList& deleteList = session.deleteList();
   for (const int i : untick) {
     if (i < deleteList.rowCount()) deleteList.setChecked(i, false);
   }
   std::vector<std::string> ticked;
   for (int i = 0; i < deleteList.rowCount(); ++i) {
-    if (deleteList.isChecked(i)) ticked.push_back(deleteTable->row(i + 1).FullPath);
+    if (deleteList.isChecked(i)) ticked.push_back(session.deleteTable().row(i + 1).FullPath);
   }
-  DeletePassOptions options;
-  options.limits.threads = threads;
-  lastDelete = DeleteCheckedWalk(*candidates, *deleteTable, filesList, deleteList, {}, options);
+  lastDelete.clear();
+  if (session.filesList().rowCount() == 0 || deleteList.rowCount() == 0) return ticked;
+  session.config().limits.threads = threads;
+  parts->dialogs.answerYes(true);
+  session.deleteChecked();
+  EXPECT_TRUE(parts->driver.settle());
+  lastDelete = session.lastDeleteResults();
   return ticked;
 }
 

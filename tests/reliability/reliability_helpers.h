@@ -10,38 +10,39 @@
 #include "compare/check_run.h"
 #include "compare/verified_delete.h"
 #include "core/records.h"
-#include "group/file_table.h"
 #include "scan/scan_table.h"
 #include "scan/walk.h"
 
-// One run's tables as the window keeps them, driven without the window: the
-// walk and the grouping fill them, the check ticks rows.
+// The session the window drives, driven from this thread: the walk and the
+// grouping fill its tables, the check ticks "Files", Delete Checked deletes.
 struct PlainRun {
   explicit PlainRun(int slots = 4096);
+  ~PlainRun();
 
   // Walk and grouping; false when the walk fails (no grouping then).
   bool scan(const std::string& root);
+  // The same, `observer` told of every step of the walk.
   bool scan(const std::string& root, WalkObserver& observer);
-  // The check in `mode`; returns the rows it ticked, ascending, and mirrors
-  // them into Checked as "Files" does.
+  // The check in `mode`; returns the rows it ticked, ascending (their
+  // Checked follows, as in the window). `checkpoint` runs at each of the
+  // check's checkpoints.
   std::vector<int> check(CheckMode mode, const std::function<void()>& checkpoint = {},
                          const EngineLimits& limits = {});
-  // "Delete Checked" after the confirmation: "Files" and "Files to delete"
-  // built from Checked, the rows at `untick` (positions in "Files to delete")
-  // unticked, then the walk with the real deleter. Returns the paths that were
-  // ticked in "Files to delete".
-  // `threads` verify runs of one size side by side.
+  // "Delete Checked", confirmed: "Files to delete" built, the rows at
+  // `untick` (its positions) unticked, then the delete, `threads` verifying
+  // runs of one size side by side; the second question is answered No.
+  // Returns the paths that were ticked in "Files to delete".
   std::vector<std::string> deleteChecked(const std::vector<int>& untick = {}, int threads = 1);
 
   std::vector<std::string> candidatePaths() const;
 
-  // What the last deleteChecked() did with each ticked row, in list order
-  // (the second question answered No).
+  // What the last deleteChecked() did with each ticked row, in list order.
   std::vector<DeleteResult> lastDelete;
 
-  std::unique_ptr<ScanTable> table;
-  std::unique_ptr<FileTable> files;
-  std::unique_ptr<CandidateTable> candidates;
+  struct Parts;
+  std::unique_ptr<Parts> parts;
+  ScanTable* table;
+  CandidateTable* candidates;
 };
 
 // Every entry below `root` by its path: "d" for a folder, "l:" + target for a

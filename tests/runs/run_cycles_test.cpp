@@ -1,7 +1,7 @@
-// The scan and check runs driven as the window drives them, many times over and
-// cancelled at varied moments: three workers, posts tagged by run, and this
-// thread draining the queue in the window thread's place. CI builds it with
-// ThreadSanitizer, which must find nothing.
+// The session's scan and check runs, many times over and cancelled at varied
+// moments: its workers, posts tagged by run, and this thread draining the
+// queue in the window thread's place. CI builds it with ThreadSanitizer,
+// which must find nothing.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,12 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "compare/check_run.h"
-#include "core/worker.h"
-#include "group/grouping.h"
-#include "lists/delete_list.h"
+#include "core/dialogs.h"
 #include "lists/row_texts.h"
-#include "scan/walk.h"
+#include "session/plain_driver.h"
 #include "support/copy_tree.h"
 
 namespace {
@@ -32,246 +29,93 @@ class NoIcons final : public IconIndexer {
   int FileTypeIconIndex(const std::string&) override { return 0; }
 };
 
-// The window's side of the runs, reduced to the tables, lists and flags they
-// touch. Members run on the test thread; only the run bodies run on workers.
+// The real session on a plain driver: this thread runs its posts and timers
+// in the window thread's place; only the run bodies run on workers.
 class Window {
  public:
-  Window() {
+  Window() : driver(dialogs, icons, Config()) {
     for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
-      files.addColumn(caption);
-      deleteList.addColumn(caption);
+      files().addColumn(caption);
+      deleteList().addColumn(caption);
     }
-    files.setChangeHandler([this](int row) { filesChanged(row); });
   }
 
   // The run's timer, first step: stop both scan workers, then walk afresh.
   void startScan(const std::string& root) {
-    grouper.stopNow();
-    walker.stopNow();
-    grouper.wait();
-    walker.wait();
-    groupingActive = false;
-    files.clear();
-    locked = true;
-    polling = true;
-    phase = 1;
-    walkDone.store(false, std::memory_order_release);
-    walker.start([this, root](RunContext& run) {
-      class Observer final : public WalkObserver {
-       public:
-        Observer(RunContext& run, Window& window) : run_(run), window_(window) {}
-        void checkpoint() override { run_.checkpoint(); }
-        void lookIn(const std::string& name) override {
-          run_.post([w = &window_, name] { w->status = "Look in " + name; });
-        }
-
-       private:
-        RunContext& run_;
-        Window& window_;
-      } observer(run, *this);
-      if (WalkTree(root, scan, observer)) walkDone.store(true, std::memory_order_release);
-    });
+    driver.folder = root;
+    session().requestScan();
+    tick();
   }
-
   // The run's timer, later steps: hands over to the grouping once the walk is done.
   void tick() {
-    if (!polling || !walkDone.load(std::memory_order_acquire)) return;
-    polling = false;
-    phase = 2;
-    groupingActive = true;
-    grouper.start(
-        [this, captions = ColumnCaptions(files)](RunContext& run) { groupingBody(run, captions); });
+    if (driver.view().scanTimer) session().scanTimerStep(driver.folder);
   }
-
-  // "cancel" of a scan run.
-  void cancelScan() {
-    polling = false;
-    if (phase == 2) grouper.stopNow();
-    if (phase == 1 || phase == 2) walker.stopNow();
-    status = "Scanning was canceled.";
-    while (files.updating()) files.endUpdate();
-    files.clear();
-    grouper.wait();
-    groupingActive = false;
-  }
-
-  void startCheck(int mode) {
-    checkActive = true;
-    checker.start([this, mode, rows = files.rowCount()](RunContext& run) {
-      class Sink final : public CheckSink {
-       public:
-        Sink(RunContext& run, Window& window) : run_(run), w_(&window) {}
-        void untickAllFiles() override {
-          run_.post([w = w_] {
-            for (int r = 0; r < w->files.rowCount(); ++r) w->files.setChecked(r, false);
-          });
-        }
-        void tickRow(int row) override {
-          run_.post([w = w_, row] {
-            if (row >= 1 && row <= w->files.rowCount()) w->files.setChecked(row - 1, true);
-          });
-        }
-        void progress(int percent) override {
-          run_.post([w = w_, percent] { w->progress = percent; });
-        }
-
-       private:
-        RunContext& run_;
-        Window* w_;
-      } sink(run, *this);
-      RunCheck({mode, rows}, candidates, sink, [&run] { run.checkpoint(); });
-      run.post([this] {
-        checkActive = false;
-        status = "Num of files to delete: " + std::to_string(deleteList.rowCount());
-      });
-    });
-  }
-
-  void cancelCheck() {
-    checker.stopNow();
-    checkActive = false;
-  }
-
-  bool anyBusy() const { return walker.busy() || grouper.busy() || checker.busy(); }
-
-  // Runs posts and the timer until `done` holds (or 20 s pass).
   bool driveUntil(const std::function<bool()>& done) {
-    return queue.drainUntil([&] {
-      tick();
-      return done();
-    });
+    return driver.queue.drainUntil(
+        [&] {
+          tick();
+          return done();
+        },
+        std::chrono::seconds(20));
   }
-
-  // Runs posts until no worker is busy, joins the threads, then lets the
-  // deferred rebuild of "Files to delete" run.
-  bool settle() {
-    if (!driveUntil([this] { return !anyBusy(); })) return false;
-    walker.wait();
-    grouper.wait();
-    checker.wait();
-    queue.drain();
-    if (deleteStale && !groupingActive) {
-      RebuildDeleteList(candidates, deleteTable, deleteList, files, icons, deleteRowsExpected);
-      deleteStale = false;
-    }
-    return true;
-  }
+  bool settle() { return driver.settle(std::chrono::seconds(20)); }
+  bool anyBusy() const { return s().workersBusy(); }
 
   std::vector<std::string> candidatePaths() const {
     std::vector<std::string> out;
-    for (int i = 1; i <= candidates.count(); ++i) out.push_back(candidates.row(i).FullPath);
+    for (int i = 1; i <= s().candidates().count(); ++i)
+      out.push_back(s().candidates().row(i).FullPath);
     return out;
   }
   std::set<int> ticked() const {
     std::set<int> out;
-    for (int r = 0; r < files.rowCount(); ++r) {
-      if (files.isChecked(r)) out.insert(r);
+    for (int r = 0; r < s().filesList().rowCount(); ++r) {
+      if (s().filesList().isChecked(r)) out.insert(r);
     }
     return out;
   }
 
-  DrainQueue queue;
-  ScanTable scan{kSlots};
-  FileTable fileTable{kSlots};
-  CandidateTable candidates{kSlots};
-  DeleteTable deleteTable{kSlots};
-  std::atomic<bool> filled{false};
-  std::atomic<bool> walkDone{false};
+  Session& session() { return driver.session(); }
+  const Session& s() const { return const_cast<PlainDriver&>(driver).session(); }
+  ResultList& files() { return session().filesList(); }
+  ResultList& deleteList() { return session().deleteList(); }
+  bool locked() const { return const_cast<PlainDriver&>(driver).view().locked; }
+  const std::string& status() const { return const_cast<PlainDriver&>(driver).view().status; }
+
+  ScriptedDialogs dialogs;
   NoIcons icons;
-  ResultList files;
-  ResultList deleteList;
-  int deleteRowsExpected = 0;
-  bool deleteStale = false;
-  bool locked = false;
-  bool polling = false;
-  bool groupingActive = false;
-  bool checkActive = false;
-  int phase = 0;
-  int progress = 0;
-  std::string status;
-  // Last, so they are stopped and joined before anything their bodies use goes.
-  Worker walker{queue};
-  Worker grouper{queue};
-  Worker checker{queue};
+  PlainDriver driver;
 
  private:
-  // A tick in "Files" copies into the candidate's Checked once the fill is over.
-  void filesChanged(int row) {
-    if (files.rowCount() != candidates.CandidateCount.load(std::memory_order_acquire)) return;
-    deleteStale = true;
-    if (row >= 0 && row < candidates.stored())
-      candidates.row(row + 1).Checked = files.isChecked(row) ? 1 : 0;
-  }
-
-  void groupingBody(RunContext& run, const std::vector<std::string>& captions) {
-    class Sink final : public GroupingSink {
-     public:
-      Sink(RunContext& run, Window& window, const std::vector<std::string>& captions)
-          : run_(run), w_(&window), captions_(captions) {}
-      void status(const std::string& text) override {
-        run_.post([w = w_, text] { w->status = text; });
-      }
-      void progress(int percent) override {
-        run_.post([w = w_, percent] { w->progress = percent; });
-      }
-      void activityLabel(const std::string&) override {}
-      void beginFill() override {
-        run_.post([w = w_] {
-          w->files.clear();
-          w->files.beginUpdate();
-        });
-      }
-      void addRow(CandidateListRow row) override {
-        run_.post([w = w_, r = MakeListRowFor(captions_, row.ImageIndex, row.FileName, row.Size,
-                                              row.FullPath)]() mutable {
-          w->files.appendRow(std::move(r));
-        });
-      }
-      void endFill() override {
-        run_.post([w = w_] {
-          while (w->files.updating()) w->files.endUpdate();
-        });
-      }
-      void showFilesPage() override {}
-      void unlockRunControls() override {
-        run_.post([w = w_] {
-          w->groupingActive = false;
-          w->locked = false;
-        });
-      }
-
-     private:
-      RunContext& run_;
-      Window* w_;
-      const std::vector<std::string>& captions_;
-    } sink(run, *this, captions);
-    RunGrouping(
-        {scan, fileTable, candidates, filled}, icons, sink, [&run] { run.checkpoint(); },
-        &run.stopFlag());
+  static SessionConfig Config() {
+    SessionConfig config;
+    config.tableCapacity = kSlots;
+    config.limits.threads = 1;
+    return config;
   }
 };
 
 bool ScanToTheEnd(Window& w, const std::string& root) {
   w.startScan(root);
-  return w.driveUntil([&] { return !w.locked && !w.anyBusy(); }) && w.settle();
+  return w.driveUntil([&] { return !w.locked() && !w.anyBusy(); }) && w.settle();
 }
 
 // What a settled window must show: "Files" holds the candidates, each Checked
 // follows its row's tick, and "Files to delete" lists exactly the ticked ones.
-void ExpectConsistent(const Window& w) {
+void ExpectConsistent(Window& w) {
   EXPECT_FALSE(w.anyBusy());
-  EXPECT_FALSE(w.files.updating());
-  EXPECT_EQ(w.candidates.CandidateCount.load(), w.candidates.stored());
-  ASSERT_EQ(w.files.rowCount(), w.candidates.count());
+  EXPECT_FALSE(w.files().updating());
+  EXPECT_EQ(w.s().candidates().CandidateCount.load(), w.s().candidates().stored());
+  ASSERT_EQ(w.files().rowCount(), w.s().candidates().count());
   std::vector<std::string> ticked;
-  for (int r = 0; r < w.files.rowCount(); ++r) {
-    ASSERT_EQ(w.files.row(r).SubItems.at(1), w.candidates.row(r + 1).FullPath);
-    EXPECT_EQ(w.candidates.row(r + 1).Checked, w.files.isChecked(r) ? 1 : 0) << "row " << r;
-    if (w.files.isChecked(r)) ticked.push_back(w.candidates.row(r + 1).FullPath);
+  for (int r = 0; r < w.files().rowCount(); ++r) {
+    ASSERT_EQ(w.files().row(r).SubItems.at(1), w.s().candidates().row(r + 1).FullPath);
+    EXPECT_EQ(w.s().candidates().row(r + 1).Checked, w.files().isChecked(r) ? 1 : 0) << "row " << r;
+    if (w.files().isChecked(r)) ticked.push_back(w.s().candidates().row(r + 1).FullPath);
   }
-  ASSERT_EQ(w.deleteList.rowCount(), static_cast<int>(ticked.size()));
+  ASSERT_EQ(w.s().deleteList().rowCount(), static_cast<int>(ticked.size()));
   for (std::size_t k = 0; k < ticked.size(); ++k)
-    EXPECT_EQ(w.deleteTable.row(static_cast<int>(k) + 1).FullPath, ticked[k]);
+    EXPECT_EQ(w.s().deleteTable().row(static_cast<int>(k) + 1).FullPath, ticked[k]);
 }
 
 TEST(RunCyclesTest, ScanCancelRescan) {
@@ -299,12 +143,12 @@ TEST(RunCyclesTest, ScanCancelRescan) {
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
         break;
       case 2: {  // right after the hand-over, or some rows into the fill
-        while (!w.walkDone.load() && w.walker.busy()) std::this_thread::yield();
+        while (!w.session().walkDone() && w.session().walkBusy()) std::this_thread::yield();
         w.tick();
-        ASSERT_EQ(w.phase, 2);
-        for (unsigned n = random() % 40; n > 0 && w.grouper.busy(); --n) {
+        ASSERT_EQ(w.session().runPhase(), 2);
+        for (unsigned n = random() % 40; n > 0 && w.session().groupingBusy(); --n) {
           std::this_thread::yield();
-          w.queue.drain();
+          w.driver.queue.drain();
         }
         break;
       }
@@ -315,25 +159,25 @@ TEST(RunCyclesTest, ScanCancelRescan) {
         });
         break;
       default:  // no cancel
-        ASSERT_TRUE(w.driveUntil([&] { return !w.locked; }));
+        ASSERT_TRUE(w.driveUntil([&] { return !w.locked(); }));
         break;
     }
     // A cancel is only offered while the run controls are locked.
-    const bool cancel = moment != 4 && w.locked;
-    if (cancel) w.cancelScan();
+    const bool cancel = moment != 4 && w.locked();
+    if (cancel) w.session().cancelScan();
     ASSERT_TRUE(w.settle()) << "a worker did not end";
     if (cancel) {
       ++cancelled;
-      EXPECT_EQ(w.files.rowCount(), 0);
-      EXPECT_EQ(w.status, "Scanning was canceled.");
-      EXPECT_EQ(w.candidates.CandidateCount.load(), w.candidates.stored());
-      EXPECT_FALSE(w.groupingActive);
-      EXPECT_TRUE(w.locked);
+      EXPECT_EQ(w.files().rowCount(), 0);
+      EXPECT_EQ(w.status(), "Scanning was canceled.");
+      EXPECT_EQ(w.s().candidates().CandidateCount.load(), w.s().candidates().stored());
+      EXPECT_FALSE((w.session().phase() == Phase::Grouping));
+      EXPECT_TRUE(w.locked());
     } else {
       EXPECT_EQ(w.candidatePaths(), clean);
-      EXPECT_FALSE(w.locked);
+      EXPECT_FALSE(w.locked());
       // Ticks made now reach "Files to delete".
-      w.files.setChecked(cycle % w.files.rowCount(), true);
+      w.files().setChecked(cycle % w.files().rowCount(), true);
       ASSERT_TRUE(w.settle());
       ExpectConsistent(w);
     }
@@ -344,7 +188,7 @@ TEST(RunCyclesTest, ScanCancelRescan) {
   ASSERT_TRUE(ScanToTheEnd(w, tree.root()));
   EXPECT_EQ(w.candidatePaths(), clean);
   // "Files to delete" keeps its rows until a change in "Files" rebuilds it.
-  w.files.setChecked(0, true);
+  w.files().setChecked(0, true);
   ASSERT_TRUE(w.settle());
   ExpectConsistent(w);
 }
@@ -357,7 +201,7 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
     Window reference;
     ASSERT_TRUE(ScanToTheEnd(reference, tree.root()));
     for (int mode = 0; mode < 2; ++mode) {
-      reference.startCheck(mode);
+      reference.session().startCheck(mode);
       ASSERT_TRUE(reference.settle());
       clean[mode] = reference.ticked();
     }
@@ -378,27 +222,27 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
     const int mode = cycle % 2;
     const std::set<int> before = w.ticked();
-    w.startCheck(mode);
+    w.session().startCheck(mode);
     bool cancel = true;
     switch (cycle % 5) {
       case 0:  // before anything of the run has been drained
         break;
       case 1:  // paused at once, resumed, then stopped
-        w.checker.pause();
+        w.session().togglePause();
         drainFor(random() % 3000);
-        w.checker.resume();
+        w.session().togglePause();
         drainFor(random() % 3000);
         break;
       case 2:  // stopped while paused
         drainFor(random() % 3000);
-        w.checker.pause();
+        w.session().togglePause();
         drainFor(random() % 2000);
         break;
       case 3:  // paused and resumed, then left to finish
         drainFor(random() % 2000);
-        w.checker.pause();
+        w.session().togglePause();
         drainFor(random() % 2000);
-        w.checker.resume();
+        w.session().togglePause();
         cancel = false;
         break;
       default:  // wherever the run has got to
@@ -406,10 +250,10 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
         break;
     }
     // "Cancel" is only offered while the run is active.
-    cancel = cancel && w.checkActive;
-    if (cancel) w.cancelCheck();
+    cancel = cancel && w.session().checkRunActive();
+    if (cancel) w.session().cancelCheck();
     ASSERT_TRUE(w.settle()) << "a worker did not end";
-    EXPECT_FALSE(w.checkActive);
+    EXPECT_FALSE(w.session().checkRunActive());
     ExpectConsistent(w);
     const std::set<int> ticked = w.ticked();
     if (cancel) {
@@ -423,7 +267,7 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
   }
   EXPECT_GT(cancelled, 0);
   for (int mode = 0; mode < 2; ++mode) {
-    w.startCheck(mode);
+    w.session().startCheck(mode);
     ASSERT_TRUE(w.settle());
     EXPECT_EQ(w.ticked(), clean[mode]);
     ExpectConsistent(w);

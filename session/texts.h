@@ -1,6 +1,9 @@
 #pragma once
 
-// The window's own texts: messages, status texts and captions shown to the user.
+#include <string>
+
+// The system's own texts: messages, status texts and captions shown to the
+// user by the window, and the same words from twinscan-cli.
 namespace texts {
 
 inline constexpr const char* kAppTitle = "Twinscan";
@@ -19,6 +22,10 @@ inline constexpr const char* kError = "Error!";
 inline constexpr const char* kScanStarted = "Scan...";
 inline constexpr const char* kScanCanceled = "Scanning was canceled.";
 inline constexpr const char* kPhaseCreating = "Creating List of Files";
+// The status while the walk lists `folder` (path bytes, shown as UTF-8).
+inline std::string LookIn(const std::string& folder) {
+  return "Look in \"" + folder + "\"";
+}
 
 // Check run.
 inline constexpr const char* kScanFirst =

@@ -1,0 +1,144 @@
+// The duplicate check run: start, pause, cancel, the worker and its effects
+// on "Files".
+#include <algorithm>
+#include <vector>
+
+#include "session/session.h"
+#include "session/texts.h"
+
+bool Session::startCheck(int mode) {
+  if (refuseDuringDelete()) return false;
+  if (!FilesListFilled.load()) {
+    dialogs_.confirmOk(texts::kScanFirst);
+    return false;
+  }
+  view_.showCheckControls(true);
+  view_.showProgress(0);
+  view_.showPauseCaption(false);
+  setPhase(Phase::Checking);
+  // The worker takes the rows "Files" has now.
+  const int listRows = config_.listRows ? filesList_.rowCount() : candidates_.count();
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    checkEffects_.clear();
+  }
+  vgThreadCheckDouble.start(
+      [this, mode, listRows](RunContext& run) { checkBody(run, mode, listRows); });
+  return true;
+}
+
+void Session::togglePause() {
+  if (phase_ == Phase::Checking) {
+    vgThreadCheckDouble.pause();
+    setPhase(Phase::CheckPaused);
+  } else if (phase_ == Phase::CheckPaused) {
+    vgThreadCheckDouble.resume();
+    setPhase(Phase::Checking);
+  }
+  view_.showPauseCaption(phase_ == Phase::CheckPaused);
+}
+
+void Session::endCheck() {
+  if (phase_ == Phase::Checking || phase_ == Phase::CheckPaused) setPhase(Phase::Idle);
+  view_.showCheckControls(false);
+}
+
+void Session::cancelCheck() {
+  stopCheckRun();
+  endCheck();
+}
+
+void Session::pushCheckEffect(RunContext& run, CheckEffect effect) {
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    checkEffects_.push_back(std::move(effect));
+  }
+  run.post([this] { applyCheckEffect(); });
+}
+
+bool Session::applyCheckEffect() {
+  CheckEffect effect;
+  {
+    std::lock_guard lock(checkEffectsMutex_);
+    if (checkEffects_.empty()) return false;
+    effect = std::move(checkEffects_.front());
+    checkEffects_.pop_front();
+  }
+  // The rows keep the identity their bytes were read under (before the ticks
+  // that rest on them); Delete Checked requires it unchanged.
+  for (const RowIdentity& r : effect.read) {
+    if (r.row >= 1 && r.row <= candidates_.stored()) candidates_.row(r.row).Identity = r.identity;
+  }
+  if (!config_.listRows) {
+    // No list to mirror the ticks: they go to the candidates themselves.
+    if (effect.untickAll) {
+      for (int k = 1; k <= candidates_.count(); ++k) candidates_.row(k).Checked = 0;
+    }
+    for (const int row : effect.rows) {
+      if (row >= 1 && row <= candidates_.count()) candidates_.row(row).Checked = 1;
+    }
+    return true;
+  }
+  if (effect.untickAll) {
+    filesList_.setAllChecked(false);
+  } else if (!effect.rows.empty()) {
+    // List rows count from 0; a row the list lacks is skipped by the list.
+    std::vector<int> rows;
+    rows.reserve(effect.rows.size());
+    for (const int row : effect.rows) rows.push_back(row - 1);
+    filesList_.setChecked(rows, true);
+  }
+  return true;
+}
+
+void Session::stopCheckRun() {
+  vgThreadCheckDouble.stopNow();
+  vgThreadCheckDouble.wait();
+  // The stopped run's posts are dropped; the ticks of every band it had
+  // decided are applied here instead, in order.
+  while (applyCheckEffect()) {
+  }
+}
+
+void Session::checkBody(RunContext& run, int mode, int listRows) {
+  // Ticks go through the effect queue, so a stop can still apply them; the
+  // progress bar only through posts, which a stop drops (it keeps its value).
+  class Sink final : public CheckSink {
+   public:
+    Sink(RunContext& run, Session& session) : run_(run), s_(&session) {}
+    void untickAllFiles() override { s_->pushCheckEffect(run_, {true, {}, {}}); }
+    void tickRow(int row) override { tickRows({row}); }
+    void tickRows(const std::vector<int>& rows) override {
+      // Slices of a few thousand rows keep each window step short.
+      constexpr std::size_t kSlice = 4096;
+      for (std::size_t at = 0; at < rows.size(); at += kSlice) {
+        const std::size_t end = std::min(rows.size(), at + kSlice);
+        s_->pushCheckEffect(run_,
+                            {false, std::vector<int>(rows.begin() + at, rows.begin() + end), {}});
+      }
+    }
+    void filesRead(const std::vector<RowIdentity>& rows) override {
+      s_->pushCheckEffect(run_, {false, {}, rows});
+    }
+    void progress(int percent) override {
+      run_.post([s = s_, percent] { s->view_.showProgress(percent); });
+    }
+
+   private:
+    RunContext& run_;
+    Session* s_;
+  } sink(run, *this);
+
+  RunCheck({mode, listRows}, candidates_, sink, checkpointOf(run), engineLimits());
+  run.post([this] {
+    view_.showProgress(0);
+    endCheck();
+    // Every tick of the run has reached "Files" by now; "Files to delete"
+    // is rebuilt from them later.
+    int ticks = filesList_.checkedCount();
+    if (!config_.listRows) {
+      for (int k = 1; k <= candidates_.count(); ++k) ticks += candidates_.row(k).Checked;
+    }
+    view_.showStatus(texts::kNumToDelete + std::to_string(ticks));
+  });
+}

@@ -1,0 +1,134 @@
+// "Delete Checked": the confirmation, the verified file work on its worker,
+// the second question, the rows removed and the report of what stayed.
+#include "session/session.h"
+#include "session/texts.h"
+
+namespace {
+
+// The second question: how many files have no verified copy, the first few
+// by path.
+std::string NoCopyQuestion(const DeletePlan& plan, const std::vector<int>& which) {
+  constexpr std::size_t kNamed = 5;
+  std::string text = std::to_string(which.size()) +
+                     (which.size() == 1 ? texts::kNoCopyQuestionOne : texts::kNoCopyQuestionMany);
+  for (std::size_t i = 0; i < which.size() && i < kNamed; ++i) {
+    text += "\n" + plan.targets[static_cast<std::size_t>(which[i])].path;
+  }
+  if (which.size() > kNamed)
+    text += "\n" + (texts::kNoCopyMoreBefore + std::to_string(which.size() - kNamed)) +
+            texts::kNoCopyMoreAfter;
+  return text + "\n\n" + texts::kNoCopyQuestionEnd;
+}
+
+// The report after the action: how many ticked files are still on disk, and why.
+std::string KeptReport(const std::vector<DeleteResult>& results) {
+  int changed = 0;
+  int noCopy = 0;
+  int failed = 0;
+  for (const DeleteResult r : results) {
+    changed += r == DeleteResult::Changed ? 1 : 0;
+    noCopy += r == DeleteResult::NoCopy ? 1 : 0;
+    failed += r == DeleteResult::Failed ? 1 : 0;
+  }
+  if (changed + noCopy + failed == 0) return {};
+  std::string text = texts::kKeptReportStart + std::to_string(changed + noCopy + failed) +
+                     texts::kKeptReportOf + std::to_string(results.size()) +
+                     texts::kKeptReportFiles;
+  if (changed > 0) text += "\n" + std::to_string(changed) + texts::kKeptChanged;
+  if (noCopy > 0) text += "\n" + std::to_string(noCopy) + texts::kKeptNoCopy;
+  if (failed > 0) text += "\n" + std::to_string(failed) + texts::kKeptFailed;
+  return text;
+}
+
+}  // namespace
+
+void Session::deleteChecked() {
+  if (refuseDuringRun()) return;
+  if (deleteBuilder_.building()) completeDeleteList();
+  if (filesList_.rowCount() == 0 || deleteList_.rowCount() == 0) {
+    dialogs_.confirmOk(texts::kNoCheckedFiles);
+    return;
+  }
+  if (!dialogs_.confirmYesNo(texts::kConfirmDelete)) return;
+  view_.showProgress(0);
+  setPhase(Phase::Deleting);
+  deletePlan_ = {};
+  deleteResults_.clear();
+  startDeletePass(DeleteListTicks(deleteList_), {}, true);
+}
+
+void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, bool requireCopy) {
+  // Nothing changes the tables while the delete runs (the actions that would
+  // are refused or wait), so the worker reads them; the plan and results it
+  // writes are the window's again once its last post has come.
+  std::vector<DeleteResult> results = deleteResults_;
+  DeleteThread.start([this, ticked = std::move(ticked), which = std::move(which),
+                      results = std::move(results), requireCopy](RunContext& run) mutable {
+    if (requireCopy) {
+      deletePlan_ = PlanDelete(candidates_, deleteTable_, ticked);
+      results.assign(deletePlan_.targets.size(), DeleteResult::NoCopy);
+      which.resize(deletePlan_.targets.size());
+      for (std::size_t t = 0; t < which.size(); ++t) which[t] = static_cast<int>(t);
+    }
+    DeletePassOptions options;
+    options.requireCopy = requireCopy;
+    options.limits = engineLimits();
+    const std::vector<DeleteResult> done = RunDeletePass(
+        deletePlan_, which, options, checkpointOf(run),
+        [&run, this](int percent) { run.post([this, percent] { view_.showProgress(percent); }); });
+    std::vector<int> noCopy;
+    for (std::size_t i = 0; i < which.size(); ++i) {
+      results[static_cast<std::size_t>(which[i])] = done[i];
+      if (done[i] == DeleteResult::NoCopy) noCopy.push_back(which[i]);
+    }
+    RowRemoval removal = PlanRowRemoval(candidates_, deletePlan_, results);
+    run.post([this, results = std::move(results), removal = std::move(removal),
+              noCopy = std::move(noCopy), requireCopy]() mutable {
+      deletePassDone(std::move(results), std::move(removal), std::move(noCopy), requireCopy);
+    });
+  });
+}
+
+void Session::deletePassDone(std::vector<DeleteResult> results, RowRemoval removal,
+                             std::vector<int> noCopy, bool requireCopy) {
+  deleteResults_ = std::move(results);
+  if (requireCopy && !noCopy.empty() &&
+      dialogs_.confirmYesNo(NoCopyQuestion(deletePlan_, noCopy))) {
+    startDeletePass({}, std::move(noCopy), false);
+    return;
+  }
+  finishDeleteChecked(removal);
+}
+
+void Session::finishDeleteChecked(const RowRemoval& removal) {
+  // The candidates and their "Files" rows go first; the rows of "Files to
+  // delete" and the end steps come at the next turn of the event loop, so
+  // the repaint after many removed rows and the rebuild are short steps of
+  // their own.
+  ApplyRowRemoval(candidates_, filesList_, deleteList_, {{}, removal.candidates});
+  queue_.post([this, rows = removal.listRows] {
+    ApplyRowRemoval(candidates_, filesList_, deleteList_, {rows, {}});
+    finishDeleteSteps();
+  });
+}
+
+void Session::finishDeleteSteps() {
+  const std::string report = KeptReport(deleteResults_);
+  deletePlan_ = {};
+  lastDeleteResults_ = std::move(deleteResults_);
+  deleteResults_.clear();
+  setPhase(Phase::Idle);
+  view_.showProgress(0);
+  deleteTable_.DeleteCount = 0;
+  DeleteListStale = true;
+  deleteBuilder_.forget();
+  view_.showStatus(texts::kUpdatingInformation);
+  for (int k = 1; k <= candidates_.count(); ++k) {
+    if (k - 1 < filesList_.rowCount())
+      filesList_.setChecked(k - 1, candidates_.row(k).Checked == 1);
+  }
+  completeDeleteList();
+  view_.showStatus(texts::kInformationUpdated);
+  if (!report.empty()) dialogs_.information(report);
+  runDeferred();
+}

@@ -1,0 +1,41 @@
+#include "session/identical_sets.h"
+
+#include "compare/in_order.h"
+
+std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates,
+                                            const std::function<void(int percent)>& progress,
+                                            const EngineLimits& limits) {
+  struct Band {
+    int first;
+    int last;
+  };
+  std::vector<Band> bands;
+  const int count = candidates.count();
+  for (int first = 1; first <= count;) {
+    int last = first;
+    while (last < count && candidates.row(last + 1).Band == candidates.row(first).Band) ++last;
+    if (last > first) bands.push_back({first, last});
+    first = last + 1;
+  }
+  std::vector<std::vector<int>> sets;
+  RunInOrder<std::vector<std::vector<int>>>(
+      static_cast<int>(bands.size()), limits.threads,
+      [&](int b) {
+        const Band band = bands[static_cast<std::size_t>(b)];
+        std::vector<CandidateFile> files;
+        for (int r = band.first; r <= band.last; ++r) {
+          if (const auto file = StatCandidate(candidates.row(r).FullPath, r))
+            files.push_back(*file);
+        }
+        return files.size() < 2 ? std::vector<std::vector<int>>{}
+                                : IdenticalClasses(files, candidates, {}, limits);
+      },
+      [&](int b, std::vector<std::vector<int>>& classes) {
+        if (progress) {
+          progress(static_cast<int>(
+              static_cast<long long>(bands[static_cast<std::size_t>(b)].first) * 100 / count));
+        }
+        for (auto& members : classes) sets.push_back(std::move(members));
+      });
+  return sets;
+}

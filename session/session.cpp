@@ -1,0 +1,212 @@
+// The session's shared steps: its life, its state, the ticks, the rebuild of
+// "Files to delete", the columns and the saves.
+#include "session/session.h"
+
+#include "lists/row_texts.h"
+#include "lists/save_lists.h"
+#include "session/texts.h"
+
+Session::Session(SessionView& view, Dialogs& dialogs, WindowQueue& queue, IconIndexer& icons,
+                 SessionConfig config)
+    : view_(view),
+      dialogs_(dialogs),
+      queue_(queue),
+      icons_(icons),
+      config_(std::move(config)),
+      scanTable_(config_.tableCapacity),
+      fileTable_(config_.tableCapacity),
+      candidates_(config_.tableCapacity),
+      deleteTable_(config_.tableCapacity),
+      ScanThread(queue),
+      vgThreadAfterScan(queue),
+      vgThreadCheckDouble(queue),
+      DeleteThread(queue) {}
+
+Session::~Session() {
+  stopWorkers();
+}
+
+void Session::stopWorkers() {
+  DeleteThread.stopNow();
+  vgThreadCheckDouble.stopNow();
+  vgThreadAfterScan.stopNow();
+  ScanThread.stopNow();
+  DeleteThread.wait();
+  vgThreadCheckDouble.wait();
+  vgThreadAfterScan.wait();
+  ScanThread.wait();
+}
+
+bool Session::scanRunActive() const {
+  return scanTimerOn_ || ScanThread.busy() || phase_ == Phase::Walking || phase_ == Phase::Grouping;
+}
+
+bool Session::checkRunActive() const {
+  return phase_ == Phase::Checking || phase_ == Phase::CheckPaused || vgThreadCheckDouble.busy();
+}
+
+bool Session::workersBusy() const {
+  return ScanThread.busy() || vgThreadAfterScan.busy() || vgThreadCheckDouble.busy() ||
+         DeleteThread.busy();
+}
+
+bool Session::ticked(int row) const {
+  if (config_.listRows)
+    return row >= 1 && row <= filesList_.rowCount() && filesList_.isChecked(row - 1);
+  return row >= 1 && row <= candidates_.count() && candidates_.row(row).Checked == 1;
+}
+
+bool Session::refuseDuringRun() {
+  if (refuseDuringDelete()) return true;
+  if (!scanRunActive() && !checkRunActive()) return false;
+  dialogs_.information(texts::kRunActive);
+  return true;
+}
+
+bool Session::refuseDuringDelete() {
+  if (phase_ != Phase::Deleting) return false;
+  dialogs_.information(texts::kDeleteActive);
+  return true;
+}
+
+EngineLimits Session::engineLimits() const {
+  EngineLimits limits = config_.limits;
+  if (limits.threads <= 0) limits.threads = DefaultCheckThreads();
+  return limits;
+}
+
+std::function<void()> Session::checkpointOf(RunContext& run) const {
+  if (!config_.checkpointHook) return [&run] { run.checkpoint(); };
+  return [&run, hook = config_.checkpointHook] {
+    hook();
+    run.checkpoint();
+  };
+}
+
+void Session::filesTickChanged(int row) {
+  if (filesList_.rowCount() != candidates_.CandidateCount.load(std::memory_order_acquire)) return;
+  if (row < 0 || row >= candidates_.stored()) return;
+  // Only a tick that differs from its mirror rebuilds "Files to delete": a new
+  // selection or focus must not undo the user's unticks there.
+  const std::uint8_t tick = filesList_.isChecked(row) ? 1 : 0;
+  if (candidates_.row(row + 1).Checked == tick) return;
+  candidates_.row(row + 1).Checked = tick;
+  DeleteListStale = true;
+  view_.armDeleteListTimer();
+  deleteBuilder_.changedFrom(row + 1);
+}
+
+DeleteListBuilder::Lists Session::deleteLists() {
+  return {candidates_, deleteTable_, deleteList_, filesList_, icons_, DeleteRowsExpected};
+}
+
+bool Session::buildDeleteListSlice() {
+  // A slice of this many rows takes a few milliseconds.
+  constexpr int kSliceRows = 4096;
+  view_.holdListPaint(ListId::Delete, true);
+  const bool whole = deleteBuilder_.step(deleteLists(), kSliceRows);
+  view_.holdListPaint(ListId::Delete, false);
+  return whole;
+}
+
+void Session::refreshDeleteList() {
+  if (DeleteListStale) {
+    if (deleteListBlocked()) {
+      // The grouping is refilling the candidate table, or Delete Checked will
+      // remove rows of it: rebuild once that is done.
+      resultsShowDeferred_ = true;
+    } else if (buildDeleteListSlice()) {
+      DeleteListStale = false;
+    } else {
+      // More rows to build: the next slice runs once the window's events have.
+      view_.armDeleteListTimer();
+      return;
+    }
+  }
+  DeleteTickedCount = deleteList_.checkedCount();
+  view_.showStatus(DeleteTotalsText(deleteList_.rowCount(), DeleteTickedCount));
+}
+
+void Session::completeDeleteList() {
+  if (DeleteListStale && !deleteListBlocked()) {
+    view_.holdListPaint(ListId::Delete, true);
+    deleteBuilder_.finish(deleteLists());
+    view_.holdListPaint(ListId::Delete, false);
+    DeleteListStale = false;
+  }
+  refreshDeleteList();
+}
+
+void Session::tickAllFiles(bool tick) {
+  if (refuseDuringRun()) return;
+  if (tick) {
+    SetAllTicks(filesList_, true);
+  } else {
+    UntickAllFiles(filesList_, candidates_);
+  }
+}
+
+void Session::tickAllDeleteRows(bool tick) {
+  if (deleteBuilder_.building()) completeDeleteList();
+  SetAllTicks(deleteList_, tick);
+}
+
+bool Session::setFilesColumns(const std::vector<std::string>& captions) {
+  if (phase_ == Phase::Grouping || phase_ == Phase::Deleting) {
+    // The grouping adds rows by the columns of "Files", Delete Checked removes
+    // rows by position: apply once they have ended.
+    filesColumnsDeferred_ = true;
+    dialogs_.information(texts::kColumnsWaitForFill);
+    return false;
+  }
+  deleteBuilder_.forget();
+  filesList_.clearColumns();
+  for (const std::string& caption : captions) filesList_.addColumn(caption);
+  if (FilesListFilled.load()) {
+    filesList_.beginUpdate();
+    filesList_.clear();
+    for (int k = 1; k <= candidates_.count(); ++k) {
+      const CandidateRow& c = candidates_.row(k);
+      const int icon = icons_.FileTypeIconIndex(IconTypeName(c.FileName));
+      if (AddListRow(filesList_, filesList_, icon, c.FileName, c.Size, c.FullPath) &&
+          c.Checked == 1) {
+        filesList_.setChecked(filesList_.rowCount() - 1, true);
+      }
+    }
+    filesList_.endUpdate();
+  }
+  return true;
+}
+
+void Session::setDeleteColumns(const std::vector<std::string>& captions) {
+  deleteList_.clearColumns();
+  for (const std::string& caption : captions) deleteList_.addColumn(caption);
+  DeleteListStale = true;
+  deleteBuilder_.forget();
+}
+
+void Session::runDeferred() {
+  if (filesColumnsDeferred_) {
+    filesColumnsDeferred_ = false;
+    view_.columnsApplyDue();
+  }
+  if (resultsShowDeferred_) {
+    resultsShowDeferred_ = false;
+    refreshDeleteList();
+  }
+}
+
+void Session::saveList(int field) {
+  // The grouping refills the candidate table: a save then would read it half-built.
+  if (phase_ == Phase::Grouping) {
+    dialogs_.information(texts::kRunActive);
+    return;
+  }
+  const auto chosen = dialogs_.saveFile(kSaveListFilter, lastSaveName_);
+  if (!chosen) return;
+  lastSaveName_ = *chosen;
+  const std::string name = SaveListFileName(*chosen);
+  if (auto error = SaveCandidateList(name, candidates_, static_cast<SavedField>(field))) {
+    dialogs_.errorBox(*error);
+  }
+}

@@ -1,0 +1,217 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "compare/check_engine.h"
+#include "compare/check_run.h"
+#include "compare/verified_delete.h"
+#include "core/capacity.h"
+#include "core/dialogs.h"
+#include "core/records.h"
+#include "core/window_queue.h"
+#include "core/worker.h"
+#include "group/file_table.h"
+#include "lists/delete_list.h"
+#include "lists/file_actions.h"
+#include "lists/result_list.h"
+#include "scan/scan_table.h"
+#include "scan/walk.h"
+#include "session/session_view.h"
+
+// How a session is set up; the window takes the defaults.
+struct SessionConfig {
+  int tableCapacity = kTableSlots;
+  // False: the lists get no rows (a tool without a window); the check's ticks
+  // then go straight to the candidates' Checked.
+  bool listRows = true;
+  // Bounds of the check's and the delete's engines; threads 0 takes
+  // DefaultCheckThreads().
+  EngineLimits limits{.threads = 0};
+  // Told of every step of the walk as well, on the walk's thread.
+  WalkObserver* walkObserver = nullptr;
+  // Called at every checkpoint of the check and of the delete's file work,
+  // on their threads (tests change files from outside there).
+  std::function<void()> checkpointHook;
+};
+
+// One run's state and its orchestration, without a window: the four tables,
+// both result lists, the rebuild of "Files to delete", the workers and the
+// phase. The window (or a plain driver) forwards its handlers here and shows
+// what the session tells its view. Every member runs on the window thread;
+// only the run bodies run on the workers.
+class Session {
+ public:
+  Session(SessionView& view, Dialogs& dialogs, WindowQueue& queue, IconIndexer& icons,
+          SessionConfig config = {});
+  ~Session();  // stops every worker and waits for it
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Scan run: a request arms the scan timer; its steps start the walk, hand
+  // over to the grouping, or report a failed walk.
+  void requestScan();
+  void scanTimerStep(const std::string& folder);
+  void cancelScan();
+
+  // Check run. startCheck() refuses (false, after the message) without a
+  // filled "Files".
+  bool startCheck(int mode);
+  void togglePause();
+  void cancelCheck();
+
+  // Ticks and "Files to delete".
+  void filesTickChanged(int row);  // "Files" row `row` (0-based) changed or was focused
+  bool deleteListWhole() const { return deleteList_.rowCount() == DeleteRowsExpected; }
+  // Builds a slice of "Files to delete" when it is stale (re-arming the
+  // timer until whole), then shows its totals.
+  void refreshDeleteList();
+  // Builds it to the end now, then the same.
+  void completeDeleteList();
+  void tickAllFiles(bool ticked);  // refused during a run
+  void tickAllDeleteRows(bool ticked);
+
+  // "Delete Checked": the confirmation, the verified file work on a worker,
+  // the question about files without a copy, the rows removed, the report.
+  void deleteChecked();
+
+  // The columns of "Files" (false, after a message, when they must wait for
+  // a fill or a delete: the view is told when they may be applied) and of
+  // "Files to delete".
+  bool setFilesColumns(const std::vector<std::string>& captions);
+  void setDeleteColumns(const std::vector<std::string>& captions);
+
+  // Saves the candidates' paths or names to a file the user picks.
+  void saveList(int field);
+
+  // Refuses an action (true, after the message) while a run would race with it.
+  bool refuseDuringRun();
+  bool refuseDuringDelete();
+
+  // State.
+  Phase phase() const { return phase_; }
+  bool scanRunActive() const;
+  bool checkRunActive() const;
+  bool deleteRunActive() const { return phase_ == Phase::Deleting; }
+  bool workersBusy() const;
+  bool walkBusy() const { return ScanThread.busy(); }
+  bool groupingBusy() const { return vgThreadAfterScan.busy(); }
+  bool checkBusy() const { return vgThreadCheckDouble.busy(); }
+  int scanStep() const { return ScanStep; }
+  int runPhase() const { return RunPhase; }
+  bool walkDone() const { return WalkDone.load(std::memory_order_acquire) == 1; }
+  bool walkFailed() const { return WalkFailed.load(std::memory_order_acquire) == 1; }
+  bool filesListFilled() const { return FilesListFilled.load(); }
+  bool deleteListStale() const { return DeleteListStale; }
+  bool deleteListBuilding() const { return deleteBuilder_.building(); }
+  // Rows the check ticked: those of "Files", or with lists off the candidates' Checked.
+  bool ticked(int row) const;  // 1-based candidate row
+
+  ScanTable& scanTable() { return scanTable_; }
+  CandidateTable& candidates() { return candidates_; }
+  const CandidateTable& candidates() const { return candidates_; }
+  DeleteTable& deleteTable() { return deleteTable_; }
+  const DeleteTable& deleteTable() const { return deleteTable_; }
+  ResultList& filesList() { return filesList_; }
+  ResultList& deleteList() { return deleteList_; }
+  const ResultList& filesList() const { return filesList_; }
+  const ResultList& deleteList() const { return deleteList_; }
+
+  // What the last Delete Checked did with each ticked row, in list order.
+  const std::vector<DeleteResult>& lastDeleteResults() const { return lastDeleteResults_; }
+  // The set-up; change it only while no run is active.
+  SessionConfig& config() { return config_; }
+
+  // Stops every worker and waits for it (the window's destruction).
+  void stopWorkers();
+  // The window closes: a running check that is not paused stops, keeping the
+  // ticks it has decided.
+  void closeStopsCheck() {
+    if (vgThreadCheckDouble.busy() && !vgThreadCheckDouble.paused()) stopCheckRun();
+  }
+
+ private:
+  void setPhase(Phase phase) { phase_ = phase; }
+  void resetFilesList();
+  void scanBody(RunContext& run, const std::string& root);
+  void groupingBody(RunContext& run, const std::vector<std::string>& captions);
+  void checkBody(RunContext& run, int mode, int listRows);
+
+  // The check run's effects on "Files", in the order issued. Each post of the
+  // run applies the oldest one; a stop applies those its dropped posts left.
+  struct CheckEffect {
+    bool untickAll = false;
+    std::vector<int> rows;          // candidate rows to tick (1-based)
+    std::vector<RowIdentity> read;  // identities the check read candidates under
+  };
+  void pushCheckEffect(RunContext& run, CheckEffect effect);  // any check thread
+  bool applyCheckEffect();                                    // false: none waits
+  // Stops the check, waits for its threads and applies every effect it issued.
+  void stopCheckRun();
+  void endCheck();
+
+  bool buildDeleteListSlice();
+  DeleteListBuilder::Lists deleteLists();
+  bool deleteListBlocked() const { return phase_ == Phase::Grouping || phase_ == Phase::Deleting; }
+  void runDeferred();
+
+  void startDeletePass(std::vector<char> ticked, std::vector<int> which, bool requireCopy);
+  void deletePassDone(std::vector<DeleteResult> results, RowRemoval removal,
+                      std::vector<int> noCopy, bool requireCopy);
+  void finishDeleteChecked(const RowRemoval& removal);
+  void finishDeleteSteps();
+  EngineLimits engineLimits() const;
+  std::function<void()> checkpointOf(RunContext& run) const;
+
+  SessionView& view_;
+  Dialogs& dialogs_;
+  WindowQueue& queue_;
+  IconIndexer& icons_;
+  SessionConfig config_;
+  Phase phase_ = Phase::Idle;
+
+  ScanTable scanTable_;
+  FileTable fileTable_;
+  CandidateTable candidates_;
+  DeleteTable deleteTable_;
+  ResultList filesList_;
+  ResultList deleteList_;
+
+  // Scan run.
+  int ScanStep = 0;
+  int RunPhase = 0;
+  bool scanTimerOn_ = false;
+  std::atomic<std::uint8_t> WalkDone{0};
+  std::atomic<std::uint8_t> WalkFailed{0};
+  std::atomic<bool> FilesListFilled{false};
+
+  // "Files to delete".
+  bool DeleteListStale = false;
+  DeleteListBuilder deleteBuilder_;
+  int DeleteRowsExpected = 0;
+  int DeleteTickedCount = 0;
+  bool resultsShowDeferred_ = false;
+  bool filesColumnsDeferred_ = false;
+
+  // Check run.
+  std::mutex checkEffectsMutex_;
+  std::deque<CheckEffect> checkEffects_;
+
+  // Delete Checked (from the confirmation to the end steps).
+  DeletePlan deletePlan_;
+  std::vector<DeleteResult> deleteResults_;
+  std::vector<DeleteResult> lastDeleteResults_;
+
+  std::string lastSaveName_;
+
+  // Workers last: they are stopped and joined before anything they use goes.
+  Worker ScanThread;
+  Worker vgThreadAfterScan;
+  Worker vgThreadCheckDouble;
+  Worker DeleteThread;  // the file work of Delete Checked
+};
