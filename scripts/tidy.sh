@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs clang-tidy (the checks in .clang-tidy) over the plain libraries, with
-# the compile commands of the default build, one process per core. Any
-# finding fails the script.
+# Runs clang-tidy (the checks in .clang-tidy) over the plain libraries (the
+# folders without Qt) with the compile commands of the default build, one
+# process per core. Any finding fails the script.
 # Usage: scripts/tidy.sh [FILE.cpp...]   (default: every .cpp of the plain libraries)
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -10,11 +10,14 @@ source "$repo/scripts/packages.sh"
 require_packages "${build_packages[@]}" clang-tidy
 cd "$repo"
 
-folders=(core scan group compare lists settings)
+folders=(core scan group compare lists settings session)
 build="${TWINSCAN_BUILD_DIR:-$repo/build}"
-# Configuring keeps the compile commands current; nothing has to be built,
-# as the plain libraries have no generated headers.
-if [ -n "${TWINSCAN_BUILD_DIR:-}" ]; then
+# Configuring keeps the compile commands current (an existing build keeps
+# its options); nothing has to be built, as the plain libraries have no
+# generated headers.
+if [ -f "$build/CMakeCache.txt" ]; then
+  cmake "$build" >/dev/null
+elif [ -n "${TWINSCAN_BUILD_DIR:-}" ]; then
   cmake --preset default -B "$build" >/dev/null
 else
   cmake --preset default >/dev/null
