@@ -5,7 +5,7 @@
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$repo/scripts/packages.sh"
-require_packages clang-format
+require_packages clang-format git
 cd "$repo"
 
 case "${1:-}" in

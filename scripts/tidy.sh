@@ -7,7 +7,7 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$repo/scripts/packages.sh"
 # The compile commands come from configuring, which needs the build's packages.
-require_packages "${build_packages[@]}" clang-tidy
+require_packages "${build_packages[@]}" clang-tidy git
 cd "$repo"
 
 folders=(core scan group compare lists settings session)
