@@ -100,7 +100,7 @@ std::uint64_t BlockHash(std::string_view bytes) {
     return h ^ (h >> 29);
   };
   for (; left >= 32; p += 32, left -= 32) {
-    for (int i = 0; i < 4; ++i) lane[i] = mix(lane[i], word(p + 8 * i));
+    for (std::size_t i = 0; i < 4; ++i) lane[i] = mix(lane[i], word(p + 8 * i));
   }
   std::uint64_t tail = left;
   for (std::size_t i = 0; i < left; ++i)

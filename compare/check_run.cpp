@@ -240,7 +240,7 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
   // Band b (0-based) is the (b + 1)th of bandCount.
   const auto rise = [&](int b) {
     if (b >= bandCount) return;
-    const int percent = static_cast<int>((b + 1) * 100 / bandCount);
+    const int percent = static_cast<int>((std::int64_t{b} + 1) * 100 / bandCount);
     if (percent > shown) {
       sink.progress(percent);
       shown = percent;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // Computes work(i) for i = 0 .. count-1 and hands every result to
@@ -81,8 +82,7 @@ void RunInOrder(int count, int threads, Work&& work, Deliver&& deliver) {
         auto& slot = results[static_cast<std::size_t>(due)];
         ready.wait(lock, [&] { return slot.has_value() || failure || helpersLeft == 0; });
         if (!slot) break;
-        mine = std::move(slot);
-        slot.reset();
+        mine = std::exchange(slot, std::nullopt);
       }
       deliver(due, *mine);
     }

@@ -29,7 +29,8 @@ std::string FollowLinks(std::string path) {
     if (next.front() == '/') {
       path = next;
     } else {
-      path = path.substr(0, path.rfind('/') + 1) + next;
+      path.resize(path.rfind('/') + 1);  // npos + 1: no folder part
+      path += next;
     }
   }
   return path;

@@ -52,6 +52,7 @@ ListRow MakeListRowFor(const std::vector<std::string>& captions, int imageIndex,
 
 std::vector<std::string> ColumnCaptions(const ResultList& list) {
   std::vector<std::string> captions;
+  captions.reserve(static_cast<std::size_t>(list.columnCount()));
   for (int c = 0; c < list.columnCount(); ++c) captions.push_back(list.column(c).Caption);
   return captions;
 }

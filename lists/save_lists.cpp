@@ -28,7 +28,7 @@ std::string Failure(const char* what, const std::string& fileName, int error) {
 std::optional<std::string> SaveCandidateList(const std::string& fileName,
                                              const CandidateTable& candidates, SavedField field) {
   const auto failure = WriteFileWhole(fileName, /*create=*/true, [&](int fd) {
-    constexpr std::size_t kFlushAt = 64 * 1024;
+    constexpr std::size_t kFlushAt = std::size_t{64} * 1024;
     std::string buffer;
     buffer.reserve(kFlushAt + 4096);
     const int count = candidates.count();

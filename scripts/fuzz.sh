@@ -17,9 +17,8 @@ if ! echo "$probe" | clang++ -fsanitize=fuzzer -x c++ - -o /dev/null 2>/dev/null
     clang libclang-rt-dev >/dev/null
 fi
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DTWINSCAN_FUZZ=ON -DTWINSCAN_BUILD_GUI=OFF \
-  -DBUILD_TESTING=OFF -DTWINSCAN_WERROR=ON >/dev/null
+# The "fuzz" preset; TWINSCAN_FUZZ_BUILD names another folder than its build-fuzz/.
+cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" --target twinscan_preferences_fuzz
 
 # New inputs go to the first folder; the committed seeds stay as they are.

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds Twinscan and runs every test (plain C++ and offscreen window tests).
+# Builds Twinscan and runs every test (plain C++ and offscreen window tests)
+# with the "default" test preset. `ctest --preset default -LE slow` in the
+# source tree skips the slow ones.
 set -euo pipefail
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/setup.sh"
-export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+cd "$repo"
+ctest --preset default --test-dir "$build" -j "$(nproc)"

@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include <fcntl.h>
