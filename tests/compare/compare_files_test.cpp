@@ -1,6 +1,5 @@
-#include "compare/two_files.h"
+#include "support/compare_files.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -14,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "compare/check_engine.h"
 #include "core/worker.h"
+#include "support/descriptors.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -31,17 +32,6 @@ std::string Pattern(std::size_t size) {
 std::string Flipped(std::string s, std::size_t at) {
   s[at] = static_cast<char>(s[at] ^ 0x5a);
   return s;
-}
-
-int OpenDescriptors() {
-  int n = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  while (const dirent* e = ::readdir(dir)) {
-    if (e->d_name[0] != '.') ++n;
-  }
-  ::closedir(dir);
-  return n;
 }
 
 // Runs `body` on a thread whose file-system uid is `uid`, so permission bits
