@@ -1,7 +1,6 @@
 #include "support/compare_files.h"
 
 #include <fcntl.h>
-#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include "core/worker.h"
 #include "support/descriptors.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -32,20 +32,6 @@ std::string Pattern(std::size_t size) {
 std::string Flipped(std::string s, std::size_t at) {
   s[at] = static_cast<char>(s[at] ^ 0x5a);
   return s;
-}
-
-// Runs `body` on a thread whose file-system uid is `uid`, so permission bits
-// apply even when the tests run as root. False when the switch failed.
-bool RunWithFsUid(uid_t uid, const std::function<void()>& body) {
-  bool switched = false;
-  std::thread worker([&] {
-    ::setfsuid(uid);
-    switched = static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1))) == uid;
-    if (switched) body();
-    ::setfsuid(0);
-  });
-  worker.join();
-  return switched;
 }
 
 const char* Name(CompareVerdict v) {
@@ -170,7 +156,7 @@ TEST(CompareFilesTest, NeedsReadPermissionOnly) {
   CompareVerdict asOther = CompareVerdict::Missing;
   CompareVerdict withSecret = CompareVerdict::Missing;
   CompareVerdict secretFirst = CompareVerdict::Missing;
-  if (!RunWithFsUid(65534, [&] {
+  if (!RunUnprivileged([&] {
         asOther = CompareFiles(readOnly, writable);
         withSecret = CompareFiles(readOnly, secret);
         secretFirst = CompareFiles(secret, readOnly);

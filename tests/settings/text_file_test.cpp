@@ -14,10 +14,10 @@
 
 #include "settings/build_counter.h"
 #include "settings/preferences.h"
-#include "settings/settings_helpers.h"
 #include "support/file_faults.h"
 #include "support/small_disk.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 
