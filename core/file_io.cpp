@@ -13,8 +13,9 @@ namespace {
 // How long a write into a full pipe waits for its reader.
 constexpr int kStalledWriteMs = 5000;
 
-FileCalls g_systemCalls;
-std::atomic<FileCalls*> g_calls{&g_systemCalls};
+// Set before any code runs, so a file read during start-up finds them.
+constinit FileCalls g_systemCalls;
+constinit std::atomic<FileCalls*> g_calls{&g_systemCalls};
 
 FileCalls& Calls() {
   return *g_calls.load(std::memory_order_acquire);
