@@ -19,7 +19,6 @@
 
 #include "bench/bench_candidates.h"
 #include "compare/check_run.h"
-#include "compare/two_files.h"
 
 using bench::FillCandidates;
 using bench::ListRegularFiles;

@@ -21,6 +21,7 @@
 
 #include "bench/bench_candidates.h"
 #include "compare/check_run.h"
+#include "core/file_io.h"
 #include "lists/delete_list.h"
 #include "lists/file_actions.h"
 #include "lists/row_texts.h"
@@ -44,15 +45,14 @@ struct NoIcons final : IconIndexer {
 
 // Reads every byte of `path` once; the bytes read.
 std::uint64_t ReadOnce(const std::string& path, std::vector<char>& buffer) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return 0;
   std::uint64_t total = 0;
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n <= 0) break;
-    total += static_cast<std::uint64_t>(n);
-  }
-  ::close(fd);
+  Transfer got;
+  do {
+    got = ReadAll(fd.get(), buffer.data(), buffer.size());
+    total += got.bytes;
+  } while (got.error == 0 && got.bytes == buffer.size());
   return total;
 }
 

@@ -18,6 +18,7 @@
 #include "cli/options.h"
 #include "compare/check_engine.h"
 #include "core/dialogs.h"
+#include "core/file_io.h"
 #include "scan/folder_path.h"
 #include "scan/walk.h"
 #include "session/identical_sets.h"
@@ -166,7 +167,7 @@ class UnreadableRows final : public UnreadableSink {
       WriteText(err, "twinscan-cli: cannot read \"");
       WriteText(err, candidates.row(row).FullPath);
       WriteText(err, "\": ");
-      WriteText(err, std::strerror(error));
+      WriteText(err, ErrorText(error));
       WriteText(err, "\n");
     }
     return !rows_.empty();
@@ -261,7 +262,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   }
   if (!out.finish()) {
     WriteText(err, "twinscan-cli: cannot write the output: ");
-    WriteText(err, std::strerror(out.error()));
+    WriteText(err, ErrorText(out.error()));
     WriteText(err, "\n");
     return 1;
   }
@@ -286,7 +287,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
       text.write(parsed.outcome == ParseOutcome::Help ? CliUsage() : CliVersion() + "\n");
       if (!text.finish()) {
         WriteText(err, std::string("twinscan-cli: cannot write the output: ") +
-                           std::strerror(text.error()) + "\n");
+                           ErrorText(text.error()) + "\n");
         status = 1;
       }
       break;

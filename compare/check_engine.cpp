@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -13,48 +14,20 @@
 #include <utility>
 
 #include "core/descriptors.h"
+#include "core/file_io.h"
 #include "core/path_at.h"
 
 namespace {
 
-// Owns one descriptor; closes it when replaced or destroyed (StopRun included).
-class Descriptor final {
- public:
-  Descriptor() = default;
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.fd_, -1));
-    return *this;
-  }
-  ~Descriptor() { reset(); }
-
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
-
-// The open descriptor names the regular file seen, unchanged since.
-bool StillTheFileSeen(int fd, const CandidateFile& seen) {
-  struct stat now {};
-  return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) && IdentityOf(now) == seen.id;
-}
+std::atomic<std::uint64_t> g_bytesRead{0};
 
 // Opens read-only without following a final link; O_NONBLOCK keeps a path
 // swapped for a FIFO from blocking. The descriptor is kept only if fstat()
 // shows the file seen, before anything is read from it.
-Descriptor OpenSeenFile(const std::string& path, const CandidateFile& seen) {
-  Descriptor fd;
-  fd.reset(OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+UniqueFd OpenSeenFile(const std::string& path, const RowIdentity& seen) {
+  UniqueFd fd(OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   if (!fd.valid()) return fd;
-  if (!StillTheFileSeen(fd.get(), seen)) {
+  if (!DescriptorShows(fd.get(), seen.identity)) {
     fd.reset();
     return fd;
   }
@@ -63,23 +36,11 @@ Descriptor OpenSeenFile(const std::string& path, const CandidateFile& seen) {
 }
 
 // Reads up to `size` bytes at `offset`, stopping early only at the end of the
-// file; -1 on a read error.
-std::int64_t ReadAt(int fd, char* buffer, std::size_t size, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      CountCompareBytesRead(done);
-      errno = error;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  CountCompareBytesRead(done);
-  return static_cast<std::int64_t>(done);
+// file or at a read error, and counts what it read.
+Transfer ReadAt(int fd, char* buffer, std::size_t size, std::uint64_t offset) {
+  const Transfer got = PreadAll(fd, buffer, size, offset);
+  CountCompareBytesRead(got.bytes);
+  return got;
 }
 
 // A quick hash that only picks buckets (equal bytes are always confirmed by
@@ -110,9 +71,9 @@ std::uint64_t BlockHash(std::string_view bytes) {
 }
 
 struct Member {
-  CandidateFile file;
+  RowIdentity file;
   const std::string* path = nullptr;
-  Descriptor fd;
+  UniqueFd fd;
 };
 
 // Indices into the members, ascending by row, that agree on the bytes before
@@ -136,7 +97,7 @@ class Refiner final {
 
   // `pathOf(i)` is the path of files[i]; it must outlive the run.
   template <class PathOf>
-  std::vector<int> run(const std::vector<CandidateFile>& files, const PathOf& pathOf) {
+  std::vector<int> run(const std::vector<RowIdentity>& files, const PathOf& pathOf) {
     // Only files of one size can be identical: one group per size, each in
     // row order.
     std::vector<int> order(files.size());
@@ -144,7 +105,7 @@ class Refiner final {
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return files[a].size() < files[b].size(); });
     members_.reserve(files.size());
-    for (const CandidateFile& f : files) total_ += f.size();
+    for (const RowIdentity& f : files) total_ += f.size();
     for (const int i : order) {
       members_.push_back(Member{files[static_cast<std::size_t>(i)], &pathOf(i), {}});
     }
@@ -175,7 +136,7 @@ class Refiner final {
   }
 
  private:
-  const CandidateFile& file(int m) const { return members_[static_cast<std::size_t>(m)].file; }
+  const RowIdentity& file(int m) const { return members_[static_cast<std::size_t>(m)].file; }
   void close(int m) { members_[static_cast<std::size_t>(m)].fd.reset(); }
   // Member m leaves at `offset`: the rest of its bytes are no longer needed.
   void leave(int m, std::uint64_t offset) { settled_ += file(m).size() - offset; }
@@ -188,9 +149,9 @@ class Refiner final {
   // to be the files seen, when needed), then waits for other engines or
   // programs to close theirs. A file that cannot be opened for another reason
   // is reported unreadable; one that changed since it was seen is not.
-  Descriptor openMember(int m) {
+  UniqueFd openMember(int m) {
     Member& member = members_[static_cast<std::size_t>(m)];
-    Descriptor fd;
+    UniqueFd fd;
     OpenDespiteShortage(
         [&] {
           fd = OpenSeenFile(*member.path, member.file);
@@ -311,18 +272,18 @@ class Refiner final {
       Member& member = members_[static_cast<std::size_t>(x)];
       checkpoint_();
       if (!member.fd.valid()) member.fd = openMember(x);
-      const std::int64_t got =
-          member.fd.valid()
-              ? ReadAt(member.fd.get(), buffer_.get() + j * request, request, group.offset)
-              : -1;
-      if (member.fd.valid() && got < 0) unreadable(x, errno);
+      const bool opened = member.fd.valid();
+      const Transfer got =
+          opened ? ReadAt(member.fd.get(), buffer_.get() + j * request, request, group.offset)
+                 : Transfer{};
+      if (opened && got.error != 0) unreadable(x, got.error);
       // After the last block the file must still be as seen: a block read in
       // an earlier round may have been rewritten since.
-      if (got == static_cast<std::int64_t>(expected) &&
-          (!last || StillTheFileSeen(member.fd.get(), member.file))) {
+      const bool whole = opened && got.error == 0 && got.bytes == expected;
+      if (whole && (!last || DescriptorShows(member.fd.get(), member.file.identity))) {
         read.push_back(j);
       }
-      if (!keepOpen || got != static_cast<std::int64_t>(expected)) close(x);
+      if (!keepOpen || !whole) close(x);
       if (read.empty() || read.back() != j) leave(x, group.offset);
     }
 
@@ -405,13 +366,13 @@ EngineLimits WithinDescriptorLimit(EngineLimits limits) {
 
 }  // namespace
 
-std::optional<CandidateFile> StatCandidate(const std::string& path, int row) {
-  struct stat seen {};
-  if (StatPath(path, seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode)) return std::nullopt;
-  return CandidateFile{row, IdentityOf(seen)};
+std::optional<RowIdentity> StatCandidate(const std::string& path, int row) {
+  const std::optional<FileIdentity> seen = RegularFileIdentity(path);
+  if (!seen) return std::nullopt;
+  return RowIdentity{row, *seen};
 }
 
-std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+std::vector<int> TickedRows(const std::vector<RowIdentity>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
                             const EngineLimits& limits, std::vector<int>* copies) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
@@ -421,7 +382,7 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
   });
 }
 
-std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+std::vector<int> TickedRows(const std::vector<RowIdentity>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
                             const EngineLimits& limits, const EngineProgress& progress,
                             std::vector<int>* copies) {
@@ -434,8 +395,7 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
 
 namespace {
 template <class PathOf>
-std::vector<std::vector<int>> ClassesOf(const std::vector<CandidateFile>& files,
-                                        const PathOf& pathOf,
+std::vector<std::vector<int>> ClassesOf(const std::vector<RowIdentity>& files, const PathOf& pathOf,
                                         const std::function<void()>& checkpoint,
                                         const EngineLimits& limits) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
@@ -448,7 +408,7 @@ std::vector<std::vector<int>> ClassesOf(const std::vector<CandidateFile>& files,
 }
 }  // namespace
 
-std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<RowIdentity>& files,
                                                const CandidateTable& table,
                                                const std::function<void()>& checkpoint,
                                                const EngineLimits& limits) {
@@ -460,7 +420,7 @@ std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>&
       checkpoint, limits);
 }
 
-std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<RowIdentity>& files,
                                                const std::vector<std::string>& paths,
                                                const std::function<void()>& checkpoint,
                                                const EngineLimits& limits) {
@@ -471,4 +431,12 @@ std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>&
 
 int DefaultCheckThreads() {
   return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+std::uint64_t CompareBytesRead() {
+  return g_bytesRead.load(std::memory_order_relaxed);
+}
+
+void CountCompareBytesRead(std::uint64_t bytes) {
+  g_bytesRead.fetch_add(bytes, std::memory_order_relaxed);
 }

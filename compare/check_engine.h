@@ -7,9 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "compare/two_files.h"
 #include "core/file_identity.h"
 #include "core/records.h"
+
+// Files are read in blocks of this size. Any block size gives the same
+// answers; 64 KiB keeps the number of read calls low on large files while a
+// pair that differs early still costs one block from each.
+inline constexpr std::size_t kCompareBlockSize = 64 * 1024;
+
+// Bytes read by every comparison of this process so far (for measurements).
+// Thread-safe.
+std::uint64_t CompareBytesRead();
+
+// Adds reads to CompareBytesRead(). Thread-safe.
+void CountCompareBytesRead(std::uint64_t bytes);
 
 // The content engine of the duplicate check. Instead of comparing pairs it
 // splits a set of rows into classes of byte-identical files, reading every
@@ -17,26 +28,20 @@
 // same offset, one block per round, and the group is split by the bytes of
 // that block (a hash only picks the bucket; bytes are always compared). Files
 // that differ early cost only their first blocks. Two rows are in one class
-// exactly when CompareFiles would call them Identical, apart from the
-// same-file rule, which the tick rules apply (see TickRule).
+// exactly when a plain byte-for-byte comparison of the two files would call
+// them identical (the tests hold it to one), apart from the same-file rule,
+// which the tick rules apply (see TickRule).
 
-// A candidate row's file as it was when the check reached it. The engine reads
-// it only while an open descriptor still shows this identity (device, inode,
-// size, modification and change time: a write moves the times, so a file
-// rewritten in place while it is read shows), checked before the first read
-// and after the last.
-struct CandidateFile {
-  int row = 0;
-  FileIdentity id;
-
-  std::uint64_t size() const { return static_cast<std::uint64_t>(id.Size); }
-  bool sameFile(const CandidateFile& other) const { return id.sameFile(other.id); }
-};
+// The engine takes each file as a RowIdentity: the row and the file as it
+// was when the check reached it. It reads a file only while an open
+// descriptor still shows that identity (device, inode, size, modification
+// and change time: a write moves the times, so a file rewritten in place
+// while it is read shows), checked before the first read and after the last.
 
 // The regular file `path` names now, the path itself (a final symbolic link is
 // not followed); nothing for a missing path, a link, a directory or any other
 // non-regular file (such a row is identical to nothing).
-std::optional<CandidateFile> StatCandidate(const std::string& path, int row);
+std::optional<RowIdentity> StatCandidate(const std::string& path, int row);
 
 // Which rows of a set are ticked once its classes are known. Two rows naming
 // one file (same device and inode) are never identical to each other.
@@ -88,7 +93,7 @@ struct EngineLimits {
 // every file is closed on the way out). With `copies`, the rows whose bytes
 // were read to the end and found identical to another file that a tick rests
 // on (the ticked rows and their partners) are stored there, ascending.
-std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+std::vector<int> TickedRows(const std::vector<RowIdentity>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
                             const EngineLimits& limits = {}, std::vector<int>* copies = nullptr);
 
@@ -97,7 +102,7 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
 using EngineProgress = std::function<void(std::uint64_t settled, std::uint64_t total)>;
 
 // The same, telling its progress.
-std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule rule,
+std::vector<int> TickedRows(const std::vector<RowIdentity>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
                             const EngineLimits& limits, const EngineProgress& progress,
                             std::vector<int>* copies = nullptr);
@@ -108,14 +113,14 @@ std::vector<int> TickedRows(const std::vector<CandidateFile>& files, TickRule ru
 // The threads a check should use on this machine: one per core, at most four.
 int DefaultCheckThreads();
 
-std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<RowIdentity>& files,
                                                const CandidateTable& table,
                                                const std::function<void()>& checkpoint,
                                                const EngineLimits& limits = {});
 
 // The same for files whose paths stand beside them: paths[i] is the path of
 // files[i]; the classes hold the files' `row` values.
-std::vector<std::vector<int>> IdenticalClasses(const std::vector<CandidateFile>& files,
+std::vector<std::vector<int>> IdenticalClasses(const std::vector<RowIdentity>& files,
                                                const std::vector<std::string>& paths,
                                                const std::function<void()>& checkpoint,
                                                const EngineLimits& limits = {});

@@ -10,12 +10,6 @@
 
 namespace {
 
-// The rows of one run of equal size, first..last (1-based, inclusive).
-struct BandRange {
-  int first = 0;
-  int last = 0;
-};
-
 // What the engine decided for one band or run: the rows it ticks and the
 // identities of the files whose bytes those ticks rest on.
 struct Decided {
@@ -23,7 +17,7 @@ struct Decided {
   std::vector<RowIdentity> read;
 };
 
-Decided Decide(const std::vector<CandidateFile>& files, TickRule rule,
+Decided Decide(const std::vector<RowIdentity>& files, TickRule rule,
                const CandidateTable& candidates, const std::function<void()>& checkpoint,
                const EngineLimits& limits, const EngineProgress& progress = {}) {
   Decided decided;
@@ -36,7 +30,7 @@ Decided Decide(const std::vector<CandidateFile>& files, TickRule rule,
   auto file = files.begin();
   for (const int row : copies) {
     while (file != files.end() && file->row < row) ++file;
-    if (file != files.end() && file->row == row) decided.read.push_back({row, file->id});
+    if (file != files.end() && file->row == row) decided.read.push_back(*file);
   }
   return decided;
 }
@@ -134,7 +128,7 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
   const int readable = std::min(rows, candidates.count());
   FastReport report(rows, sink);
   report.start();
-  const auto check = [&](int index, const std::vector<CandidateFile>& run) {
+  const auto check = [&](int index, const std::vector<RowIdentity>& run) {
     const int first = run.front().row;
     const int last = run.back().row;
     return Decide(run, TickRule::EarlierNeighbour, candidates, checkpoint, limits,
@@ -147,13 +141,13 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
     // With several threads every row is looked at first, then the runs of
     // one size go to the engines side by side; the window hears of them in
     // row order, exactly as one thread would tell it.
-    std::vector<std::vector<CandidateFile>> runs;
+    std::vector<std::vector<RowIdentity>> runs;
     bool broken = true;
     constexpr int kStatChunk = 512;
-    RunInOrder<std::vector<std::optional<CandidateFile>>>(
+    RunInOrder<std::vector<std::optional<RowIdentity>>>(
         (readable + kStatChunk - 1) / kStatChunk, limits.threads,
         [&](int c) {
-          std::vector<std::optional<CandidateFile>> files;
+          std::vector<std::optional<RowIdentity>> files;
           const int last = std::min(readable, (c + 1) * kStatChunk);
           for (int r = c * kStatChunk + 1; r <= last; ++r) {
             checkpoint();
@@ -161,8 +155,8 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
           }
           return files;
         },
-        [&](int, const std::vector<std::optional<CandidateFile>>& files) {
-          for (const std::optional<CandidateFile>& file : files) {
+        [&](int, const std::vector<std::optional<RowIdentity>>& files) {
+          for (const std::optional<RowIdentity>& file : files) {
             if (!file) {
               broken = true;
               continue;
@@ -172,7 +166,7 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
             broken = false;
           }
         });
-    std::erase_if(runs, [](const std::vector<CandidateFile>& run) { return run.size() < 2; });
+    std::erase_if(runs, [](const std::vector<RowIdentity>& run) { return run.size() < 2; });
     RunInOrder<Decided>(
         static_cast<int>(runs.size()), limits.threads,
         [&](int i) { return check(i, runs[static_cast<std::size_t>(i)]); },
@@ -180,7 +174,7 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
           report.decided(i, runs[static_cast<std::size_t>(i)].back().row, decided);
         });
   } else {
-    std::vector<CandidateFile> run;
+    std::vector<RowIdentity> run;
     int index = 0;
     const auto finishRun = [&] {
       if (run.empty()) return;
@@ -190,7 +184,7 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
     };
     for (int r = 1; r <= readable; ++r) {
       checkpoint();
-      const std::optional<CandidateFile> file = StatCandidate(candidates.row(r).FullPath, r);
+      const std::optional<RowIdentity> file = StatCandidate(candidates.row(r).FullPath, r);
       if (!file || (!run.empty() && run.back().size() != file->size())) finishRun();
       if (file) run.push_back(*file);
     }
@@ -198,20 +192,6 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
   }
   report.decided(-1, rows, {});
   report.finish();
-}
-
-// Splits rows 1..count into bands: a row whose Band flag differs from the
-// previous row's starts a new band. As many bands as there are.
-std::vector<BandRange> SplitIntoBands(const CandidateTable& candidates, int count) {
-  std::vector<BandRange> bands;
-  for (int r = 1; r <= count; ++r) {
-    if (r == 1 || candidates.row(r).Band != candidates.row(r - 1).Band) {
-      bands.push_back({r, r});
-    } else {
-      bands.back().last = r;
-    }
-  }
-  return bands;
 }
 
 // A row identical to an earlier row of its band is marked Matched and ticked.
@@ -224,11 +204,11 @@ std::vector<BandRange> SplitIntoBands(const CandidateTable& candidates, int coun
 // every earlier one are decided.
 void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
                   const std::function<void()>& checkpoint, const EngineLimits& limits) {
-  const std::vector<BandRange> bands = SplitIntoBands(candidates, candidates.count());
+  const std::vector<RowRange> bands = Bands(candidates);
   const auto bandCount = static_cast<std::int64_t>(bands.size());
   const auto check = [&](int b) {
-    const BandRange band = bands[static_cast<std::size_t>(b)];
-    std::vector<CandidateFile> files;
+    const RowRange band = bands[static_cast<std::size_t>(b)];
+    std::vector<RowIdentity> files;
     if (band.first == band.last) return Decided{};
     for (int r = band.first; r <= band.last; ++r) {
       checkpoint();
@@ -265,6 +245,19 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
 }
 
 }  // namespace
+
+std::vector<RowRange> Bands(const CandidateTable& candidates) {
+  std::vector<RowRange> bands;
+  const int count = candidates.count();
+  for (int r = 1; r <= count; ++r) {
+    if (r == 1 || candidates.row(r).Band != candidates.row(r - 1).Band) {
+      bands.push_back({r, r});
+    } else {
+      bands.back().last = r;
+    }
+  }
+  return bands;
+}
 
 void RunCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
               const std::function<void()>& checkpoint) {

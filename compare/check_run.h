@@ -6,11 +6,15 @@
 #include "compare/check_engine.h"
 #include "core/records.h"
 
-// A row and the identity of its file.
-struct RowIdentity {
-  int row = 0;
-  FileIdentity identity;
+// Rows first..last of a table (1-based, inclusive).
+struct RowRange {
+  int first = 0;
+  int last = 0;
 };
+
+// The bands of rows 1..count(): a row whose Band flag differs from the
+// previous row's starts a new band. In row order; as many as there are.
+std::vector<RowRange> Bands(const CandidateTable& candidates);
 
 // The check run's effects on the window, issued on the check worker thread
 // in order; an implementation carries them out on the window thread.

@@ -109,7 +109,7 @@ std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& w
   if (keepers.empty()) return verified;
   // Members 0..targets-1 are the targets, the keepers follow; a member's row
   // is its index, so the classes name members.
-  std::vector<CandidateFile> files;
+  std::vector<RowIdentity> files;
   std::vector<std::string> paths;
   const std::size_t targets = last - first;
   files.reserve(targets + keepers.size());
@@ -127,7 +127,7 @@ std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& w
   for (const std::vector<int>& members : IdenticalClasses(files, paths, checkpoint, limits)) {
     for (const int m : members) {
       if (static_cast<std::size_t>(m) >= targets) continue;
-      const CandidateFile& target = files[static_cast<std::size_t>(m)];
+      const RowIdentity& target = files[static_cast<std::size_t>(m)];
       for (const int k : members) {
         if (static_cast<std::size_t>(k) < targets) continue;
         if (!files[static_cast<std::size_t>(k)].sameFile(target) ||

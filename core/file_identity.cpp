@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "core/file_io.h"
 #include "core/path_at.h"
 
 namespace {
@@ -21,6 +22,11 @@ FileIdentity IdentityOf(const struct stat& st) {
   id.MtimeNs = Nanoseconds(st.st_mtim);
   id.CtimeNs = Nanoseconds(st.st_ctim);
   return id;
+}
+
+bool DescriptorShows(int fd, const FileIdentity& id) {
+  struct stat now {};
+  return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) && IdentityOf(now) == id;
 }
 
 std::optional<FileIdentity> RegularFileIdentity(const std::string& path) {
@@ -42,14 +48,10 @@ DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& exp
   }
   // Held open (without opening its content), the file can be asked for its
   // identity once this link is gone.
-  const int held = ::openat(at.dir(), at.name(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  struct stat now {};
-  if (held < 0 || ::fstat(held, &now) != 0 || IdentityOf(now) != expected) {
-    if (held >= 0) ::close(held);
-    return DeleteOutcome::Changed;
-  }
+  const UniqueFd held(::openat(at.dir(), at.name(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!held.valid() || !DescriptorShows(held.get(), expected)) return DeleteOutcome::Changed;
   const bool unlinked = ::unlinkat(at.dir(), at.name(), 0) == 0;
-  if (unlinked && ::fstat(held, &now) == 0) *after = IdentityOf(now);
-  ::close(held);
+  struct stat now {};
+  if (unlinked && ::fstat(held.get(), &now) == 0) *after = IdentityOf(now);
   return unlinked ? DeleteOutcome::Deleted : DeleteOutcome::Failed;
 }

@@ -21,8 +21,22 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// A row of a table and the identity of the file it names, where the two
+// travel together (what the check read, what the engine compares).
+struct RowIdentity {
+  int row = 0;
+  FileIdentity identity;
+
+  std::uint64_t size() const { return static_cast<std::uint64_t>(identity.Size); }
+  bool sameFile(const RowIdentity& other) const { return identity.sameFile(other.identity); }
+};
+
 // The identity stat(2) describes.
 FileIdentity IdentityOf(const struct stat& st);
+
+// True when the open `fd` names a regular file of identity `id`: the file
+// once seen, unchanged since.
+bool DescriptorShows(int fd, const FileIdentity& id);
 
 // The identity of `path` when it names a regular file itself (a symbolic link
 // is not followed); nothing otherwise. Thread-safe.

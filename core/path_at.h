@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "core/file_io.h"
+
 // A path of any length as a folder descriptor and a name short enough for the
 // *at() calls (fstatat, openat, unlinkat). A path shorter than PATH_MAX is
 // used as it is, relative to the current directory, without a system call.
@@ -18,7 +20,6 @@ class PathAt final {
  public:
   enum Mode { kAsIs, kOpenParent };
   explicit PathAt(const std::string& path, Mode mode = kAsIs);
-  ~PathAt();
   PathAt(const PathAt&) = delete;
   PathAt& operator=(const PathAt&) = delete;
 
@@ -29,9 +30,11 @@ class PathAt final {
 
  private:
   void openParent(const std::string& path, std::size_t start);
+  // Goes on from the folder `folder` opened (-1: none, errno kept).
+  void moveTo(int folder);
 
+  UniqueFd owned_;  // the folder opened last, if any
   int dir_;
-  bool owned_ = false;
   const char* name_;
 };
 

@@ -1,7 +1,6 @@
 #include "core/whole_file.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,10 +10,9 @@
 #include <climits>
 #include <cstdio>
 
-namespace {
+#include "core/file_io.h"
 
-// How long a write into a full pipe waits for its reader.
-constexpr int kStalledWriteMs = 5000;
+namespace {
 
 // The path a chain of symbolic links ends at (at most 40 links, as the
 // kernel allows); the path itself when it is no link or names nothing.
@@ -56,35 +54,14 @@ int CreateBeside(const std::string& path, mode_t mode, std::string& created) {
 
 std::optional<WriteFailure> WriteInPlace(const std::string& path,
                                          const std::function<int(int)>& fill) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return WriteFailure{"create", errno};
-  if (const int error = fill(fd); error != 0) {
-    ::close(fd);
-    return WriteFailure{"write", error};
-  }
-  if (::close(fd) != 0) return WriteFailure{"close", errno};
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.valid()) return WriteFailure{"create", errno};
+  if (const int error = fill(fd.get()); error != 0) return WriteFailure{"write", error};
+  if (const int error = fd.close(); error != 0) return WriteFailure{"close", error};
   return std::nullopt;
 }
 
 }  // namespace
-
-int WriteAllBytes(int fd, std::string_view data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n >= 0) {
-      done += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return errno;
-    pollfd room{fd, POLLOUT, 0};
-    const int ready = ::poll(&room, 1, kStalledWriteMs);
-    if (ready == 0) return EAGAIN;
-    if (ready < 0 && errno != EINTR) return errno;
-  }
-  return 0;
-}
 
 std::optional<WriteFailure> WriteFileWhole(const std::string& path, bool create,
                                            const std::function<int(int fd)>& fill) {
@@ -98,22 +75,22 @@ std::optional<WriteFailure> WriteFileWhole(const std::string& path, bool create,
     return WriteFailure{create ? "create" : "open", errno};
 
   std::string temporary;
-  const int fd = CreateBeside(target, exists ? 0600 : 0666, temporary);
-  if (fd < 0) return WriteFailure{exists ? "write" : "create", errno};
+  UniqueFd fd(CreateBeside(target, exists ? 0600 : 0666, temporary));
+  if (!fd.valid()) return WriteFailure{exists ? "write" : "create", errno};
   WriteFailure failure{"write", 0};
   if (exists) {
     // The owner can be kept only with the rights to give files away; the
     // content is the caller's to write either way.
-    (void)::fchown(fd, old.st_uid, old.st_gid);
-    if (::fchmod(fd, old.st_mode & 07777) != 0) failure.error = errno;
+    (void)::fchown(fd.get(), old.st_uid, old.st_gid);
+    if (::fchmod(fd.get(), old.st_mode & 07777) != 0) failure.error = errno;
   }
-  if (failure.error == 0) failure.error = fill(fd);
+  if (failure.error == 0) failure.error = fill(fd.get());
   // Stored before the rename, so that a crash cannot leave an empty file in
   // place of the old one. A new file has nothing to lose, and a sync can
   // take long (it may flush other files' data too), so only a replacement
   // waits for it.
-  if (exists && failure.error == 0 && ::fsync(fd) != 0) failure.error = errno;
-  if (::close(fd) != 0 && failure.error == 0) failure = {"close", errno};
+  if (exists && failure.error == 0 && ::fsync(fd.get()) != 0) failure.error = errno;
+  if (const int error = fd.close(); error != 0 && failure.error == 0) failure = {"close", error};
   if (failure.error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
     failure = {"write", errno};
   }

@@ -3,7 +3,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
 // Writing a file whole or not at all: nothing a write leaves behind is a
 // fragment, and no write waits for a reader that never comes.
@@ -33,8 +32,3 @@ struct WriteFailure {
 // ENXIO) and a write that cannot go on fails after a few seconds.
 std::optional<WriteFailure> WriteFileWhole(const std::string& path, bool create,
                                            const std::function<int(int fd)>& fill);
-
-// Writes all of `data` to `fd`, resuming after partial writes and
-// interruptions; on a descriptor that would block, waits up to a few seconds
-// for room. 0 on success, else the errno.
-int WriteAllBytes(int fd, std::string_view data);

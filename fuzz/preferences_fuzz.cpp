@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_io.h"
 #include "settings/preferences.h"
 
 namespace {
@@ -184,15 +185,10 @@ class MemoryFile {
   MemoryFile& operator=(const MemoryFile&) = delete;
   const std::string& path() const { return path_; }
   void fill(const std::uint8_t* data, std::size_t size) {
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    Require(fd >= 0, "open failed");
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t n = ::write(fd, data + done, size - done);
-      Require(n > 0, "write failed");
-      done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
+    UniqueFd fd(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    Require(fd.valid(), "open failed");
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    Require(WriteAll(fd.get(), bytes) == 0 && fd.close() == 0, "write failed");
   }
 
  private:

@@ -1,7 +1,6 @@
 #include "lists/save_lists.h"
 
-#include <system_error>
-
+#include "core/file_io.h"
 #include "core/whole_file.h"
 
 std::string SaveListFileName(const std::string& chosen) {
@@ -16,15 +15,6 @@ std::string SaveListFileName(const std::string& chosen) {
   return chosen + ".txt";
 }
 
-namespace {
-
-std::string Failure(const char* what, const std::string& fileName, int error) {
-  return std::string("Cannot ") + what + " file \"" + fileName +
-         "\": " + std::system_category().message(error);
-}
-
-}  // namespace
-
 std::optional<std::string> SaveCandidateList(const std::string& fileName,
                                              const CandidateTable& candidates, SavedField field) {
   const auto failure = WriteFileWhole(fileName, /*create=*/true, [&](int fd) {
@@ -37,12 +27,12 @@ std::optional<std::string> SaveCandidateList(const std::string& fileName,
       buffer += field == SavedField::FullPath ? row.FullPath : row.FileName;
       buffer += "\r\n";
       if (buffer.size() >= kFlushAt || k == count) {
-        if (const int error = WriteAllBytes(fd, buffer)) return error;
+        if (const int error = WriteAll(fd, buffer)) return error;
         buffer.clear();
       }
     }
     return 0;
   });
-  if (failure) return Failure(failure->what, fileName, failure->error);
+  if (failure) return FileFailureText(failure->what, fileName, failure->error);
   return std::nullopt;
 }

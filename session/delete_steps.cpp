@@ -89,7 +89,7 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
   });
 }
 
-void Session::deletePassDone(std::vector<DeleteResult> results, RowRemoval removal,
+void Session::deletePassDone(std::vector<DeleteResult> results, const RowRemoval& removal,
                              std::vector<int> noCopy, bool requireCopy) {
   deleteResults_ = std::move(results);
   if (requireCopy && !noCopy.empty() &&

@@ -22,7 +22,7 @@ std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates,
       static_cast<int>(bands.size()), limits.threads,
       [&](int b) {
         const Band band = bands[static_cast<std::size_t>(b)];
-        std::vector<CandidateFile> files;
+        std::vector<RowIdentity> files;
         for (int r = band.first; r <= band.last; ++r) {
           if (const auto file = StatCandidate(candidates.row(r).FullPath, r))
             files.push_back(*file);

@@ -161,7 +161,7 @@ class Session {
   void runDeferred();
 
   void startDeletePass(std::vector<char> ticked, std::vector<int> which, bool requireCopy);
-  void deletePassDone(std::vector<DeleteResult> results, RowRemoval removal,
+  void deletePassDone(std::vector<DeleteResult> results, const RowRemoval& removal,
                       std::vector<int> noCopy, bool requireCopy);
   void finishDeleteChecked(const RowRemoval& removal);
   void finishDeleteSteps();

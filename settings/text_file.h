@@ -22,9 +22,6 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
 // "'<text>' is not a valid integer value"
 std::string NotAnIntegerText(std::string_view text);
 
-// "Cannot <what> file "<path>": <the system's reason for error>"
-std::string FileFailureText(const char* what, const std::string& path, int error);
-
 // The most a settings file or "Build.txt" may hold: 64 MiB.
 inline constexpr std::uint64_t kMaxTextFileBytes = std::uint64_t{64} << 20;
 

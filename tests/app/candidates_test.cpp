@@ -7,8 +7,8 @@
 #include <QThread>
 #include <QtTest>
 
-#include "session/texts.h"
 #include "form_fixture.h"
+#include "session/texts.h"
 
 class CandidatesTest : public QObject {
   Q_OBJECT

@@ -16,9 +16,9 @@
 #include <climits>
 
 #include "app/qt_dialogs.h"
-#include "session/texts.h"
 #include "core/path_at.h"
 #include "form_fixture.h"
+#include "session/texts.h"
 
 using Kind = ScriptedDialogs::Kind;
 

@@ -9,9 +9,9 @@
 #include <QThread>
 #include <QtTest>
 
-#include "session/texts.h"
 #include "form_fixture.h"
 #include "lists/row_texts.h"
+#include "session/texts.h"
 
 using Kind = ScriptedDialogs::Kind;
 

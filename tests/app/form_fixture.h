@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/form_main.h"
-#include "core/dialogs.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
 // A main window on a scripted set of dialogs, started in its own temporary

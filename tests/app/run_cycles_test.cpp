@@ -9,8 +9,8 @@
 #include <random>
 #include <set>
 
-#include "session/texts.h"
 #include "form_fixture.h"
+#include "session/texts.h"
 #include "support/copy_tree.h"
 
 // Raise by hand for a longer soak; CI runs these counts.

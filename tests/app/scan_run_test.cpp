@@ -6,8 +6,8 @@
 #include <QtTest>
 
 #include "app/progress_window.h"
-#include "session/texts.h"
 #include "form_fixture.h"
+#include "session/texts.h"
 
 using Kind = ScriptedDialogs::Kind;
 

@@ -17,9 +17,9 @@
 #include <filesystem>
 
 #include "app/about_window.h"
-#include "session/texts.h"
 #include "form_fixture.h"
 #include "lists/save_lists.h"
+#include "session/texts.h"
 #include "support/unprivileged.h"
 
 using Kind = ScriptedDialogs::Kind;

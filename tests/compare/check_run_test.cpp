@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -12,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "compare/two_files.h"
 #include "core/worker.h"
+#include "support/descriptors.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -82,17 +80,6 @@ std::uint64_t TotalSize(const std::vector<std::string>& contents) {
   std::uint64_t total = 0;
   for (const std::string& c : contents) total += c.size();
   return total;
-}
-
-int OpenDescriptors() {
-  int n = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  while (const dirent* e = ::readdir(dir)) {
-    if (e->d_name[0] != '.') ++n;
-  }
-  ::closedir(dir);
-  return n;
 }
 
 std::vector<int> MatchedRows(const CandidateTable& table) {

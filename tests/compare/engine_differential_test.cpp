@@ -1,6 +1,5 @@
 // The engine against the pairwise check on random trees, and the engine's own
 // bounds: open files, bytes read, files that change while it reads them.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,8 +22,8 @@
 #include "compare/check_engine.h"
 #include "compare/check_run.h"
 #include "compare/pairwise_reference.h"
-#include "compare/two_files.h"
 #include "support/descriptors.h"
+#include "support/file_faults.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -34,17 +33,6 @@ constexpr int kCareful = static_cast<int>(CheckMode::Careful);
 
 // Many rounds and the reopening path on files of a few hundred bytes.
 constexpr EngineLimits kTinyLimits{3, 192, 16, 64};
-
-int OpenDescriptors() {
-  int n = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  while (const dirent* e = ::readdir(dir)) {
-    if (e->d_name[0] != '.') ++n;
-  }
-  ::closedir(dir);
-  return n;
-}
 
 // Effects in order: ('u', 0), ('t', row), ('p', percent).
 struct EventSink final : CheckSink {
@@ -301,6 +289,9 @@ TEST(EngineDifferentialTest, SameAnswersAsPairsOnRandomTrees) {
     EngineLimits limits = seed % 3 == 0 ? EngineLimits{} : kTinyLimits;
     // Every other tree with two threads checking bands side by side.
     limits.threads = seed % 2 == 0 ? 2 : 1;
+    // Every fourth one read in short pieces, every other read interrupted.
+    std::optional<FileFaults> choppy;
+    if (seed % 4 == 1) choppy.emplace().choppy = 5;
     ExpectSameAsPairwise(t, rng, limits);
     if (HasFailure()) return;
   }
@@ -435,7 +426,7 @@ TEST(EngineDifferentialTest, FileChangedDuringTheRunMatchesNothing) {
       SCOPED_TRACE(testing::Message() << c.name << ", open files " << maxOpen);
       TempTree tree;
       CandidateTable table(8);
-      std::vector<CandidateFile> files;
+      std::vector<RowIdentity> files;
       for (int i = 1; i <= 3; ++i) {
         ddd1 row;
         row.FullPath = tree.write("f" + std::to_string(i), content);
@@ -464,7 +455,7 @@ TEST(EngineDifferentialTest, FileChangedDuringTheRunMatchesNothing) {
 TEST(EngineDifferentialTest, ADescriptorShortageIsWaitedOut) {
   TempTree tree;
   CandidateTable table(8);
-  std::vector<CandidateFile> files;
+  std::vector<RowIdentity> files;
   for (int i = 1; i <= 4; ++i) {
     ddd1 row;
     row.FullPath = tree.write("f" + std::to_string(i), std::string(640, i == 3 ? 'x' : 'c'));

@@ -4,15 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "compare/two_files.h"
+#include "support/compare_files.h"
 
 namespace {
-
-// The rows of one run of equal size, first..last (1-based, inclusive).
-struct BandRange {
-  int first = 0;
-  int last = 0;
-};
 
 // Each row with the row after it, over the rows the list had at the start
 // (the list cannot change during a check); the earlier row of an identical
@@ -42,27 +36,13 @@ void FastCheck(const CheckInput& input, const CandidateTable& candidates, CheckS
   show(100);
 }
 
-// Splits rows 1..count into bands: a row whose Band flag differs from the
-// previous row's starts a new band. As many bands as there are.
-std::vector<BandRange> SplitIntoBands(const CandidateTable& candidates, int count) {
-  std::vector<BandRange> bands;
-  for (int r = 1; r <= count; ++r) {
-    if (r == 1 || candidates.row(r).Band != candidates.row(r - 1).Band) {
-      bands.push_back({r, r});
-    } else {
-      bands.back().last = r;
-    }
-  }
-  return bands;
-}
-
 // Every row of a band with every later row of it; a later row found
 // identical is marked Matched and ticked, and is not compared again. Rows the
 // list lacks are compared but never ticked. The bar only rises, from the 0
 // the caller set before the run.
 void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink& sink,
                   const std::function<void()>& checkpoint) {
-  const std::vector<BandRange> bands = SplitIntoBands(candidates, candidates.count());
+  const std::vector<RowRange> bands = Bands(candidates);
   const auto bandCount = static_cast<std::int64_t>(bands.size());
   int shown = 0;
   for (std::int64_t b = 1; b <= bandCount; ++b) {
@@ -71,7 +51,7 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
       sink.progress(percent);
       shown = percent;
     }
-    const BandRange band = bands[static_cast<std::size_t>(b - 1)];
+    const RowRange band = bands[static_cast<std::size_t>(b - 1)];
     for (int k = band.first; k <= band.last; ++k) {
       for (int l = k + 1; l <= band.last; ++l) {
         CandidateRow& later = candidates.row(l);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/check_run.h"
 #include "reliability/reliability_helpers.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
@@ -95,16 +96,6 @@ std::string Resolved(const std::string& path) {
   return resolved;
 }
 
-// First and last row of the band holding row r.
-std::pair<int, int> BandOf(const CandidateTable& candidates, int r) {
-  int first = r;
-  int last = r;
-  while (first > 1 && candidates.row(first - 1).Band == candidates.row(r).Band) --first;
-  while (last < candidates.count() && candidates.row(last + 1).Band == candidates.row(r).Band)
-    ++last;
-  return {first, last};
-}
-
 TEST(InvariantsTest, RandomTreesKeepACopyAndDeleteOnlyWhatIsTicked) {
   constexpr int kSeeds = 30;
   int ticked = 0;
@@ -138,14 +129,16 @@ TEST(InvariantsTest, RandomTreesKeepACopyAndDeleteOnlyWhatIsTicked) {
       for (int r = 1; r <= rows; ++r) {
         if (!isTicked[r]) ++untickedByBytes[bytes[r]];
       }
-      for (int r = 1; r <= rows; ++r) {
-        EXPECT_GT(untickedByBytes[bytes[r]], 0)
-            << "every copy ticked: " << candidates.row(r).FullPath;
-        if (!isTicked[r]) continue;
-        const auto [first, last] = BandOf(candidates, r);
-        bool kept = false;
-        for (int u = first; u <= last && !kept; ++u) kept = !isTicked[u] && bytes[u] == bytes[r];
-        EXPECT_TRUE(kept) << "no unticked copy in the band of " << candidates.row(r).FullPath;
+      for (const RowRange band : Bands(candidates)) {
+        for (int r = band.first; r <= band.last; ++r) {
+          EXPECT_GT(untickedByBytes[bytes[r]], 0)
+              << "every copy ticked: " << candidates.row(r).FullPath;
+          if (!isTicked[r]) continue;
+          bool kept = false;
+          for (int u = band.first; u <= band.last && !kept; ++u)
+            kept = !isTicked[u] && bytes[u] == bytes[r];
+          EXPECT_TRUE(kept) << "no unticked copy in the band of " << candidates.row(r).FullPath;
+        }
       }
 
       // Some rows of "Files to delete" are unticked before the delete.

@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/dialogs.h"
 #include "core/path_at.h"
 #include "session/plain_driver.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "core/dialogs.h"
 #include "lists/row_texts.h"
 #include "session/plain_driver.h"
 #include "support/copy_tree.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "settings/settings_helpers.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_helpers.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 

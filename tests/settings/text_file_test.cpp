@@ -14,9 +14,10 @@
 
 #include "settings/build_counter.h"
 #include "settings/preferences.h"
-#include "settings/settings_helpers.h"
+#include "support/file_faults.h"
 #include "support/small_disk.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -99,6 +100,38 @@ TEST(WriteWholeFileTest, AFullDiskKeepsTheOldContent) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(RunBuildCounter(disk.tree().root()), std::nullopt);
   EXPECT_EQ(ReadFileBytes(counter), "42\r\n");
+}
+
+// A write that fails part of the way, or a close that reports a lost write,
+// leaves the old file whole and nothing beside it; short and interrupted
+// writes and reads are carried on to the end; a failed read is reported.
+TEST(WriteWholeFileTest, FailedWritesAndClosesKeepTheOldFile) {
+  TempTree tree;
+  const std::string settings = tree.write(kPreferencesFileName, "old");
+  PreferencesValues values;
+  values.folder = std::string(5000, 'f');
+  const auto failure = [&](const char* what, const char* reason) {
+    return "Cannot " + std::string(what) + " file \"" + settings + "\": " + reason;
+  };
+  {
+    FileFaults faults;
+    faults.choppy = 1000;
+    faults.writeFails = {ENOSPC, 2};
+    EXPECT_EQ(WritePreferences(settings, values), failure("write", "No space left on device"));
+    faults.writeFails = {};
+    faults.closeFails = {EIO, 0};
+    EXPECT_EQ(WritePreferences(settings, values), failure("close", "Input/output error"));
+  }
+  EXPECT_EQ(ReadFileBytes(settings), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 1);
+
+  FileFaults faults;
+  faults.choppy = 7;
+  ASSERT_EQ(WritePreferences(settings, values), std::nullopt);
+  EXPECT_EQ(ReadRegularFile(settings).bytes, ReadFileBytes(settings));
+  EXPECT_TRUE(ReadFileBytes(settings).starts_with(values.folder + "\r\n"));
+  faults.readFails = {EIO, 1};
+  EXPECT_EQ(ReadRegularFile(settings).error, failure("read", "Input/output error"));
 }
 
 TEST(WriteWholeFileTest, LinksProtectionAndClosedFoldersKeepTheOldFile) {

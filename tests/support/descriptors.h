@@ -1,9 +1,22 @@
 #pragma once
 
+#include <dirent.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <vector>
+
+// The descriptors the process holds open now (-1 when it cannot tell).
+inline int OpenDescriptors() {
+  int n = 0;
+  DIR* dir = ::opendir("/proc/self/fd");
+  if (dir == nullptr) return -1;
+  while (const dirent* e = ::readdir(dir)) {
+    if (e->d_name[0] != '.') ++n;
+  }
+  ::closedir(dir);
+  return n;
+}
 
 // While alive, the process may hold at most `limit` open files (the soft
 // RLIMIT_NOFILE); the old limit comes back at the end.

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <sys/fsuid.h>
 #include <sys/types.h>
 #include <unistd.h>
+
+#include <functional>
+#include <thread>
 
 // While alive, the process's effective user and group are those of "nobody",
 // so permission bits apply even when the tests run as root (CI does). Not
@@ -31,3 +35,24 @@ class ScopedUnprivileged {
   bool wasRoot_;
   bool failed_ = false;
 };
+
+// Runs `body` so that permission bits hold: directly for an ordinary user, on
+// a thread with the file-system uid of "nobody" when the tests run as root
+// (the other threads keep root's). False when that uid cannot be taken (the
+// body has not run).
+inline bool RunUnprivileged(const std::function<void()>& body) {
+  if (::geteuid() != 0) {
+    body();
+    return true;
+  }
+  bool switched = false;
+  std::thread worker([&] {
+    ::setfsuid(ScopedUnprivileged::kNobody);
+    switched =
+        static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1))) == ScopedUnprivileged::kNobody;
+    if (switched) body();
+    ::setfsuid(0);
+  });
+  worker.join();
+  return switched;
+}

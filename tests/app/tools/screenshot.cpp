@@ -15,6 +15,7 @@
 #include "app/about_window.h"
 #include "app/form_main.h"
 #include "app/widgets.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 void Wait(int ms) {

@@ -32,8 +32,7 @@
 #include "app/form_main.h"
 #include "app/widgets.h"
 #include "compare/check_run.h"
-#include "compare/two_files.h"
-#include "core/dialogs.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/dialogs.h"
+#include "support/scripted_dialogs.h"
 
 bool ScriptedDialogs::confirmYesNo(const std::string& text) {
   record(Kind::ConfirmYesNo, text);

@@ -1,8 +1,6 @@
-#include "compare/two_files.h"
+#include "support/compare_files.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,8 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "compare/check_engine.h"
 #include "core/worker.h"
+#include "support/descriptors.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -31,31 +32,6 @@ std::string Pattern(std::size_t size) {
 std::string Flipped(std::string s, std::size_t at) {
   s[at] = static_cast<char>(s[at] ^ 0x5a);
   return s;
-}
-
-int OpenDescriptors() {
-  int n = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  while (const dirent* e = ::readdir(dir)) {
-    if (e->d_name[0] != '.') ++n;
-  }
-  ::closedir(dir);
-  return n;
-}
-
-// Runs `body` on a thread whose file-system uid is `uid`, so permission bits
-// apply even when the tests run as root. False when the switch failed.
-bool RunWithFsUid(uid_t uid, const std::function<void()>& body) {
-  bool switched = false;
-  std::thread worker([&] {
-    ::setfsuid(uid);
-    switched = static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1))) == uid;
-    if (switched) body();
-    ::setfsuid(0);
-  });
-  worker.join();
-  return switched;
 }
 
 const char* Name(CompareVerdict v) {
@@ -180,7 +156,7 @@ TEST(CompareFilesTest, NeedsReadPermissionOnly) {
   CompareVerdict asOther = CompareVerdict::Missing;
   CompareVerdict withSecret = CompareVerdict::Missing;
   CompareVerdict secretFirst = CompareVerdict::Missing;
-  if (!RunWithFsUid(65534, [&] {
+  if (!RunUnprivileged([&] {
         asOther = CompareFiles(readOnly, writable);
         withSecret = CompareFiles(readOnly, secret);
         secretFirst = CompareFiles(secret, readOnly);

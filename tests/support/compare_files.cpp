@@ -1,71 +1,31 @@
-#include "compare/two_files.h"
+#include "support/compare_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 
+#include "compare/check_engine.h"
+#include "core/file_identity.h"
+#include "core/file_io.h"
 #include "core/path_at.h"
 
 namespace {
 
-std::atomic<std::uint64_t> g_bytesRead{0};
-
-// Closes its descriptor when it goes, on every way out (StopRun included).
-class FileDescriptor final {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
 // Opens read-only. O_NONBLOCK keeps a path swapped for a FIFO since the stat
 // from blocking in open(); it has no effect on reads of a regular file.
-int OpenForReading(const std::string& path) {
-  return OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+UniqueFd OpenForReading(const std::string& path) {
+  return UniqueFd(OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
 }
 
 // Fills `size` bytes unless the file ends first; returns the bytes read, or
 // -1 on a read error. Fewer than `size` bytes means the file has ended.
 ssize_t ReadBlock(int fd, char* buffer, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(fd, buffer + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  g_bytesRead.fetch_add(done, std::memory_order_relaxed);
-  return static_cast<ssize_t>(done);
-}
-
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// The opened descriptor still names the regular file that stat() saw, unchanged
-// since: a write anywhere in it moves its modification and change times.
-bool StillTheFileSeen(int fd, const struct stat& seen) {
-  struct stat now {};
-  return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == seen.st_dev &&
-         now.st_ino == seen.st_ino && now.st_size == seen.st_size &&
-         SameTime(now.st_mtim, seen.st_mtim) && SameTime(now.st_ctim, seen.st_ctim);
+  const Transfer got = ReadAll(fd, buffer, size);
+  CountCompareBytesRead(got.bytes);
+  return got.error != 0 ? -1 : static_cast<ssize_t>(got.bytes);
 }
 
 }  // namespace
@@ -75,24 +35,26 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
   // Links are followed: only regular files reach the check, and a link to a
   // file is compared as that file (the same-inode test below catches a file
   // that meets itself).
-  struct stat firstSeen {};
-  struct stat secondSeen {};
-  if (StatPath(first, firstSeen) != 0 || !S_ISREG(firstSeen.st_mode)) {
+  struct stat firstStat {};
+  struct stat secondStat {};
+  if (StatPath(first, firstStat) != 0 || !S_ISREG(firstStat.st_mode)) {
     return CompareVerdict::Missing;
   }
-  if (StatPath(second, secondSeen) != 0 || !S_ISREG(secondSeen.st_mode)) {
+  if (StatPath(second, secondStat) != 0 || !S_ISREG(secondStat.st_mode)) {
     return CompareVerdict::Missing;
   }
-  if (firstSeen.st_dev == secondSeen.st_dev && firstSeen.st_ino == secondSeen.st_ino) {
-    return CompareVerdict::SameFile;
-  }
-  if (firstSeen.st_size != secondSeen.st_size) return CompareVerdict::SizesDiffer;
+  const FileIdentity firstSeen = IdentityOf(firstStat);
+  const FileIdentity secondSeen = IdentityOf(secondStat);
+  if (firstSeen.sameFile(secondSeen)) return CompareVerdict::SameFile;
+  if (firstSeen.Size != secondSeen.Size) return CompareVerdict::SizesDiffer;
 
-  const FileDescriptor a(OpenForReading(first));
+  const UniqueFd a = OpenForReading(first);
   if (!a.valid()) return CompareVerdict::Unreadable;
-  const FileDescriptor b(OpenForReading(second));
+  const UniqueFd b = OpenForReading(second);
   if (!b.valid()) return CompareVerdict::Unreadable;
-  if (!StillTheFileSeen(a.get(), firstSeen) || !StillTheFileSeen(b.get(), secondSeen)) {
+  // The opened descriptors still name the files stat() saw, unchanged since:
+  // a write anywhere moves the modification and change times.
+  if (!DescriptorShows(a.get(), firstSeen) || !DescriptorShows(b.get(), secondSeen)) {
     return CompareVerdict::Changed;
   }
   ::posix_fadvise(a.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -100,7 +62,7 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
 
   // A small file needs no full block; one byte more than its size lets the
   // first read see the end (or a file that grew).
-  const auto expected = static_cast<std::uint64_t>(firstSeen.st_size);
+  const auto expected = static_cast<std::uint64_t>(firstSeen.Size);
   const std::size_t blockSize =
       static_cast<std::size_t>(std::min<std::uint64_t>(kCompareBlockSize, expected + 1));
   const auto bufferA = std::make_unique_for_overwrite<char[]>(blockSize);
@@ -124,7 +86,7 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
   // Both ended together, but short of the size seen: truncated meanwhile.
   if (total != expected) return CompareVerdict::Changed;
   // A block already compared may have been rewritten while later ones were read.
-  if (!StillTheFileSeen(a.get(), firstSeen) || !StillTheFileSeen(b.get(), secondSeen)) {
+  if (!DescriptorShows(a.get(), firstSeen) || !DescriptorShows(b.get(), secondSeen)) {
     return CompareVerdict::Changed;
   }
   return CompareVerdict::Identical;
@@ -132,12 +94,4 @@ CompareVerdict CompareFiles(const std::string& first, const std::string& second,
 
 bool CompareTwoFiles(const std::string& first, const std::string& second) {
   return CompareFiles(first, second) == CompareVerdict::Identical;
-}
-
-std::uint64_t CompareBytesRead() {
-  return g_bytesRead.load(std::memory_order_relaxed);
-}
-
-void CountCompareBytesRead(std::uint64_t bytes) {
-  g_bytesRead.fetch_add(bytes, std::memory_order_relaxed);
 }
