@@ -13,7 +13,7 @@
 // Files are read in blocks of this size. Any block size gives the same
 // answers; 64 KiB keeps the number of read calls low on large files while a
 // pair that differs early still costs one block from each.
-inline constexpr std::size_t kCompareBlockSize = 64 * 1024;
+inline constexpr std::size_t kCompareBlockSize = std::size_t{64} * 1024;
 
 // Bytes read by every comparison of this process so far (for measurements).
 // Thread-safe.

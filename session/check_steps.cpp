@@ -113,8 +113,9 @@ void Session::checkBody(RunContext& run, int mode, int listRows) {
       constexpr std::size_t kSlice = 4096;
       for (std::size_t at = 0; at < rows.size(); at += kSlice) {
         const std::size_t end = std::min(rows.size(), at + kSlice);
-        s_->pushCheckEffect(run_,
-                            {false, std::vector<int>(rows.begin() + at, rows.begin() + end), {}});
+        const auto first = rows.begin() + static_cast<std::ptrdiff_t>(at);
+        const auto last = rows.begin() + static_cast<std::ptrdiff_t>(end);
+        s_->pushCheckEffect(run_, {false, std::vector<int>(first, last), {}});
       }
     }
     void filesRead(const std::vector<RowIdentity>& rows) override {

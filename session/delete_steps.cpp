@@ -84,7 +84,7 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
     RowRemoval removal = PlanRowRemoval(candidates_, deletePlan_, results);
     run.post([this, results = std::move(results), removal = std::move(removal),
               noCopy = std::move(noCopy), requireCopy]() mutable {
-      deletePassDone(std::move(results), std::move(removal), std::move(noCopy), requireCopy);
+      deletePassDone(std::move(results), removal, std::move(noCopy), requireCopy);
     });
   });
 }
