@@ -53,7 +53,7 @@ inline void FillCandidates(std::vector<Found> files, CandidateTable& table) {
     if (const auto id = RegularFileIdentity(row.FullPath)) row.Identity = *id;
     if (!table.append(std::move(row))) break;
   }
-  table.CandidateCount = table.stored();
+  table.CandidateCount = table.size();
 }
 
 }  // namespace bench

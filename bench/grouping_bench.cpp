@@ -62,7 +62,7 @@ void FillScanTable(ScanTable& scan, int entries) {
   int file = 0;
   std::int64_t uniqueSize = 1'000'000'000;
   std::string folderPath;
-  while (scan.Count() < entries) {
+  while (scan.size() < entries) {
     if (file % 49 == 0) {
       folderPath = "/data/dir" + std::to_string(++folder);
       ScanEntry dir;
@@ -70,8 +70,8 @@ void FillScanTable(ScanTable& scan, int entries) {
       dir.IsDirectory = 1;
       dir.Walked = 1;
       dir.Size = 4096;
-      scan.push(std::move(dir));
-      if (scan.Count() == entries) break;
+      scan.append(std::move(dir));
+      if (scan.size() == entries) break;
     }
     ScanEntry entry;
     entry.Path = folderPath + "/file" + std::to_string(++file) + "." + kExtensions[random() % 8];
@@ -80,7 +80,7 @@ void FillScanTable(ScanTable& scan, int entries) {
     entry.Size = random() % 2 == 0 ? static_cast<std::int64_t>(random() % 40'000) * 1021
                                    : (uniqueSize += 1 + static_cast<std::int64_t>(random() % 97));
     entry.Identity = FileIdentity{1, static_cast<std::uint64_t>(file), entry.Size, 0};
-    scan.push(std::move(entry));
+    scan.append(std::move(entry));
   }
 }
 
@@ -100,8 +100,8 @@ int RunGroupingBench() {
       {*scan, *files, *candidates, filled}, icons, sink, [] {}, &cancel);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-  std::printf("entries=%d\n", scan->Count());
-  std::printf("files=%d\n", files->FileCount());
+  std::printf("entries=%d\n", scan->size());
+  std::printf("files=%d\n", files->size());
   std::printf("candidates=%d\n", candidates->CandidateCount.load());
   std::printf("rows=%ld\n", sink.rows);
   std::printf("progress_updates=%ld\n", sink.progressUpdates);

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
   std::printf("result=%s\n", ok ? "true" : "false");
-  std::printf("entries=%d\n", table->Count());
+  std::printf("entries=%d\n", table->size());
   std::printf("seconds=%.3f\n", elapsed.count());
   std::printf("peak_rss_mb=%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
   return ok ? 0 : 1;

@@ -22,7 +22,7 @@ class PublishStoredOnUnwind {
  public:
   explicit PublishStoredOnUnwind(CandidateTable& candidates) : candidates_(candidates) {}
   ~PublishStoredOnUnwind() {
-    if (armed_) candidates_.CandidateCount.store(candidates_.stored(), std::memory_order_release);
+    if (armed_) candidates_.CandidateCount.store(candidates_.size(), std::memory_order_release);
   }
   PublishStoredOnUnwind(const PublishStoredOnUnwind&) = delete;
   PublishStoredOnUnwind& operator=(const PublishStoredOnUnwind&) = delete;
@@ -37,8 +37,8 @@ class PublishStoredOnUnwind {
 // links, FIFOs, sockets and devices never become candidates.
 void CopyRegularFiles(const ScanTable& scan, FileTable& files,
                       const std::function<void()>& checkpoint) {
-  for (int i = 1; i <= scan.Count(); ++i) {
-    const ScanEntry& entry = scan.entry(i);
+  for (int i = 1; i <= scan.size(); ++i) {
+    const ScanEntry& entry = scan.row(i);
     if (entry.IsDirectory != 0) continue;
     checkpoint();
     if (entry.IsRegular != 1) continue;
@@ -50,13 +50,13 @@ void CopyRegularFiles(const ScanTable& scan, FileTable& files,
 // table puts equal sizes side by side).
 void MarkUniqueSizes(FileTable& files, ProgressReporter& progress,
                      const std::function<void()>& checkpoint) {
-  const int count = files.FileCount();
+  const int count = files.size();
   for (int i = 1; i <= count; ++i) {
     checkpoint();
     progress.ReportProgress(i * 100 / count);
-    FileRecord& record = files.at(i);
-    const bool samePrevious = i > 1 && files.at(i - 1).Size == record.Size;
-    const bool sameNext = i < count && files.at(i + 1).Size == record.Size;
+    FileRecord& record = files.row(i);
+    const bool samePrevious = i > 1 && files.row(i - 1).Size == record.Size;
+    const bool sameNext = i < count && files.row(i + 1).Size == record.Size;
     record.UniqueSize = samePrevious || sameNext ? 0 : 1;
   }
 }
@@ -92,30 +92,30 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
 
   progress.resetPhase();
   int expected = 0;
-  for (int j = 1; j <= files.FileCount(); ++j) expected += files.at(j).UniqueSize == 1 ? 0 : 1;
+  for (int j = 1; j <= files.size(); ++j) expected += files.row(j).UniqueSize == 1 ? 0 : 1;
   sink.expectRows(expected);
   sink.beginFill();
   sink.activityLabel("Adding List of files to List of \"Files\"");
   candidates.CandidateCount.store(2, std::memory_order_release);
   sink.status("Adding List Of Files to \"List of Files\"...");
 
-  const std::int64_t count = files.FileCount();
+  const std::int64_t count = files.size();
   const bool wantsRows = sink.wantsRows();
-  for (int j = 1; j <= files.FileCount(); ++j) {
+  for (int j = 1; j <= files.size(); ++j) {
     checkpoint();
     progress.ReportProgress(static_cast<std::int64_t>(j) * 100 / count);
-    const FileRecord& record = files.at(j);
+    const FileRecord& record = files.row(j);
     if (record.UniqueSize == 1) continue;
 
-    ScanEntry& entry = scan.entry(record.ScanIndex);
+    ScanEntry& entry = scan.row(record.ScanIndex);
     CandidateRow row;
     row.FullPath = std::move(entry.Path);
     row.FileName = FileNameOf(row.FullPath);
     row.Size = record.Size;
-    if (candidates.stored() == 0) {
+    if (candidates.size() == 0) {
       row.Band = 0;
     } else {
-      const CandidateRow& previous = candidates.row(candidates.stored());
+      const CandidateRow& previous = candidates.row(candidates.size());
       row.Band = previous.Size == row.Size ? previous.Band : (previous.Band == 0 ? 1 : 0);
     }
     row.Matched = 0;

@@ -74,6 +74,6 @@ void SortRange(FileRecord* r, int lo, int hi, const std::atomic<bool>* cancel) {
 }  // namespace
 
 void SortFileTableBySize(FileTable& table, const std::atomic<bool>* cancel) {
-  if (table.FileCount() < 2) return;
-  SortRange(&table.at(1), 0, table.FileCount() - 1, cancel);
+  if (table.size() < 2) return;
+  SortRange(&table.row(1), 0, table.size() - 1, cancel);
 }

@@ -4,7 +4,7 @@
 
 #include "group/file_table.h"
 
-// Sorts records 1..FileCount() ascending by Size with the middle-element
+// Sorts records 1..size() ascending by Size with the middle-element
 // quicksort whose swap sequence fixes the order of equal sizes (that order
 // decides which copy a check leaves unticked). Returns at once, leaving the
 // table partly ordered, when `cancel` is set. Recurses into the smaller range

@@ -11,7 +11,7 @@ void DeleteListBuilder::changedFrom(int row) {
 
 bool DeleteListBuilder::prefixHolds(const Lists& lists, int kept) const {
   if (kept == 0) return true;
-  if (lists.table.stored() < kept || lists.table.DeleteCount < kept) return false;
+  if (lists.table.size() < kept || lists.table.DeleteCount < kept) return false;
   if (lists.files.columnCount() > 0 ? lists.deleteList.rowCount() < kept
                                     : lists.deleteList.rowCount() != 0)
     return false;
@@ -43,9 +43,9 @@ void DeleteListBuilder::begin(const Lists& lists) {
 
 bool DeleteListBuilder::trim(const Lists& lists, int budget) {
   const int entries = lists.table.DeleteCount;
-  if (lists.table.stored() > entries) {
-    lists.table.truncate(std::max(entries, lists.table.stored() - budget));
-    if (lists.table.stored() != entries) return false;
+  if (lists.table.size() > entries) {
+    lists.table.truncate(std::max(entries, lists.table.size() - budget));
+    if (lists.table.size() != entries) return false;
   }
   const int rows = lists.files.columnCount() > 0 ? entries : 0;
   if (lists.deleteList.rowCount() > rows) {

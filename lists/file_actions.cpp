@@ -67,7 +67,7 @@ DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table
   plan.deleteCount = table.DeleteCount;
   // Entries beyond DeleteCount (or beyond what is stored) do not exist: a list
   // with more rows than that ends the walk instead of reading past the table.
-  const int entries = std::min(table.DeleteCount, table.stored());
+  const int entries = std::min(table.DeleteCount, table.size());
   const int walked = std::min(static_cast<int>(ticked.size()), entries);
   std::unordered_set<std::string_view> targetPaths;
   std::unordered_set<std::int64_t> sizes;

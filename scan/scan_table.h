@@ -6,6 +6,7 @@
 
 #include "core/capacity.h"
 #include "core/file_identity.h"
+#include "core/table.h"
 
 // One file or directory found by the walk.
 struct ScanEntry {
@@ -18,29 +19,7 @@ struct ScanEntry {
   FileIdentity Identity;       // device and inode (of the target for directories), size, mtime
 };
 
-// The walk's output: entries numbered 1..Count() in the order the walk added
-// them. Storage is reserved once for `capacity` slots and never grows; the walk
-// fills at most capacity - 1 entries. Written by the walk only; read by the
-// grouping after the walk has returned.
-class ScanTable final {
- public:
-  explicit ScanTable(int capacity = kTableSlots) : capacity_(capacity) {
-    entries_.reserve(static_cast<std::size_t>(capacity));
-  }
-  ScanTable(const ScanTable&) = delete;
-  ScanTable& operator=(const ScanTable&) = delete;
-
-  int capacity() const { return capacity_; }
-  int Count() const { return static_cast<int>(entries_.size()); }
-  ScanEntry& entry(int i) { return entries_[static_cast<std::size_t>(i - 1)]; }
-  const ScanEntry& entry(int i) const { return entries_[static_cast<std::size_t>(i - 1)]; }
-
-  // For the walk: empties the table (the previous walk's entries are released)
-  // and appends entries. push() is only called while Count() + 1 < capacity().
-  void reset() { entries_.clear(); }
-  ScanEntry& push(ScanEntry entry) { return entries_.emplace_back(std::move(entry)); }
-
- private:
-  int capacity_;
-  std::vector<ScanEntry> entries_;
-};
+// The walk's output: entries numbered 1..size() in the order the walk added
+// them. The walk fills at most capacity - 1 entries. Written by the walk only;
+// read by the grouping after the walk has returned.
+using ScanTable = Table<ScanEntry>;

@@ -83,7 +83,7 @@ bool ListFolder(const std::string& folder, ScanTable& table, WalkObserver& obser
     if (IsDotOrDotDot(name)) continue;
 
     observer.checkpoint();
-    if (table.Count() + 1 >= table.capacity()) return false;
+    if (table.size() + 1 >= table.capacity()) return false;
 
     const std::size_t nameLength = std::strlen(name);
     ScanEntry entry;
@@ -108,7 +108,7 @@ bool ListFolder(const std::string& folder, ScanTable& table, WalkObserver& obser
     entry.Walked = entry.IsDirectory ? 0 : 1;
 
     const bool isDirectory = entry.IsDirectory != 0;
-    table.push(std::move(entry));
+    table.append(std::move(entry));
     if (isDirectory) observer.lookIn(std::string(name, nameLength));
   }
   return true;
@@ -120,15 +120,15 @@ bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer)
   struct stat st {};
   if (StatPath(root, st) != 0 || !S_ISDIR(st.st_mode)) return false;
 
-  table.reset();
+  table.clear();
   try {
     std::unordered_set<DirKey, DirKeyHash> listed;
     const PseudoFileSystems pseudo;
     if (!ListFolder(root, table, observer, listed, pseudo)) return false;
     // Directories are listed in the order they were added. Every entry before
     // the cursor is walked already, so a forward scan finds the next one.
-    for (int cursor = 1; cursor <= table.Count(); ++cursor) {
-      ScanEntry& next = table.entry(cursor);
+    for (int cursor = 1; cursor <= table.size(); ++cursor) {
+      ScanEntry& next = table.row(cursor);
       if (next.Walked != 0) continue;
       next.Walked = 1;
       // A copy, so the path stays valid whatever appending does to storage.

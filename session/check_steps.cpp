@@ -67,7 +67,7 @@ bool Session::applyCheckEffect() {
   // The rows keep the identity their bytes were read under (before the ticks
   // that rest on them); Delete Checked requires it unchanged.
   for (const RowIdentity& r : effect.read) {
-    if (r.row >= 1 && r.row <= candidates_.stored()) candidates_.row(r.row).Identity = r.identity;
+    if (r.row >= 1 && r.row <= candidates_.size()) candidates_.row(r.row).Identity = r.identity;
   }
   if (!config_.listRows) {
     // No list to mirror the ticks: they go to the candidates themselves.

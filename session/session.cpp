@@ -85,7 +85,7 @@ std::function<void()> Session::checkpointOf(RunContext& run) const {
 
 void Session::filesTickChanged(int row) {
   if (filesList_.rowCount() != candidates_.CandidateCount.load(std::memory_order_acquire)) return;
-  if (row < 0 || row >= candidates_.stored()) return;
+  if (row < 0 || row >= candidates_.size()) return;
   // Only a tick that differs from its mirror rebuilds "Files to delete": a new
   // selection or focus must not undo the user's unticks there.
   const std::uint8_t tick = filesList_.isChecked(row) ? 1 : 0;

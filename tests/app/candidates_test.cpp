@@ -184,7 +184,7 @@ void CandidatesTest::cancelDuringTheGroupingEmptiesFilesAndKeepsControlsLocked()
   QVERIFY(f.button("SpeedButton1")->isVisible());
   QVERIFY(!f.form->scanRunActive());
   // The table names only rows that exist.
-  QVERIFY(f.form->candidates().CandidateCount.load() == f.form->candidates().stored());
+  QVERIFY(f.form->candidates().CandidateCount.load() == f.form->candidates().size());
 }
 
 void CandidatesTest::pageSwitchSwapsTheButtonGroups() {

@@ -168,7 +168,7 @@ void RunCyclesTest::scanCancelRescanFromThePicker() {
     QVERIFY2(Settle(f), "a worker is still busy");
     QVERIFY(!f.form->scanRunActive());
     const CandidateTable& c = f.form->candidates();
-    QCOMPARE(c.CandidateCount.load(), c.stored());
+    QCOMPARE(c.CandidateCount.load(), c.size());
     if (pressed) {
       ++cancelled;
       QCOMPARE(f.form->statusText(), QString::fromUtf8(texts::kScanCanceled));

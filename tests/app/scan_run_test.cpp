@@ -137,7 +137,7 @@ void ScanRunTest::aFailedWalkWarnsThenShowsErrorAndKeepsControlsLocked() {
   QCOMPARE(shown[0].text, std::string(texts::kWalkFailed));
   // Nothing writes "error.txt", so a file of that name is the user's own and stays.
   QCOMPARE(ReadFileBytes(f.start.path("error.txt")), std::string("old"));
-  QCOMPARE(f.form->scanTable().Count(), 9);
+  QCOMPARE(f.form->scanTable().size(), 9);
   QVERIFY(!f.button("SpeedButton4")->isEnabled());
   QVERIFY(!f.button("SpeedButton10")->isEnabled());
   QVERIFY(f.button("SpeedButton1")->isVisible());
@@ -207,9 +207,9 @@ void ScanRunTest::lookInTextsFollowTheDirectories() {
   QVERIFY(f.scan(tree.root()));
   std::vector<QString> expected;
   const ScanTable& table = f.form->scanTable();
-  for (int i = 1; i <= table.Count(); ++i) {
-    if (table.entry(i).IsDirectory) {
-      const std::string& p = table.entry(i).Path;
+  for (int i = 1; i <= table.size(); ++i) {
+    if (table.row(i).IsDirectory) {
+      const std::string& p = table.row(i).Path;
       expected.push_back(
           QStringLiteral("Look in \"%1\"").arg(QString::fromStdString(p.substr(p.rfind('/') + 1))));
     }

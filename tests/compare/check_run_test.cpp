@@ -52,12 +52,12 @@ struct Rows {
     row.FullPath = path;
     row.FileName = FileNameOf(path);
     row.Size = static_cast<std::int64_t>(size);
-    const int n = table->stored();
+    const int n = table->size();
     row.Band = n == 0                           ? 0
                : table->row(n).Size == row.Size ? table->row(n).Band
                                                 : static_cast<std::uint8_t>(1 - table->row(n).Band);
     ASSERT_TRUE(table->append(std::move(row)));
-    table->CandidateCount = table->stored();
+    table->CandidateCount = table->size();
   }
   int count() const { return table->count(); }
 };
@@ -245,7 +245,7 @@ TEST(RunCheckTest, MoreThanAHundredThousandBands) {
       ASSERT_TRUE(table.append(std::move(row)));
     }
   }
-  table.CandidateCount = table.stored();
+  table.CandidateCount = table.size();
   const Outcome careful = Check(kCareful, table, table.count());
   EXPECT_EQ(careful.bytesRead, 0u);
   EXPECT_TRUE(careful.sink.ticks.empty());

@@ -99,12 +99,12 @@ struct RunResult {
 
 std::vector<std::uint8_t> MatchedFlags(const CandidateTable& table) {
   std::vector<std::uint8_t> flags;
-  for (int r = 1; r <= table.stored(); ++r) flags.push_back(table.row(r).Matched);
+  for (int r = 1; r <= table.size(); ++r) flags.push_back(table.row(r).Matched);
   return flags;
 }
 
 void SetMatched(CandidateTable& table, const std::vector<std::uint8_t>& flags) {
-  for (int r = 1; r <= table.stored(); ++r)
+  for (int r = 1; r <= table.size(); ++r)
     table.row(r).Matched = flags[static_cast<std::size_t>(r - 1)];
 }
 
@@ -228,7 +228,7 @@ class RandomTree {
         EXPECT_TRUE(table.append(std::move(row)));
       }
     }
-    table.CandidateCount = table.stored();
+    table.CandidateCount = table.size();
     for (const std::string& p : vanishing_) ::unlink(p.c_str());
     for (const std::string& p : folders_) {
       ::unlink(p.c_str());

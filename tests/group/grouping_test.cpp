@@ -118,18 +118,18 @@ class GroupingTest : public ::testing::Test {
 
   void AddFiles(const std::vector<std::int64_t>& sizes) {
     for (std::size_t k = 0; k < sizes.size(); ++k) {
-      scan.push(File("/data/dir/f" + std::to_string(k) + ".txt", sizes[k]));
+      scan.append(File("/data/dir/f" + std::to_string(k) + ".txt", sizes[k]));
     }
   }
 
   std::vector<std::int64_t> RowSizes() const {
     std::vector<std::int64_t> out;
-    for (int i = 1; i <= candidates.stored(); ++i) out.push_back(candidates.row(i).Size);
+    for (int i = 1; i <= candidates.size(); ++i) out.push_back(candidates.row(i).Size);
     return out;
   }
   std::vector<int> Bands() const {
     std::vector<int> out;
-    for (int i = 1; i <= candidates.stored(); ++i) out.push_back(candidates.row(i).Band);
+    for (int i = 1; i <= candidates.size(); ++i) out.push_back(candidates.row(i).Band);
     return out;
   }
 
@@ -157,22 +157,22 @@ TEST_F(GroupingTest, SameSizesBecomeBandedRows) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.sizes));
-    scan.reset();
+    scan.clear();
     sink.clear();
     filled = false;
     AddFiles(c.sizes);
     Run();
 
-    EXPECT_EQ(files.FileCount(), static_cast<int>(c.sizes.size()));
+    EXPECT_EQ(files.size(), static_cast<int>(c.sizes.size()));
     EXPECT_EQ(RowSizes(), c.rows);
     EXPECT_EQ(Bands(), c.bands);
     EXPECT_EQ(candidates.CandidateCount.load(), static_cast<int>(c.rows.size()));
     EXPECT_EQ(sink.rows.size(), c.rows.size());
     EXPECT_EQ(sink.steps(), CompletedSteps(static_cast<int>(c.rows.size())));
     EXPECT_TRUE(filled.load());
-    for (int i = 1; i <= files.FileCount(); ++i) {
-      const bool unique = std::count(c.sizes.begin(), c.sizes.end(), files.at(i).Size) == 1;
-      EXPECT_EQ(files.at(i).UniqueSize, unique ? 1 : 0) << "record " << i;
+    for (int i = 1; i <= files.size(); ++i) {
+      const bool unique = std::count(c.sizes.begin(), c.sizes.end(), files.row(i).Size) == 1;
+      EXPECT_EQ(files.row(i).UniqueSize, unique ? 1 : 0) << "record " << i;
     }
   }
 }
@@ -180,22 +180,22 @@ TEST_F(GroupingTest, SameSizesBecomeBandedRows) {
 TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
   // Four files of one size and a smaller one between them: the sort gives
   // odd, C, B, A, D and the odd size is dropped.
-  scan.push(File("/data/a/A.txt", 7));
-  scan.push(Directory("/data/a/sub"));
-  scan.push(File("/data/a/B.jpg", 7));
-  scan.push(File("/data/a/C", 7));
-  scan.push(File("/data/a/odd.txt", 3));
-  scan.push(File("/data/a/D.tar.gz", 7));
+  scan.append(File("/data/a/A.txt", 7));
+  scan.append(Directory("/data/a/sub"));
+  scan.append(File("/data/a/B.jpg", 7));
+  scan.append(File("/data/a/C", 7));
+  scan.append(File("/data/a/odd.txt", 3));
+  scan.append(File("/data/a/D.tar.gz", 7));
   const std::vector<int> scanOrder = {4, 3, 1, 6};
   std::vector<std::string> paths;
-  for (const int i : scanOrder) paths.push_back(scan.entry(i).Path);
+  for (const int i : scanOrder) paths.push_back(scan.row(i).Path);
   Run();
 
-  ASSERT_EQ(candidates.stored(), 4);
+  ASSERT_EQ(candidates.size(), 4);
   ASSERT_EQ(sink.rows.size(), 4u);
   for (int i = 1; i <= 4; ++i) {
     SCOPED_TRACE(i);
-    const ScanEntry& entry = scan.entry(scanOrder[i - 1]);
+    const ScanEntry& entry = scan.row(scanOrder[i - 1]);
     const CandidateRow& row = candidates.row(i);
     EXPECT_EQ(row.FullPath, paths[static_cast<std::size_t>(i - 1)]);
     EXPECT_EQ(row.FileName, FileNameOf(row.FullPath));
@@ -214,21 +214,21 @@ TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
 }
 
 TEST_F(GroupingTest, OnlyRegularFilesReachTheFileTable) {
-  scan.push(Directory("/data"));
-  scan.push(File("/data/a.bin", 100));
-  scan.push(NonRegular("/data/link-to-a.bin", 100));
-  scan.push(Directory("/data/x"));
-  scan.push(Directory("/data/y"));  // two directories of one size
-  scan.push(NonRegular("/data/fifo", 0));
-  scan.push(NonRegular("/data/socket", 0));
-  scan.push(File("/data/b.bin", 100));
+  scan.append(Directory("/data"));
+  scan.append(File("/data/a.bin", 100));
+  scan.append(NonRegular("/data/link-to-a.bin", 100));
+  scan.append(Directory("/data/x"));
+  scan.append(Directory("/data/y"));  // two directories of one size
+  scan.append(NonRegular("/data/fifo", 0));
+  scan.append(NonRegular("/data/socket", 0));
+  scan.append(File("/data/b.bin", 100));
   Run();
 
-  ASSERT_EQ(files.FileCount(), 2);
-  for (int i = 1; i <= files.FileCount(); ++i) {
-    EXPECT_EQ(scan.entry(files.at(i).ScanIndex).IsRegular, 1);
+  ASSERT_EQ(files.size(), 2);
+  for (int i = 1; i <= files.size(); ++i) {
+    EXPECT_EQ(scan.row(files.row(i).ScanIndex).IsRegular, 1);
   }
-  ASSERT_EQ(candidates.stored(), 2);
+  ASSERT_EQ(candidates.size(), 2);
   EXPECT_EQ(candidates.row(1).FullPath, "/data/a.bin");
   EXPECT_EQ(candidates.row(2).FullPath, "/data/b.bin");
   EXPECT_EQ(candidates.CandidateCount.load(), 2);
@@ -281,10 +281,10 @@ TEST_F(GroupingTest, CancelEndsTheRunWhereItIsSeen) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stopAt);
-    scan.reset();
+    scan.clear();
     sink.clear();
     AddFiles({2, 2, 1});
-    scan.push(Directory("/data/dir/sub"));
+    scan.append(Directory("/data/dir/sub"));
     AddFiles({2, 2});
     filled = false;
     int calls = 0;
@@ -292,20 +292,20 @@ TEST_F(GroupingTest, CancelEndsTheRunWhereItIsSeen) {
                    if (++calls == c.stopAt) throw StopRun{};
                  }),
                  StopRun);
-    EXPECT_EQ(files.FileCount(), c.fileCount);
+    EXPECT_EQ(files.size(), c.fileCount);
     EXPECT_EQ(sink.steps(), c.steps);
-    EXPECT_EQ(candidates.stored(), c.rows);
+    EXPECT_EQ(candidates.size(), c.rows);
     EXPECT_EQ(static_cast<int>(sink.rows.size()), c.rows);
     EXPECT_EQ(candidates.CandidateCount.load(), c.rows);
     EXPECT_FALSE(filled.load());
   }
 
   // The next run starts over from the first slot.
-  scan.reset();
+  scan.clear();
   sink.clear();
   AddFiles({1, 1});
   Run();
-  EXPECT_EQ(files.FileCount(), 2);
+  EXPECT_EQ(files.size(), 2);
   EXPECT_EQ(RowSizes(), (std::vector<std::int64_t>{1, 1}));
   EXPECT_EQ(candidates.CandidateCount.load(), 2);
   EXPECT_TRUE(filled.load());
@@ -318,9 +318,9 @@ TEST_F(GroupingTest, CancelSeenOnlyByTheSortStillEndsTheRun) {
   std::atomic<bool> cancel{true};
   EXPECT_THROW(Run([] {}, &cancel), StopRun);
   EXPECT_EQ(sink.steps(), (std::vector<std::string>{kLoading}));
-  ASSERT_EQ(files.FileCount(), 4);
-  EXPECT_EQ(files.at(1).ScanIndex, 1);  // the sort returned at once
-  EXPECT_EQ(candidates.stored(), 0);
+  ASSERT_EQ(files.size(), 4);
+  EXPECT_EQ(files.row(1).ScanIndex, 1);  // the sort returned at once
+  EXPECT_EQ(candidates.size(), 0);
   EXPECT_EQ(candidates.CandidateCount.load(), 0);
   EXPECT_FALSE(filled.load());
 }

@@ -22,7 +22,7 @@ void Fill(FileTable& table, const std::vector<std::int64_t>& sizes) {
 
 std::vector<int> Order(const FileTable& table) {
   std::vector<int> order;
-  for (int i = 1; i <= table.FileCount(); ++i) order.push_back(table.at(i).ScanIndex);
+  for (int i = 1; i <= table.size(); ++i) order.push_back(table.row(i).ScanIndex);
   return order;
 }
 
@@ -35,8 +35,8 @@ std::vector<std::int64_t> SizesOf(const std::vector<std::string>& named) {
 
 std::vector<std::string> Named(const FileTable& table) {
   std::vector<std::string> out;
-  for (int i = 1; i <= table.FileCount(); ++i) {
-    const FileRecord& r = table.at(i);
+  for (int i = 1; i <= table.size(); ++i) {
+    const FileRecord& r = table.row(i);
     out.push_back(std::string(1, static_cast<char>('A' + r.ScanIndex - 1)) +
                   std::to_string(r.Size));
   }
@@ -158,19 +158,19 @@ TEST(UnitSortTest, DeepPartitionsFitASmallStack) {
     SortOnSmallStack(table);
     std::vector<bool> seen(kCount + 1, false);
     for (int i = 1; i <= kCount; ++i) {
-      const int index = table.at(i).ScanIndex;
+      const int index = table.row(i).ScanIndex;
       ASSERT_TRUE(index >= 1 && index <= kCount && !seen[static_cast<std::size_t>(index)]) << i;
       seen[static_cast<std::size_t>(index)] = true;
     }
     // Each step over an equal run parks its middle entry at its first position.
-    EXPECT_EQ(table.at(1).ScanIndex, kCount / 2);
+    EXPECT_EQ(table.row(1).ScanIndex, kCount / 2);
   }
   {
     SCOPED_TRACE("largest size in the middle at every step");
     FileTable table(kWorstCount);
     Fill(table, WorstCaseSizes(kWorstCount));
     SortOnSmallStack(table);
-    for (int i = 1; i <= kWorstCount; ++i) ASSERT_EQ(table.at(i).Size, i) << i;
+    for (int i = 1; i <= kWorstCount; ++i) ASSERT_EQ(table.row(i).Size, i) << i;
   }
 }
 

@@ -55,7 +55,7 @@ TEST_F(RebuildDeleteListTest, ListsTickedCandidatesInTableOrderAllTicked) {
   EXPECT_EQ(deleteList.row(1).ImageIndex, 101);
 
   ASSERT_EQ(table.DeleteCount, 3);
-  ASSERT_EQ(table.stored(), 3);
+  ASSERT_EQ(table.size(), 3);
   const int sources[] = {1, 3, 4};
   for (int e = 1; e <= 3; ++e) {
     const CandidateRow& entry = table.row(e);
@@ -91,7 +91,7 @@ TEST_F(RebuildDeleteListTest, FilesWithoutColumnsFillsTheTableOnly) {
   RebuildDeleteList(candidates, table, deleteList, files, icons, expected);
   EXPECT_EQ(deleteList.rowCount(), 0);
   EXPECT_EQ(table.DeleteCount, 0);
-  EXPECT_EQ(table.stored(), 0);
+  EXPECT_EQ(table.size(), 0);
   EXPECT_EQ(expected, 0);
 }
 
@@ -111,7 +111,7 @@ void ExpectWhole(const CandidateTable& candidates, const DeleteTable& table,
   std::vector<std::string> built;
   for (int e = 1; e <= table.DeleteCount; ++e) built.push_back(table.row(e).FullPath);
   ASSERT_EQ(built, paths) << "round " << round;
-  ASSERT_EQ(table.stored(), table.DeleteCount);
+  ASSERT_EQ(table.size(), table.DeleteCount);
   std::vector<std::string> shown;
   for (int r = 0; r < deleteList.rowCount(); ++r) shown.push_back(deleteList.row(r).Caption);
   ASSERT_EQ(shown, paths) << "round " << round;

@@ -46,7 +46,7 @@ TEST(CandidateLookupTest, RemoveCandidateMovesLaterRowsUpWithTheirFlags) {
                               Flagged("/c", 1, 1, 0), Flagged("/d", 0, 0, 1)});
   RemoveCandidate(candidates, 2);
   EXPECT_EQ(CandidatePaths(candidates), (std::vector<std::string>{"/a", "/c", "/d"}));
-  EXPECT_EQ(candidates.stored(), 3);
+  EXPECT_EQ(candidates.size(), 3);
   EXPECT_EQ(candidates.row(2).Band, 1);
   EXPECT_EQ(candidates.row(2).Matched, 1);
   EXPECT_EQ(candidates.row(3).Checked, 1);
@@ -262,7 +262,7 @@ namespace {
 // batched walk must match.
 void ReferenceWalk(CandidateTable& candidates, const DeleteTable& table, ResultList& files,
                    ResultList& deleteList, std::vector<std::string>& deleted) {
-  const int entries = std::min(table.DeleteCount, table.stored());
+  const int entries = std::min(table.DeleteCount, table.size());
   int i = 0;
   int j = 1;
   while (i < deleteList.rowCount() && j <= entries) {
@@ -319,9 +319,9 @@ TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {
     FillRandom(a, random);
     WalkState b;
     // Same content for both: copy every table and list field by field.
-    for (int k = 1; k <= a.candidates.stored(); ++k) b.candidates.append(a.candidates.row(k));
+    for (int k = 1; k <= a.candidates.size(); ++k) b.candidates.append(a.candidates.row(k));
     b.candidates.CandidateCount = a.candidates.CandidateCount.load();
-    for (int k = 1; k <= a.table.stored(); ++k) b.table.append(a.table.row(k));
+    for (int k = 1; k <= a.table.size(); ++k) b.table.append(a.table.row(k));
     b.table.DeleteCount = a.table.DeleteCount;
     AddColumns(b.files, {"Path"});
     AddColumns(b.deleteList, {"Path"});

@@ -34,7 +34,7 @@ CandidateRow MakeCandidate(const std::string& path, std::int64_t size, bool chec
 void FillCandidates(CandidateTable& table, std::vector<CandidateRow> rows) {
   table.clear();
   for (auto& r : rows) table.append(std::move(r));
-  table.CandidateCount = table.stored();
+  table.CandidateCount = table.size();
 }
 
 void AddColumns(ResultList& list, std::initializer_list<const char*> captions) {

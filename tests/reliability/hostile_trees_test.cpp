@@ -265,15 +265,15 @@ TEST(HostileTreeTest, TheCapIsHalfAMillionEntriesLessOne) {
   Quiet quiet;
   auto table = std::make_unique<ScanTable>();
   EXPECT_TRUE(WalkTree(tree.root(), *table, quiet));
-  EXPECT_EQ(table->Count(), kFit);
+  EXPECT_EQ(table->size(), kFit);
   std::set<std::string> names;
-  for (int i = 1; i <= table->Count(); ++i) names.insert(table->entry(i).Path);
+  for (int i = 1; i <= table->size(); ++i) names.insert(table->row(i).Path);
   EXPECT_EQ(names.size(), static_cast<std::size_t>(kFit));
 
   ASSERT_TRUE(create(kFit));
   ::close(dir);
   EXPECT_FALSE(WalkTree(tree.root(), *table, quiet));
-  EXPECT_EQ(table->Count(), kFit);
+  EXPECT_EQ(table->size(), kFit);
   std::string out, err;
   EXPECT_EQ(RunCli({"--list", "candidates", tree.root()}, out, err), 1);
   EXPECT_EQ(out, "");

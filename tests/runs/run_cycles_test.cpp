@@ -105,7 +105,7 @@ bool ScanToTheEnd(Window& w, const std::string& root) {
 void ExpectConsistent(Window& w) {
   EXPECT_FALSE(w.anyBusy());
   EXPECT_FALSE(w.files().updating());
-  EXPECT_EQ(w.s().candidates().CandidateCount.load(), w.s().candidates().stored());
+  EXPECT_EQ(w.s().candidates().CandidateCount.load(), w.s().candidates().size());
   ASSERT_EQ(w.files().rowCount(), w.s().candidates().count());
   std::vector<std::string> ticked;
   for (int r = 0; r < w.files().rowCount(); ++r) {
@@ -170,7 +170,7 @@ TEST(RunCyclesTest, ScanCancelRescan) {
       ++cancelled;
       EXPECT_EQ(w.files().rowCount(), 0);
       EXPECT_EQ(w.status(), "Scanning was canceled.");
-      EXPECT_EQ(w.s().candidates().CandidateCount.load(), w.s().candidates().stored());
+      EXPECT_EQ(w.s().candidates().CandidateCount.load(), w.s().candidates().size());
       EXPECT_FALSE((w.session().phase() == Phase::Grouping));
       EXPECT_TRUE(w.locked());
     } else {

@@ -84,13 +84,13 @@ std::vector<std::string> BreadthFirst(const std::string& root, const std::string
 
 std::vector<std::string> Paths(const ScanTable& table) {
   std::vector<std::string> paths;
-  for (int i = 1; i <= table.Count(); ++i) paths.push_back(table.entry(i).Path);
+  for (int i = 1; i <= table.size(); ++i) paths.push_back(table.row(i).Path);
   return paths;
 }
 
 bool HasPathUnder(const ScanTable& table, const std::string& folder) {
-  for (int i = 1; i <= table.Count(); ++i) {
-    if (table.entry(i).Path.starts_with(folder + "/")) return true;
+  for (int i = 1; i <= table.size(); ++i) {
+    if (table.row(i).Path.starts_with(folder + "/")) return true;
   }
   return false;
 }
@@ -122,11 +122,11 @@ TEST(WalkTreeTest, ListsBreadthFirstInReaddirOrder) {
   std::vector<std::string> dirNames;
   EXPECT_EQ(Paths(table), BreadthFirst(tree.root(), tree.root(), &dirNames));
   EXPECT_EQ(observer.lookIns, dirNames);
-  EXPECT_EQ(observer.checkpoints, table.Count());
+  EXPECT_EQ(observer.checkpoints, table.size());
 
   std::set<std::string> names;
-  for (int i = 1; i <= table.Count(); ++i) {
-    const ScanEntry& e = table.entry(i);
+  for (int i = 1; i <= table.size(); ++i) {
+    const ScanEntry& e = table.row(i);
     SCOPED_TRACE(e.Path);
     names.insert(e.Path.substr(e.Path.rfind('/') + 1));
     struct stat st {};
@@ -174,7 +174,7 @@ TEST(WalkTreeTest, NewWalkReplacesEntriesAndBadRootKeepsThem) {
   ASSERT_TRUE(WalkTree(tree.path("linkToA"), table, observer));
   EXPECT_EQ(Paths(table), BreadthFirst(tree.path("A"), tree.path("linkToA")));
   ASSERT_TRUE(WalkTree(tree.path("empty"), table, observer));
-  EXPECT_EQ(table.Count(), 0);
+  EXPECT_EQ(table.size(), 0);
 }
 
 TEST(WalkTreeTest, JoinsChildrenOfSlashAndOfTrailingSeparator) {
@@ -183,10 +183,10 @@ TEST(WalkTreeTest, JoinsChildrenOfSlashAndOfTrailingSeparator) {
     ScanTable table(50);
     Recorder observer;
     EXPECT_FALSE(WalkTree("/", table, observer));  // the whole system exceeds the cap
-    ASSERT_EQ(table.Count(), 49);
+    ASSERT_EQ(table.size(), 49);
     const std::vector<std::string> top = ReaddirNames("/");
-    for (int i = 1; i <= table.Count(); ++i) {
-      const std::string& path = table.entry(i).Path;
+    for (int i = 1; i <= table.size(); ++i) {
+      const std::string& path = table.row(i).Path;
       EXPECT_FALSE(path.starts_with("//")) << path;
       if (static_cast<std::size_t>(i) <= top.size()) {
         EXPECT_EQ(path, "/" + top[i - 1]);
@@ -202,8 +202,8 @@ TEST(WalkTreeTest, JoinsChildrenOfSlashAndOfTrailingSeparator) {
     ASSERT_TRUE(WalkTree(tree.root() + "/", table, observer));
     const std::vector<std::string> expected = BreadthFirst(tree.root(), tree.root() + "/");
     EXPECT_EQ(Paths(table), expected);
-    EXPECT_EQ(table.entry(1).Path.rfind(tree.root() + "//", 0), 0u);
-    for (int i = 1; i <= table.Count(); ++i) EXPECT_TRUE(PathExists(table.entry(i).Path));
+    EXPECT_EQ(table.row(1).Path.rfind(tree.root() + "//", 0), 0u);
+    for (int i = 1; i <= table.size(); ++i) EXPECT_TRUE(PathExists(table.row(i).Path));
   }
 }
 
@@ -224,8 +224,8 @@ bool RunWithFsUid(uid_t uid, const std::function<void()>& body) {
 TEST(WalkTreeTest, UnlistableFolderStaysWithNothingBelow) {
   const auto checkLeftEmpty = [](const ScanTable& table, const std::string& folder) {
     int found = 0;
-    for (int i = 1; i <= table.Count(); ++i) {
-      const ScanEntry& e = table.entry(i);
+    for (int i = 1; i <= table.size(); ++i) {
+      const ScanEntry& e = table.row(i);
       if (e.Path != folder) continue;
       ++found;
       EXPECT_EQ(e.IsDirectory, 1);
@@ -303,8 +303,8 @@ TEST(WalkTreeTest, CapKeepsOneSlotBelowCapacity) {
     ScanTable table(kCapacity);
     Recorder observer;
     EXPECT_EQ(WalkTree(tree.root(), table, observer), c.result);
-    ASSERT_EQ(table.Count(), std::min<int>(static_cast<int>(all.size()), kCapacity - 1));
-    EXPECT_EQ(Paths(table), std::vector<std::string>(all.begin(), all.begin() + table.Count()));
+    ASSERT_EQ(table.size(), std::min<int>(static_cast<int>(all.size()), kCapacity - 1));
+    EXPECT_EQ(Paths(table), std::vector<std::string>(all.begin(), all.begin() + table.size()));
   }
 }
 
@@ -328,11 +328,11 @@ TEST(WalkTreeTest, LinkedFoldersAreListedOnce) {
 
   // Every entry is a different file-system object (links have inodes of their own).
   std::set<std::pair<dev_t, ino_t>> seen;
-  for (int i = 1; i <= table.Count(); ++i) {
+  for (int i = 1; i <= table.size(); ++i) {
     struct stat st {};
-    ASSERT_EQ(::lstat(table.entry(i).Path.c_str(), &st), 0);
-    EXPECT_TRUE(seen.insert({st.st_dev, st.st_ino}).second) << "twice: " << table.entry(i).Path;
-    EXPECT_EQ(table.entry(i).Walked, 1);
+    ASSERT_EQ(::lstat(table.row(i).Path.c_str(), &st), 0);
+    EXPECT_TRUE(seen.insert({st.st_dev, st.st_ino}).second) << "twice: " << table.row(i).Path;
+    EXPECT_EQ(table.row(i).Walked, 1);
   }
   for (const char* link : {"a/b/up", "a/b/back", "x/toY", "y/toX"}) {
     SCOPED_TRACE(link);
@@ -340,7 +340,7 @@ TEST(WalkTreeTest, LinkedFoldersAreListedOnce) {
   }
   // The outside folder is reached through exactly one of its two links.
   EXPECT_NE(HasPathUnder(table, tree.path("ext1")), HasPathUnder(table, tree.path("ext2")));
-  EXPECT_EQ(table.Count(), 14);  // a b file up back x fx toY y fy toX ext1 ext2 o1
+  EXPECT_EQ(table.size(), 14);  // a b file up back x fx toY y fy toX ext1 ext2 o1
 }
 
 // Links to /proc (whose self/root leads back to "/"), /sys, /dev/pts and, where
@@ -369,7 +369,7 @@ TEST(WalkTreeTest, PseudoFileSystemsAreRecordedButNeverListed) {
   ScanTable table(100000);
   Recorder observer;
   ASSERT_TRUE(WalkTree(tree.root(), table, observer));
-  EXPECT_EQ(table.Count(), static_cast<int>(links.size()) + 2);  // the links, normal, its file
+  EXPECT_EQ(table.size(), static_cast<int>(links.size()) + 2);  // the links, normal, its file
   EXPECT_TRUE(HasPathUnder(table, tree.path("normal")));
   for (const std::string& link : links) {
     SCOPED_TRACE(link);
@@ -377,12 +377,12 @@ TEST(WalkTreeTest, PseudoFileSystemsAreRecordedButNeverListed) {
     EXPECT_NE(std::find(observer.lookIns.begin(), observer.lookIns.end(), link),
               observer.lookIns.end());
   }
-  for (int i = 1; i <= table.Count(); ++i) EXPECT_EQ(table.entry(i).Walked, 1);
+  for (int i = 1; i <= table.size(); ++i) EXPECT_EQ(table.row(i).Walked, 1);
 
   // Started inside one, the walk lists nothing either.
   if (IsDir("/proc")) {
     EXPECT_TRUE(WalkTree("/proc", table, observer));
-    EXPECT_EQ(table.Count(), 0);
+    EXPECT_EQ(table.size(), 0);
   }
 }
 
@@ -410,8 +410,8 @@ TEST(WalkTreeTest, OnlyRegularFilesAreRegular) {
   Recorder observer;
   ASSERT_TRUE(WalkTree(tree.root(), table, observer));
   const auto find = [&](const std::string& name) -> const ScanEntry* {
-    for (int i = 1; i <= table.Count(); ++i) {
-      if (table.entry(i).Path == tree.path(name)) return &table.entry(i);
+    for (int i = 1; i <= table.size(); ++i) {
+      if (table.row(i).Path == tree.path(name)) return &table.row(i);
     }
     return nullptr;
   };
@@ -455,9 +455,9 @@ TEST(WalkTreeTest, SizesAreTrue64BitLengths) {
   ScanTable table(100);
   Recorder observer;
   ASSERT_TRUE(WalkTree(tree.root(), table, observer));
-  ASSERT_EQ(table.Count(), 6);
-  for (int i = 1; i <= table.Count(); ++i) {
-    const ScanEntry& e = table.entry(i);
+  ASSERT_EQ(table.size(), 6);
+  for (int i = 1; i <= table.size(); ++i) {
+    const ScanEntry& e = table.row(i);
     SCOPED_TRACE(e.Path);
     EXPECT_EQ(std::to_string(e.Size), e.Path.substr(e.Path.rfind("/s") + 2));
     EXPECT_EQ(e.Identity.Size, e.Size);
@@ -528,10 +528,10 @@ TEST(WalkTreeTest, ErrorsInsideTheWalk) {
     EXPECT_EQ(OpenFdCount(), fdsBefore);  // the open listing was closed
     const std::vector<std::string> all = BreadthFirst(tree.root(), tree.root());
     const int kept = c.fromLookIn ? observer.checkpoints : 4;
-    ASSERT_EQ(table.Count(), kept);
+    ASSERT_EQ(table.size(), kept);
     EXPECT_EQ(Paths(table), std::vector<std::string>(all.begin(), all.begin() + kept));
     if (c.fromLookIn) {
-      EXPECT_EQ(table.entry(kept).IsDirectory, 1);
+      EXPECT_EQ(table.row(kept).IsDirectory, 1);
     }
   }
 }

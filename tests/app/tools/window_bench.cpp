@@ -250,7 +250,7 @@ int main(int argc, char** argv) {
   std::printf("grouping_seconds=%.3f\n", Seconds(fillAt - groupingAt));
   std::printf("fill_seconds=%.3f\n", Seconds(foundedAt - fillAt));
   std::printf("files_rows=%d\n", form.filesList().rowCount());
-  std::printf("scan_entries=%d\n", form.scanTable().Count());
+  std::printf("scan_entries=%d\n", form.scanTable().size());
   std::printf("scan_status_texts=%ld\n", statusCount);
   PrintPhase(probe, "walk", "walk");
   PrintPhase(probe, "grouping", "grouping");
