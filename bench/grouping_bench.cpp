@@ -23,16 +23,14 @@ namespace {
 
 class CountingSink final : public GroupingSink {
  public:
-  void status(const std::string&) override {}
+  void stage(GroupingStage, int) override {}
   void progress(int) override { ++progressUpdates; }
-  void activityLabel(const std::string&) override {}
-  void beginFill() override {}
-  void addRow(CandidateListRow) override { ++rows; }
-  void endFill() override {}
-  void showFilesPage() override {}
-  void unlockRunControls() override {}
+  void rows(std::vector<CandidateListRow> batch) override {
+    sent += static_cast<long>(batch.size());
+  }
+  bool wantsRows() const override { return true; }
 
-  long rows = 0;
+  long sent = 0;
   long progressUpdates = 0;
 };
 
@@ -103,11 +101,11 @@ int RunGroupingBench() {
   std::printf("entries=%d\n", scan->size());
   std::printf("files=%d\n", files->size());
   std::printf("candidates=%d\n", candidates->CandidateCount.load());
-  std::printf("rows=%ld\n", sink.rows);
+  std::printf("rows=%ld\n", sink.sent);
   std::printf("progress_updates=%ld\n", sink.progressUpdates);
   std::printf("seconds=%.3f\n", elapsed.count());
   std::printf("peak_rss_mb=%.1f\n", PeakRssMb());
-  return sink.rows == candidates->CandidateCount.load() ? 0 : 1;
+  return sink.sent == candidates->CandidateCount.load() ? 0 : 1;
 }
 
 int RunEqualSizesBench(int count) {

@@ -9,6 +9,7 @@
 void ProgressReporter::ReportProgress(std::int64_t percent) {
   lastReported_ = percent;
   if (percent > lastShown_) {
+    if (beforeShow_) beforeShow_();
     sink_.progress(static_cast<int>(percent));
     lastShown_ = percent;
   }
@@ -75,7 +76,7 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
   PublishStoredOnUnwind guard(candidates);
 
   ProgressReporter progress(sink);
-  sink.status("Loading List of files");
+  sink.stage(GroupingStage::Loading, 0);
   progress.resetPhase();
 
   CopyRegularFiles(scan, files, checkpoint);
@@ -87,63 +88,75 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
   if (cancel != nullptr && cancel->load(std::memory_order_acquire)) throw StopRun{};
 
   progress.resetPhase();
-  sink.status("Grouping List of files");
+  sink.stage(GroupingStage::Grouping, 0);
   MarkUniqueSizes(files, progress, checkpoint);
 
   progress.resetPhase();
   int expected = 0;
   for (int j = 1; j <= files.size(); ++j) expected += files.row(j).UniqueSize == 1 ? 0 : 1;
-  sink.expectRows(expected);
-  sink.beginFill();
-  sink.activityLabel("Adding List of files to List of \"Files\"");
+  sink.stage(GroupingStage::Filling, expected);
   candidates.CandidateCount.store(2, std::memory_order_release);
-  sink.status("Adding List Of Files to \"List of Files\"...");
 
   const std::int64_t count = files.size();
   const bool wantsRows = sink.wantsRows();
-  for (int j = 1; j <= files.size(); ++j) {
-    checkpoint();
-    progress.ReportProgress(static_cast<std::int64_t>(j) * 100 / count);
-    const FileRecord& record = files.row(j);
-    if (record.UniqueSize == 1) continue;
+  std::vector<CandidateListRow> batch;
+  const auto flush = [&] {
+    if (batch.empty()) return;
+    sink.rows(std::exchange(batch, {}));
+  };
+  progress.beforeShow(flush);
+  // Rows stored are always sent, also when a stop ends the fill.
+  try {
+    for (int j = 1; j <= files.size(); ++j) {
+      checkpoint();
+      progress.ReportProgress(static_cast<std::int64_t>(j) * 100 / count);
+      const FileRecord& record = files.row(j);
+      if (record.UniqueSize == 1) continue;
 
-    ScanEntry& entry = scan.row(record.ScanIndex);
-    CandidateRow row;
-    row.FullPath = std::move(entry.Path);
-    row.FileName = FileNameOf(row.FullPath);
-    row.Size = record.Size;
-    if (candidates.size() == 0) {
-      row.Band = 0;
-    } else {
-      const CandidateRow& previous = candidates.row(candidates.size());
-      row.Band = previous.Size == row.Size ? previous.Band : (previous.Band == 0 ? 1 : 0);
+      ScanEntry& entry = scan.row(record.ScanIndex);
+      CandidateRow row;
+      row.FullPath = std::move(entry.Path);
+      row.FileName = FileNameOf(row.FullPath);
+      row.Size = record.Size;
+      if (candidates.size() == 0) {
+        row.Band = 0;
+      } else {
+        const CandidateRow& previous = candidates.row(candidates.size());
+        row.Band = previous.Size == row.Size ? previous.Band : (previous.Band == 0 ? 1 : 0);
+      }
+      row.Matched = 0;
+      row.Checked = 0;
+      row.Identity = entry.Identity;
+
+      CandidateListRow listRow;
+      if (wantsRows) {
+        listRow.ImageIndex = icons.FileTypeIconIndex(IconTypeName(row.FileName));
+        listRow.FileName = row.FileName;
+        listRow.Size = row.Size;
+        listRow.FullPath = row.FullPath;
+      }
+
+      // The table has the scan table's capacity, so this only fails on a
+      // misconfigured caller; never let the count run past the stored rows.
+      if (!candidates.append(std::move(row))) throw std::length_error("candidate table is full");
+      candidates.CandidateCount.fetch_add(1, std::memory_order_acq_rel);
+      if (wantsRows) {
+        batch.push_back(std::move(listRow));
+        if (batch.size() >= kGroupingRowBatch) flush();
+      }
     }
-    row.Matched = 0;
-    row.Checked = 0;
-    row.Identity = entry.Identity;
-
-    CandidateListRow listRow;
-    if (wantsRows) {
-      listRow.ImageIndex = icons.FileTypeIconIndex(IconTypeName(row.FileName));
-      listRow.FileName = row.FileName;
-      listRow.Size = row.Size;
-      listRow.FullPath = row.FullPath;
-    }
-
-    // The table has the scan table's capacity, so this only fails on a
-    // misconfigured caller; never let the count run past the stored rows.
-    if (!candidates.append(std::move(row))) throw std::length_error("candidate table is full");
-    candidates.CandidateCount.fetch_add(1, std::memory_order_acq_rel);
-    if (wantsRows) sink.addRow(std::move(listRow));
+  } catch (...) {
+    flush();
+    throw;
   }
+  flush();
+  progress.beforeShow({});
 
-  sink.endFill();
   candidates.CandidateCount.fetch_sub(2, std::memory_order_acq_rel);
   guard.disarm();
   const int found = candidates.CandidateCount.load(std::memory_order_acquire);
-  sink.status("Founded " + std::to_string(found) + " file(s) by size");
+  sink.stage(GroupingStage::Filled, found);
   tables.FilesListFilled.store(true, std::memory_order_release);
   progress.returnToZero();
-  sink.showFilesPage();
-  sink.unlockRunControls();
+  sink.stage(GroupingStage::Done, found);
 }

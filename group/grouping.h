@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/records.h"
 #include "group/file_table.h"
@@ -19,29 +21,36 @@ struct CandidateListRow {
   std::string FullPath;
 };
 
-// The grouping's effects on the window, issued on the grouping worker thread
-// in this order; an implementation carries them out on the window thread.
+// Where the grouping is. Loading: copying and sorting the regular files;
+// Grouping: marking unique sizes; Filling: adding the candidates (told with
+// the number of rows to come); Filled: every row added (told with the
+// number found); Done: the run is over.
+enum class GroupingStage { Loading, Grouping, Filling, Filled, Done };
+
+// Rows per batch: large enough that 500000 rows need few calls, small enough
+// that adding one batch keeps the window thread free within milliseconds.
+inline constexpr std::size_t kGroupingRowBatch = 2048;
+
+// What the grouping reports, in order, on its worker thread; an
+// implementation shows it on the window thread.
 class GroupingSink {
  public:
   virtual ~GroupingSink() = default;
-  virtual void status(const std::string& text) = 0;
+  virtual void stage(GroupingStage stage, int rows) = 0;
   virtual void progress(int percent) = 0;
-  virtual void activityLabel(const std::string& text) = 0;  // Label2 of the progress window
-  // How many rows the fill will add, told just before it begins.
-  virtual void expectRows(int /*rows*/) {}
-  virtual void beginFill() = 0;                   // clear "Files", begin its batch update
-  virtual void addRow(CandidateListRow row) = 0;  // append through AddListRow
-  // False for a sink without a list: its rows are then neither laid out nor sent.
-  virtual bool wantsRows() const { return true; }
-  virtual void endFill() = 0;  // end the batch update
-  virtual void showFilesPage() = 0;
-  virtual void unlockRunControls() = 0;
+  // The next candidates for "Files", in order, at most kGroupingRowBatch at a
+  // time; every batch comes before the progress value that follows it.
+  virtual void rows(std::vector<CandidateListRow> batch) = 0;
+  // False for a sink without a list: no rows are then laid out or sent.
+  virtual bool wantsRows() const = 0;
 };
 
 // The progress bar of one phase: reports only values above the last shown.
 class ProgressReporter {
  public:
   explicit ProgressReporter(GroupingSink& sink) : sink_(sink) {}
+  // Called before each value is shown (the fill sends its rows first).
+  void beforeShow(std::function<void()> step) { beforeShow_ = std::move(step); }
   void resetPhase() {
     lastReported_ = 0;
     lastShown_ = 0;
@@ -54,6 +63,7 @@ class ProgressReporter {
 
  private:
   GroupingSink& sink_;
+  std::function<void()> beforeShow_;
   std::int64_t lastReported_ = 0;
   std::int64_t lastShown_ = 0;
 };

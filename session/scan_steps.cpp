@@ -5,14 +5,6 @@
 #include "session/session.h"
 #include "session/texts.h"
 
-namespace {
-
-// Rows per batch: large enough that 500000 rows need few posts, small enough
-// that adding one batch keeps the window thread free within milliseconds.
-constexpr std::size_t kRowBatch = 2048;
-
-}  // namespace
-
 void Session::requestScan() {
   ScanStep = 1;
   scanTimerOn_ = true;
@@ -101,78 +93,75 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
   class Sink final : public GroupingSink {
    public:
     Sink(RunContext& run, Session& session, const std::vector<std::string>& captions)
-        : run_(run), s_(&session), captions_(captions) {
-      if (wantsRows()) batch_.reserve(kRowBatch);
-    }
+        : run_(run), s_(&session), captions_(captions) {}
 
-    void status(const std::string& text) override {
-      flush();
-      run_.post([s = s_, text] { s->view_.showStatus(text); });
+    void stage(GroupingStage stage, int rows) override {
+      switch (stage) {
+        case GroupingStage::Loading:
+          status(texts::kLoadingFiles);
+          break;
+        case GroupingStage::Grouping:
+          status(texts::kGroupingFiles);
+          break;
+        case GroupingStage::Filling:
+          run_.post([s = s_, rows, lists = wantsRows()] {
+            s->resetFilesList();
+            if (!lists) return;
+            // Room for every row at once: growing a list of many rows on the
+            // way would move all of them each time.
+            s->filesList_.reserve(rows);
+            s->filesList_.beginUpdate();
+            s->view_.holdListPaint(ListId::Files, true);
+          });
+          run_.post([s = s_] { s->view_.showPhaseCaption(texts::kPhaseAdding); });
+          status(texts::kAddingFiles);
+          break;
+        case GroupingStage::Filled:
+          run_.post([s = s_] {
+            while (s->filesList_.updating()) s->filesList_.endUpdate();
+            s->view_.holdListPaint(ListId::Files, false);
+          });
+          status(texts::FoundBySize(rows));
+          break;
+        case GroupingStage::Done:
+          run_.post([s = s_] {
+            s->view_.showFilesPage();
+            s->setPhase(Phase::Idle);
+            s->view_.lockRunControls(false);
+            s->runDeferred();
+          });
+          break;
+      }
     }
     void progress(int percent) override {
-      flush();
       run_.post([s = s_, percent] { s->view_.showProgress(percent); });
     }
-    void activityLabel(const std::string& text) override {
-      flush();
-      run_.post([s = s_, text] { s->view_.showPhaseCaption(text); });
-    }
-    void expectRows(int rows) override { expected_ = rows; }
-    void beginFill() override {
-      run_.post([s = s_, rows = expected_, lists = wantsRows()] {
-        s->resetFilesList();
-        if (!lists) return;
-        // Room for every row at once: growing a list of many rows on the
-        // way would move all of them each time.
-        s->filesList_.reserve(rows);
-        s->filesList_.beginUpdate();
-        s->view_.holdListPaint(ListId::Files, true);
-      });
-    }
-    void addRow(CandidateListRow row) override {
-      // The row's texts are laid out here, off the window thread, by the
+    void rows(std::vector<CandidateListRow> batch) override {
+      // The rows' texts are laid out here, off the window thread, by the
       // columns "Files" had when the grouping started; they cannot change
       // before the fill ends (a column apply waits for it).
-      batch_.push_back(
-          MakeListRowFor(captions_, row.ImageIndex, row.FileName, row.Size, row.FullPath));
-      if (batch_.size() >= kRowBatch) flush();
-    }
-    bool wantsRows() const override { return s_->config_.listRows; }
-    void endFill() override {
-      flush();
-      run_.post([s = s_] {
-        while (s->filesList_.updating()) s->filesList_.endUpdate();
-        s->view_.holdListPaint(ListId::Files, false);
-      });
-    }
-    void showFilesPage() override {
-      run_.post([s = s_] { s->view_.showFilesPage(); });
-    }
-    void unlockRunControls() override {
-      run_.post([s = s_] {
-        s->setPhase(Phase::Idle);
-        s->view_.lockRunControls(false);
-        s->runDeferred();
-      });
-    }
-
-   private:
-    void flush() {
-      if (batch_.empty()) return;
-      run_.post([s = s_, rows = std::move(batch_)]() mutable {
+      std::vector<ListRow> rows;
+      rows.reserve(batch.size());
+      for (const CandidateListRow& row : batch) {
+        rows.push_back(
+            MakeListRowFor(captions_, row.ImageIndex, row.FileName, row.Size, row.FullPath));
+      }
+      run_.post([s = s_, rows = std::move(rows)]() mutable {
         ResultList& files = s->filesList_;
         if (files.columnCount() == 0) return;  // AddListRow adds nothing without columns
         files.appendRows(std::move(rows));
       });
-      batch_ = {};
-      batch_.reserve(kRowBatch);
+    }
+    bool wantsRows() const override { return s_->config_.listRows; }
+
+   private:
+    void status(std::string text) {
+      run_.post([s = s_, text = std::move(text)] { s->view_.showStatus(text); });
     }
 
     RunContext& run_;
     Session* s_;
     const std::vector<std::string>& captions_;
-    std::vector<ListRow> batch_;
-    int expected_ = 0;
   } sink(run, *this, captions);
 
   RunGrouping(

@@ -22,6 +22,14 @@ inline constexpr const char* kError = "Error!";
 inline constexpr const char* kScanStarted = "Scan...";
 inline constexpr const char* kScanCanceled = "Scanning was canceled.";
 inline constexpr const char* kPhaseCreating = "Creating List of Files";
+// The grouping's stages.
+inline constexpr const char* kLoadingFiles = "Loading List of files";
+inline constexpr const char* kGroupingFiles = "Grouping List of files";
+inline constexpr const char* kPhaseAdding = "Adding List of files to List of \"Files\"";
+inline constexpr const char* kAddingFiles = "Adding List Of Files to \"List of Files\"...";
+inline std::string FoundBySize(int found) {
+  return "Founded " + std::to_string(found) + " file(s) by size";
+}
 // The status while the walk lists `folder` (path bytes, shown as UTF-8).
 inline std::string LookIn(const std::string& folder) {
   return "Look in \"" + folder + "\"";

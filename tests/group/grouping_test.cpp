@@ -19,25 +19,28 @@ constexpr int kSlots = 1024;
 // Records every effect in order; progress values are also kept on their own.
 class RecordingSink final : public GroupingSink {
  public:
-  void status(const std::string& text) override { events.push_back("status:" + text); }
+  void stage(GroupingStage stage, int count) override {
+    static const char* const names[] = {"Loading", "Grouping", "Filling", "Filled", "Done"};
+    events.push_back(std::string("stage:") + names[static_cast<int>(stage)] + ":" +
+                     std::to_string(count));
+  }
   void progress(int percent) override {
     percents.push_back(percent);
     events.push_back("progress:" + std::to_string(percent));
   }
-  void activityLabel(const std::string& text) override { events.push_back("label:" + text); }
-  void beginFill() override { events.push_back("beginFill"); }
-  void addRow(CandidateListRow row) override {
-    events.push_back("row:" + row.FullPath);
-    rows.push_back(std::move(row));
+  void rows(std::vector<CandidateListRow> batch) override {
+    EXPECT_LE(batch.size(), kGroupingRowBatch);
+    for (CandidateListRow& row : batch) {
+      events.push_back("row:" + row.FullPath);
+      this->rowsSent.push_back(std::move(row));
+    }
   }
-  void endFill() override { events.push_back("endFill"); }
-  void showFilesPage() override { events.push_back("showFilesPage"); }
-  void unlockRunControls() override { events.push_back("unlock"); }
+  bool wantsRows() const override { return true; }
 
   void clear() {
     events.clear();
     percents.clear();
-    rows.clear();
+    rowsSent.clear();
   }
 
   // The events without progress values and rows.
@@ -51,7 +54,7 @@ class RecordingSink final : public GroupingSink {
 
   std::vector<std::string> events;
   std::vector<int> percents;
-  std::vector<CandidateListRow> rows;
+  std::vector<CandidateListRow> rowsSent;
 };
 
 // Numbers type names in the order they are first asked for.
@@ -92,21 +95,16 @@ ScanEntry NonRegular(const std::string& path, std::int64_t size) {
   return e;
 }
 
-const char* const kLoading = "status:Loading List of files";
-const char* const kGrouping = "status:Grouping List of files";
-const char* const kLabel = "label:Adding List of files to List of \"Files\"";
-const char* const kAdding = "status:Adding List Of Files to \"List of Files\"...";
+const char* const kLoading = "stage:Loading:0";
+const char* const kGrouping = "stage:Grouping:0";
+
+std::string Filling(int rows) {
+  return "stage:Filling:" + std::to_string(rows);
+}
 
 std::vector<std::string> CompletedSteps(int found) {
-  return {kLoading,
-          kGrouping,
-          "beginFill",
-          kLabel,
-          kAdding,
-          "endFill",
-          "status:Founded " + std::to_string(found) + " file(s) by size",
-          "showFilesPage",
-          "unlock"};
+  return {kLoading, kGrouping, Filling(found), "stage:Filled:" + std::to_string(found),
+          "stage:Done:" + std::to_string(found)};
 }
 
 class GroupingTest : public ::testing::Test {
@@ -167,7 +165,7 @@ TEST_F(GroupingTest, SameSizesBecomeBandedRows) {
     EXPECT_EQ(RowSizes(), c.rows);
     EXPECT_EQ(Bands(), c.bands);
     EXPECT_EQ(candidates.CandidateCount.load(), static_cast<int>(c.rows.size()));
-    EXPECT_EQ(sink.rows.size(), c.rows.size());
+    EXPECT_EQ(sink.rowsSent.size(), c.rows.size());
     EXPECT_EQ(sink.steps(), CompletedSteps(static_cast<int>(c.rows.size())));
     EXPECT_TRUE(filled.load());
     for (int i = 1; i <= files.size(); ++i) {
@@ -192,7 +190,7 @@ TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
   Run();
 
   ASSERT_EQ(candidates.size(), 4);
-  ASSERT_EQ(sink.rows.size(), 4u);
+  ASSERT_EQ(sink.rowsSent.size(), 4u);
   for (int i = 1; i <= 4; ++i) {
     SCOPED_TRACE(i);
     const ScanEntry& entry = scan.row(scanOrder[i - 1]);
@@ -204,7 +202,7 @@ TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
     EXPECT_EQ(row.Matched, 0);
     EXPECT_EQ(row.Checked, 0);
 
-    const CandidateListRow& listRow = sink.rows[i - 1];
+    const CandidateListRow& listRow = sink.rowsSent[i - 1];
     EXPECT_EQ(listRow.FullPath, row.FullPath);
     EXPECT_EQ(listRow.FileName, row.FileName);
     EXPECT_EQ(listRow.Size, 7);
@@ -242,9 +240,8 @@ TEST_F(GroupingTest, ProgressEventsOfAThreeFileRun) {
   // Equal sizes sort to f1, f0, f2.
   EXPECT_EQ(sink.events, (std::vector<std::string>{
                              kLoading, kGrouping, "progress:33", "progress:66", "progress:100",
-                             "beginFill", kLabel, kAdding, "progress:33", r1, "progress:66", r0,
-                             "progress:100", r2, "endFill", "status:Founded 3 file(s) by size",
-                             "progress:0", "showFilesPage", "unlock"}));
+                             Filling(3), "progress:33", r1, "progress:66", r0, "progress:100", r2,
+                             "stage:Filled:3", "progress:0", "stage:Done:3"}));
 }
 
 TEST_F(GroupingTest, BarMovesOnlyWhenThePercentRises) {
@@ -274,10 +271,10 @@ TEST_F(GroupingTest, CancelEndsTheRunWhereItIsSeen) {
       {4, 3, {kLoading}, 0},
       {6, 5, {kLoading}, 0},
       {9, 5, {kLoading, kGrouping}, 0},
-      {12, 5, {kLoading, kGrouping, "beginFill", kLabel, kAdding}, 0},
+      {12, 5, {kLoading, kGrouping, Filling(4)}, 0},
       // Mid-fill: the rows so far stay and are the published count; none of
-      // the end steps runs (no endFill, no "Founded", no page, no unlock).
-      {16, 5, {kLoading, kGrouping, "beginFill", kLabel, kAdding}, 3},
+      // the end steps runs.
+      {16, 5, {kLoading, kGrouping, Filling(4)}, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stopAt);
@@ -295,7 +292,7 @@ TEST_F(GroupingTest, CancelEndsTheRunWhereItIsSeen) {
     EXPECT_EQ(files.size(), c.fileCount);
     EXPECT_EQ(sink.steps(), c.steps);
     EXPECT_EQ(candidates.size(), c.rows);
-    EXPECT_EQ(static_cast<int>(sink.rows.size()), c.rows);
+    EXPECT_EQ(static_cast<int>(sink.rowsSent.size()), c.rows);
     EXPECT_EQ(candidates.CandidateCount.load(), c.rows);
     EXPECT_FALSE(filled.load());
   }
