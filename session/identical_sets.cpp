@@ -1,27 +1,20 @@
 #include "session/identical_sets.h"
 
+#include "compare/check_run.h"
 #include "compare/in_order.h"
 
 std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates,
                                             const std::function<void(int percent)>& progress,
                                             const EngineLimits& limits) {
-  struct Band {
-    int first;
-    int last;
-  };
-  std::vector<Band> bands;
+  // A band of one row has no set.
+  std::vector<RowRange> bands = Bands(candidates);
+  std::erase_if(bands, [](const RowRange& band) { return band.last == band.first; });
   const int count = candidates.count();
-  for (int first = 1; first <= count;) {
-    int last = first;
-    while (last < count && candidates.row(last + 1).Band == candidates.row(first).Band) ++last;
-    if (last > first) bands.push_back({first, last});
-    first = last + 1;
-  }
   std::vector<std::vector<int>> sets;
   RunInOrder<std::vector<std::vector<int>>>(
       static_cast<int>(bands.size()), limits.threads,
       [&](int b) {
-        const Band band = bands[static_cast<std::size_t>(b)];
+        const RowRange band = bands[static_cast<std::size_t>(b)];
         std::vector<RowIdentity> files;
         for (int r = band.first; r <= band.last; ++r) {
           if (const auto file = StatCandidate(candidates.row(r).FullPath, r))
