@@ -135,11 +135,6 @@ class KeptMessages final : public Dialogs {
   std::vector<std::string> warnings;
 };
 
-class NoIcons final : public IconIndexer {
- public:
-  int FileTypeIconIndex(const std::string&) override { return 0; }
-};
-
 // The rows whose files could not be opened or read, collected from the
 // engines of every thread; each is named on the error stream at the end.
 class UnreadableRows final : public UnreadableSink {
@@ -198,14 +193,13 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   WalkProgress walkProgress(line);
   ProgressView view(line);
   KeptMessages messages;
-  NoIcons icons;
   UnreadableRows unreadable;
   SessionConfig config;
   config.tableCapacity = env.tableSlots;
   config.listRows = false;
   config.walkObserver = &walkProgress;
   config.limits = unreadable.limits(DefaultCheckThreads());
-  PlainDriver driver(messages, icons, config, &view);
+  PlainDriver driver(messages, config, &view);
   Session& session = driver.session();
   if (!driver.scan(options.folder)) {
     line.clear();

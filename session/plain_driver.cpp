@@ -1,9 +1,8 @@
 #include "session/plain_driver.h"
 
-PlainDriver::PlainDriver(Dialogs& dialogs, IconIndexer& icons, SessionConfig config,
-                         PlainView* view)
+PlainDriver::PlainDriver(Dialogs& dialogs, SessionConfig config, PlainView* view)
     : view_(view != nullptr ? view : &ownView_),
-      session_(std::make_unique<Session>(*view_, dialogs, queue, icons, std::move(config))) {
+      session_(std::make_unique<Session>(*view_, dialogs, queue, icons_, std::move(config))) {
   // The window's handlers of both lists, reduced to what reaches the session.
   session_->filesList().setChangeHandler([this](int row) { session_->filesTickChanged(row); });
   session_->deleteList().setChangeHandler([this](int) {

@@ -35,13 +35,18 @@ class PlainView : public SessionView {
   bool columnsDue = false;
 };
 
+// Every file type gets icon 0: a driver without a list to show.
+class NoIcons final : public IconIndexer {
+ public:
+  int FileTypeIconIndex(const std::string&) override { return 0; }
+};
+
 // A session driven from the calling thread in the window thread's place: it
 // runs the posts of the workers and the two timers of the window.
 class PlainDriver {
  public:
   // `view` defaults to a PlainView of the driver's own.
-  PlainDriver(Dialogs& dialogs, IconIndexer& icons, SessionConfig config = {},
-              PlainView* view = nullptr);
+  PlainDriver(Dialogs& dialogs, SessionConfig config = {}, PlainView* view = nullptr);
 
   // Runs posts and timer steps until `done` holds or `timeout` passes;
   // returns done().
@@ -67,5 +72,6 @@ class PlainDriver {
  private:
   PlainView ownView_;
   PlainView* view_;
+  NoIcons icons_;
   std::unique_ptr<Session> session_;  // last: its workers post to the queue above
 };

@@ -18,10 +18,6 @@
 
 namespace {
 
-struct NoIcons final : IconIndexer {
-  int FileTypeIconIndex(const std::string&) override { return 0; }
-};
-
 std::string ReadDescriptor(int fd) {
   std::string bytes;
   char buffer[65536];
@@ -73,7 +69,7 @@ void ListFolder(int dir, const std::string& path, std::map<std::string, std::str
 }  // namespace
 
 struct PlainRun::Parts {
-  explicit Parts(int slots) : driver(dialogs, icons, Config(slots)) {
+  explicit Parts(int slots) : driver(dialogs, Config(slots)) {
     driver.session().filesList().addColumn("Path");
     driver.session().deleteList().addColumn("Path");
   }
@@ -84,7 +80,6 @@ struct PlainRun::Parts {
     return config;
   }
   ScriptedDialogs dialogs;
-  NoIcons icons;
   PlainDriver driver;
 };
 

@@ -24,16 +24,11 @@ constexpr int kScanCycles = 200;
 constexpr int kCheckCycles = 100;
 constexpr int kSlots = 4096;
 
-class NoIcons final : public IconIndexer {
- public:
-  int FileTypeIconIndex(const std::string&) override { return 0; }
-};
-
 // The real session on a plain driver: this thread runs its posts and timers
 // in the window thread's place; only the run bodies run on workers.
 class Window {
  public:
-  Window() : driver(dialogs, icons, Config()) {
+  Window() : driver(dialogs, Config()) {
     for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
       files().addColumn(caption);
       deleteList().addColumn(caption);
@@ -83,7 +78,6 @@ class Window {
   const std::string& status() const { return const_cast<PlainDriver&>(driver).view().status; }
 
   ScriptedDialogs dialogs;
-  NoIcons icons;
   PlainDriver driver;
 
  private:
