@@ -151,7 +151,7 @@ class Walk final {
           return true;
         }
       }
-      if (job) helpersWake_.notify_all();  // its helper need not wait for room any more
+      if (job) helpersWake_.notify_all();  // its helper now waits for its own entries only
       table_.entry(next.slot).Walked = 1;
       if (!(job ? addRead(*job) : listHere(*next.path))) return false;
     }
@@ -178,8 +178,9 @@ class Walk final {
     std::exception_ptr error;
   };
 
-  // Entries read ahead, summed over jobs, beyond which a helper waits; and
-  // the most directories taken ahead of the walker.
+  // Entries read ahead, summed over jobs, beyond which a helper waits (the
+  // job the walker is on may hold as many again); the most directories taken
+  // ahead of the walker; entries a helper hands over at once.
   static constexpr std::size_t kMaxBuffered = 16384;
   static constexpr std::size_t kMaxAhead = 256;
   static constexpr std::size_t kBatch = 256;
@@ -343,8 +344,7 @@ class Walk final {
   }
 
   // Hands a batch to the walker. Unless it is the last, then waits while the
-  // buffer is full and the walker is not on this job yet. False when the job
-  // or the walk has ended.
+  // buffer is full. False when the job or the walk has ended.
   bool deliver(Job& job, std::vector<ScanEntry>& batch, bool last) {
     std::unique_lock lock(mutex_);
     if (!job.dropped && !stop_ && !batch.empty()) {
@@ -360,8 +360,11 @@ class Walk final {
     job.done = last;
     walkerWake_.notify_one();
     if (last) return true;
-    helpersWake_.wait(
-        lock, [&] { return stop_ || job.dropped || job.taken || buffered_ < kMaxBuffered; });
+    // Once the walker is on this job only its own entries count: the others
+    // cannot be added before it ends.
+    helpersWake_.wait(lock, [&] {
+      return stop_ || job.dropped || (job.taken ? job.ready.size() : buffered_) < kMaxBuffered;
+    });
     if (stop_ || job.dropped) return false;
     lock.unlock();
     if (batch.capacity() < kBatch) batch.reserve(kBatch);
