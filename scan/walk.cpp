@@ -108,9 +108,11 @@ ScanEntry ReadEntry(int fd, const std::string& folder, std::size_t prefixLength,
 struct Abandoned {};
 
 // One walk. The calling thread (the walker) is the only one that touches the
-// table and the observer. It takes the queued directories in order; one that
-// no helper has taken yet it lists itself, and for one a helper has taken it
-// adds what the helper read, as it arrives.
+// table and the observer. It takes the queued directories in order. With
+// helpers, it offers the next ones to them, each with a copy of its path (so
+// they never read the table); a directory no helper has taken yet it lists
+// itself, and for one a helper has taken it adds what the helper read, as it
+// arrives.
 class Walk final {
  public:
   Walk(ScanTable& table, WalkObserver& observer, int helpers) : table_(table), observer_(observer) {
@@ -136,51 +138,51 @@ class Walk final {
   bool run(const std::string& root) {
     if (!listHere(root)) return false;
     for (;;) {
-      std::shared_ptr<Job> job;
-      Queued next{};
+      offer();
+      if (ahead_.empty()) {  // no helpers: the queue itself
+        if (queue_.empty()) return true;
+        const int slot = queue_.front();
+        queue_.pop_front();
+        ScanEntry& next = table_.entry(slot);
+        next.Walked = 1;
+        // A copy, so the path stays valid whatever appending does to storage.
+        if (!listHere(std::string(next.Path))) return false;
+        continue;
+      }
+      const std::shared_ptr<Job> job = ahead_.front();
+      bool mine = false;
       {
         const std::lock_guard lock(mutex_);
-        if (!ahead_.empty()) {
-          job = ahead_.front();
-          job->taken = true;
-          next = job->dir;
-        } else if (!queue_.empty()) {
-          next = queue_.front();
-          queue_.pop_front();
-        } else {
-          return true;
-        }
+        mine = claimed_ == 0;
+        if (mine) claimed_ = 1;  // helpers leave it alone
+        job->taken = true;
       }
-      if (job) helpersWake_.notify_all();  // its helper now waits for its own entries only
-      table_.entry(next.slot).Walked = 1;
-      if (!(job ? addRead(*job) : listHere(*next.path))) return false;
+      helpersWake_.notify_all();  // its helper now waits for its own entries only
+      table_.entry(job->slot).Walked = 1;
+      if (!(mine ? listHere(job->folder) : addRead(*job))) return false;
+      const std::lock_guard lock(mutex_);
+      if (mine) popFront();
     }
   }
 
  private:
-  // A directory waiting to be listed: its slot and its path in the table
-  // (whose storage never moves during a walk).
-  struct Queued {
-    int slot;
-    const std::string* path;
-  };
-
-  // A directory a helper lists ahead of the walker. Guarded by mutex_.
+  // A directory offered to the helpers. Guarded by mutex_ once offered.
   struct Job {
-    Queued dir;
+    int slot = 0;
+    std::string folder;
     bool opened = false;  // listing open, key known
     DirKey key{};
     bool pseudo = false;
     std::vector<ScanEntry> ready;  // read, not yet taken by the walker
     bool done = false;             // no more entries will come
-    bool taken = false;            // the walker is adding this job's entries
-    bool dropped = false;          // the walker wants none of them
+    bool taken = false;            // the walker is on this job
+    bool dropped = false;          // the walker wants none of its entries
     std::exception_ptr error;
   };
 
   // Entries read ahead, summed over jobs, beyond which a helper waits (the
-  // job the walker is on may hold as many again); the most directories taken
-  // ahead of the walker; entries a helper hands over at once.
+  // job the walker is on may hold as many again); the most directories
+  // offered at once; entries a helper hands over at once.
   static constexpr std::size_t kMaxBuffered = 16384;
   static constexpr std::size_t kMaxAhead = 256;
   static constexpr std::size_t kBatch = 256;
@@ -198,12 +200,11 @@ class Walk final {
       return true;
 
     const std::size_t prefixLength = PrefixLength(folder);
-    std::vector<Queued> found;
     while (const char* name = listing.next()) {
       if (!room()) return false;
-      add(ReadEntry(listing.fd(), folder, prefixLength, name), found);
+      add(ReadEntry(listing.fd(), folder, prefixLength, name));
     }
-    enqueue(found);
+    enqueueFound();
     return true;
   }
 
@@ -213,11 +214,13 @@ class Walk final {
     walkerWake_.wait(lock, [&] { return job.opened || job.done; });
     if (!job.opened || !takeUp(job.key, job.pseudo)) {
       const std::exception_ptr error = job.opened ? nullptr : job.error;
-      drop(job);
+      job.dropped = true;
+      buffered_ -= job.ready.size();
+      job.ready.clear();
+      popFront();
       if (error) std::rethrow_exception(error);
       return true;
     }
-    std::vector<Queued> found;
     std::vector<ScanEntry> batch;
     for (;;) {
       walkerWake_.wait(lock, [&] { return !job.ready.empty() || job.done; });
@@ -228,17 +231,16 @@ class Walk final {
       helpersWake_.notify_all();
       for (ScanEntry& entry : batch) {
         if (!room()) return false;
-        add(std::move(entry), found);
+        add(std::move(entry));
       }
       batch.clear();
       lock.lock();
     }
     const std::exception_ptr error = job.error;
-    ahead_.pop_front();
+    popFront();
     lock.unlock();
-    helpersWake_.notify_all();
     if (error) std::rethrow_exception(error);  // after the entries read before it
-    enqueue(found);
+    enqueueFound();
     return true;
   }
 
@@ -253,54 +255,53 @@ class Walk final {
     return table_.Count() + 1 < table_.capacity();
   }
 
-  void add(ScanEntry&& entry, std::vector<Queued>& found) {
-    ScanEntry& added = table_.push(std::move(entry));
+  void add(ScanEntry&& entry) {
+    const ScanEntry& added = table_.push(std::move(entry));
     if (added.IsDirectory == 0) return;
     observer_.lookIn(added.Path.substr(added.Path.rfind('/') + 1));
-    found.push_back({table_.Count(), &added.Path});
+    found_.push_back(table_.Count());
   }
 
   // Queues the directories a folder held once all its entries are added.
-  void enqueue(const std::vector<Queued>& found) {
-    if (found.empty()) return;
+  void enqueueFound() {
+    queue_.insert(queue_.end(), found_.begin(), found_.end());
+    found_.clear();
+  }
+
+  // Offers queued directories to the helpers, up to kMaxAhead at a time.
+  void offer() {
+    if (helpers_.empty() || queue_.empty() || ahead_.size() >= kMaxAhead) return;
+    std::vector<std::shared_ptr<Job>> jobs;
+    while (ahead_.size() + jobs.size() < kMaxAhead && jobs.size() < queue_.size()) {
+      auto job = std::make_shared<Job>();
+      job->slot = queue_[jobs.size()];
+      job->folder = table_.entry(job->slot).Path;
+      jobs.push_back(std::move(job));
+    }
     {
       const std::lock_guard lock(mutex_);
-      queue_.insert(queue_.end(), found.begin(), found.end());
+      ahead_.insert(ahead_.end(), jobs.begin(), jobs.end());
     }
+    queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(jobs.size()));
     helpersWake_.notify_all();
   }
 
-  // The walker skips the job at the head (under the lock).
-  void drop(Job& job) {
-    job.dropped = true;
-    buffered_ -= job.ready.size();
-    job.ready.clear();
+  // The walker is done with the first offered job (under the lock).
+  void popFront() {
     ahead_.pop_front();
+    --claimed_;
     helpersWake_.notify_all();
   }
 
   void help() {
     for (;;) {
       std::shared_ptr<Job> job;
-      try {
-        job = std::make_shared<Job>();
-      } catch (...) {
-        return;  // no memory to help with: the walker lists the rest
-      }
       {
         std::unique_lock lock(mutex_);
-        helpersWake_.wait(lock, [&] {
-          return stop_ ||
-                 (!queue_.empty() && ahead_.size() < kMaxAhead && buffered_ < kMaxBuffered);
-        });
+        helpersWake_.wait(
+            lock, [&] { return stop_ || (claimed_ < ahead_.size() && buffered_ < kMaxBuffered); });
         if (stop_) return;
-        job->dir = queue_.front();
-        try {
-          ahead_.push_back(job);
-        } catch (...) {
-          return;
-        }
-        queue_.pop_front();
+        job = ahead_[claimed_++];
       }
       read(*job);
     }
@@ -309,8 +310,7 @@ class Walk final {
   // A helper lists `job` into its buffer, a batch at a time.
   void read(Job& job) {
     try {
-      const std::string& folder = *job.dir.path;
-      Listing listing(folder, [this] {
+      Listing listing(job.folder, [this] {
         if (stopping_.load(std::memory_order_relaxed)) throw Abandoned{};
       });
       struct stat self {};
@@ -326,10 +326,10 @@ class Walk final {
         }
         walkerWake_.notify_one();
         if (pseudo) return finish(job, nullptr);
-        const std::size_t prefixLength = PrefixLength(folder);
+        const std::size_t prefixLength = PrefixLength(job.folder);
         batch.reserve(kBatch);
         while (const char* name = listing.next()) {
-          batch.push_back(ReadEntry(listing.fd(), folder, prefixLength, name));
+          batch.push_back(ReadEntry(listing.fd(), job.folder, prefixLength, name));
           if (batch.size() == kBatch && !deliver(job, batch, false)) return;
         }
         deliver(job, batch, true);
@@ -383,13 +383,20 @@ class Walk final {
   ScanTable& table_;
   WalkObserver& observer_;
   const PseudoFileSystems pseudo_;
-  std::unordered_set<DirKey, DirKeyHash> listed_;  // the walker's only
+  // The walker's own: directories listed, directories found in the folder
+  // being added, directories queued and not offered yet (slots, in order).
+  std::unordered_set<DirKey, DirKeyHash> listed_;
+  std::vector<int> found_;
+  std::deque<int> queue_;
 
   std::mutex mutex_;
   std::condition_variable walkerWake_;
   std::condition_variable helpersWake_;
-  std::deque<Queued> queue_;                // directories no one has taken, in order
-  std::deque<std::shared_ptr<Job>> ahead_;  // taken by helpers, in order, before queue_
+  // Offered directories in queue order, before queue_; the first claimed_ of
+  // them are taken (by a helper, or the walker itself). Only the walker adds
+  // and removes jobs.
+  std::deque<std::shared_ptr<Job>> ahead_;
+  std::size_t claimed_ = 0;
   std::size_t buffered_ = 0;
   bool stop_ = false;
   std::atomic<bool> stopping_{false};  // stop_ for a helper that holds no lock
