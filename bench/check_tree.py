@@ -18,7 +18,7 @@ up to six deep.
     check_tree.py FOLDER --layout peers [--files N] [--bytes B] [--copies F]
                   [--near F] [--empty F] [--seed S]
 
-entries (for walk_vs_find.sh and peers.sh): exactly --entries entries below
+entries (for walk.sh and peers.sh): exactly --entries entries below
 FOLDER: 200 folders of 4 subfolders each, the files spread over the
 subfolders, file i holding i % 64 bytes (so many are empty or tiny and every
 file shares its size).

@@ -17,6 +17,9 @@ class WalkObserver {
   virtual void lookIn(const std::string& name) { (void)name; }
 };
 
+// The threads a walk uses on this machine: one per core, at most four.
+int DefaultWalkThreads();
+
 // Fills `table` from the folder `root`, breadth-first: the root's entries in
 // the order readdir returns them, then those of each directory in the order
 // the directories were added. Returns false when root is not an existing
@@ -25,7 +28,16 @@ class WalkObserver {
 // entries added so far stay). A directory (device and inode) is listed at most
 // once per walk, so links that form cycles end. A folder of a pseudo file
 // system (proc, sysfs, devtmpfs, cgroup, ...) is recorded but never listed.
-bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer);
+//
+// With `threads` above 1, that many helper threads read the next folders of
+// the queue ahead of the calling thread (a bounded number of entries), which
+// adds what they read. Entries still reach the table, and the observer is
+// still called, on the calling thread only and in the order above; a folder
+// is read ahead only once the folder that found it has been added in full.
+// On a tree that does not change meanwhile, the table and the observer's
+// calls are the same for any number of threads.
+bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer,
+              int threads = DefaultWalkThreads());
 
 // Packs a time as MS-DOS local date and time; 0 when the year is outside 1980..2107.
 std::uint32_t PackDosTime(std::time_t time);

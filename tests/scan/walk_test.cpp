@@ -1,6 +1,7 @@
 #include "scan/walk.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <iterator>
 #include <new>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -23,6 +25,7 @@
 
 #include "core/worker.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -532,6 +535,115 @@ TEST(WalkTreeTest, ErrorsInsideTheWalk) {
     EXPECT_EQ(Paths(table), std::vector<std::string>(all.begin(), all.begin() + kept));
     if (c.fromLookIn) {
       EXPECT_EQ(table.row(kept).IsDirectory, 1);
+    }
+  }
+}
+
+// What one walk produced: its outcome, every field of every row, and the
+// observer's calls in order ("c" a checkpoint, "l name" a lookIn).
+struct WalkRecord {
+  std::string outcome;
+  std::vector<std::string> rows;
+  std::vector<std::string> calls;
+};
+
+WalkRecord RecordWalk(const std::string& root, int threads, int capacity, int stopAt) {
+  ScanTable table(capacity);
+  Recorder observer;
+  WalkRecord record;
+  observer.onCheckpoint = [&](int n) {
+    record.calls.push_back("c");
+    if (n == stopAt) throw StopRun{};
+  };
+  observer.onLookIn = [&](const std::string& name) { record.calls.push_back("l " + name); };
+  try {
+    record.outcome = WalkTree(root, table, observer, threads) ? "true" : "false";
+  } catch (const StopRun&) {
+    record.outcome = "stopped";
+  }
+  for (int i = 1; i <= table.size(); ++i) {
+    const ScanEntry& e = table.row(i);
+    const FileIdentity& id = e.Identity;
+    record.rows.push_back(e.Path + " " + std::to_string(e.IsDirectory) + std::to_string(e.Walked) +
+                          std::to_string(e.IsRegular) + " " + std::to_string(e.Size) + " " +
+                          std::to_string(e.Time) + " " + std::to_string(id.Dev) + ":" +
+                          std::to_string(id.Ino) + " " + std::to_string(id.Size) + " " +
+                          std::to_string(id.MtimeNs) + " " + std::to_string(id.CtimeNs));
+  }
+  return record;
+}
+
+// A random tree: nested folders (some hidden, some unreadable), files of
+// random sizes, links to files, to folders (cycles included) and to nowhere,
+// and a chain of folders whose paths pass PATH_MAX.
+void BuildRandomTree(const TempTree& tree, unsigned seed, std::vector<std::string>& locked) {
+  std::mt19937 random(seed);
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const auto name = [&](const char* stem) {
+    return (pick(6) == 0 ? "." : "") + std::string(stem) + std::to_string(random() % 100000);
+  };
+  std::vector<std::string> folders{""};  // below the root, each ending in '/'
+  std::vector<std::string> files;
+  for (int i = 0, n = 10 + pick(40); i < n; ++i) {
+    folders.push_back(folders[pick(static_cast<int>(folders.size()))] + name("d") + "/");
+    tree.mkdir(folders.back());
+  }
+  for (int i = 0, n = 20 + pick(200); i < n; ++i)
+    files.push_back(tree.write(folders[pick(static_cast<int>(folders.size()))] + name("f"),
+                               std::string(static_cast<std::size_t>(pick(40)), 'x')));
+  for (int i = 0, n = pick(12); i < n; ++i) {
+    const std::string& where = folders[pick(static_cast<int>(folders.size()))];
+    const int kind = pick(3);
+    const std::string target = kind == 0 ? files[pick(static_cast<int>(files.size()))]
+                               : kind == 1
+                                   ? tree.path(folders[pick(static_cast<int>(folders.size()))])
+                                   : tree.path("nowhere");
+    tree.symlink(target, where + name("l"));
+  }
+  int dir = ::open(tree.root().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  const std::string longName(220, 'n');
+  for (int level = 0; level < 20 && dir >= 0; ++level) {
+    ASSERT_EQ(::mkdirat(dir, longName.c_str(), 0755), 0);
+    const int next = ::openat(dir, longName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ::close(dir);
+    dir = next;
+  }
+  ASSERT_GE(dir, 0);
+  ::close(::openat(dir, "deep", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+  ::close(dir);
+  for (int i = 0; i < 2; ++i)
+    locked.push_back(tree.path(folders[1 + pick(static_cast<int>(folders.size()) - 1)]));
+}
+
+// Helpers that read folders ahead change nothing: on random trees, with the
+// cap reached at several points and a stop at a checkpoint, the rows and the
+// observer's calls equal those of the walk on one thread.
+TEST(WalkTreeTest, ParallelWalkEqualsTheSequentialWalk) {
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    TempTree tree;
+    std::vector<std::string> locked;
+    BuildRandomTree(tree, seed, locked);
+    ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+    for (const std::string& folder : locked) ::chmod(folder.c_str(), 0);
+    ScopedUnprivileged unprivileged;
+    if (!unprivileged.active()) GTEST_SKIP() << "cannot drop root's rights";
+
+    const WalkRecord all = RecordWalk(tree.root(), 1, 100000, 0);
+    ASSERT_EQ(all.outcome, "true");
+    const int entries = static_cast<int>(all.rows.size());
+    ASSERT_GT(entries, 20);
+    for (const int capacity : {2, entries / 3, entries / 2 + 1, entries, 100000}) {
+      for (const int stopAt : {0, entries / 4}) {
+        SCOPED_TRACE("capacity " + std::to_string(capacity) + ", stop " + std::to_string(stopAt));
+        const WalkRecord one = RecordWalk(tree.root(), 1, capacity, stopAt);
+        for (const int threads : {2, 4}) {
+          const WalkRecord many = RecordWalk(tree.root(), threads, capacity, stopAt);
+          EXPECT_EQ(many.outcome, one.outcome) << threads << " threads";
+          EXPECT_EQ(many.rows, one.rows) << threads << " threads";
+          EXPECT_EQ(many.calls, one.calls) << threads << " threads";
+        }
+      }
     }
   }
 }
