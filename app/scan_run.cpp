@@ -63,7 +63,7 @@ void TFormMain::DirectoryEdit1ButtonClick() {
 }
 
 void TFormMain::TimerScan1Timer() {
-  session_->scanTimerStep(folderText());
+  session_->scanTimerStep({folderText()});
 }
 
 void TFormMain::SpeedButton1Click() {

@@ -25,25 +25,31 @@ std::optional<ListForm> ListNamed(std::string_view value) {
   return std::nullopt;
 }
 
+std::optional<OutputFormat> FormatNamed(std::string_view value) {
+  if (value == "text") return OutputFormat::Text;
+  if (value == "json") return OutputFormat::Json;
+  return std::nullopt;
+}
+
+// A count of bytes: decimal digits only, within 64 bits.
+std::optional<std::int64_t> BytesNamed(const std::string& value) {
+  if (value.empty() || value.size() > 18 ||
+      value.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoll(value);
+}
+
 }  // namespace
 
 ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   CliOptions& options = parsed.options;
-  bool haveFolder = false;
   bool optionsEnded = false;
-
-  const auto takeFolder = [&](const std::string& arg) -> bool {
-    if (haveFolder) return false;
-    options.folder = arg;
-    haveFolder = true;
-    return true;
-  };
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
-      if (!takeFolder(arg)) return Fail("only one FOLDER may be given");
+      options.folders.push_back(arg);
       continue;
     }
     if (arg == "--") {
@@ -66,7 +72,9 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
     // The options that take a value.
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    if (name != "--mode" && name != "--list") return Fail("unknown option '" + arg + "'");
+    if (name != "--mode" && name != "--list" && name != "--format" && name != "--min-size" &&
+        name != "--exclude")
+      return Fail("unknown option '" + arg + "'");
     std::string value;
     if (equals != std::string::npos) {
       value = arg.substr(equals + 1);
@@ -79,21 +87,37 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
       const auto mode = ModeNamed(value);
       if (!mode) return Fail("--mode must be fast or careful, not '" + value + "'");
       options.mode = *mode;
-    } else {
+    } else if (name == "--list") {
       const auto list = ListNamed(value);
       if (!list) return Fail("--list must be ticked, candidates or groups, not '" + value + "'");
       options.list = *list;
+    } else if (name == "--format") {
+      const auto format = FormatNamed(value);
+      if (!format) return Fail("--format must be text or json, not '" + value + "'");
+      options.format = *format;
+    } else if (name == "--min-size") {
+      const auto bytes = BytesNamed(value);
+      if (!bytes) return Fail("--min-size must be a number of bytes, not '" + value + "'");
+      options.minSize = *bytes;
+    } else {
+      if (value.empty()) return Fail("--exclude needs a pattern");
+      options.excludes.push_back(value);
     }
   }
-  if (!haveFolder) return Fail("FOLDER is missing");
+  if (options.folders.empty()) return Fail("FOLDER is missing");
+  if (options.nulTerminated && options.format == OutputFormat::Json)
+    return Fail("-0 does not go with --format json (JSON lines end with a newline)");
   parsed.outcome = ParseOutcome::Run;
   return parsed;
 }
 
 const std::string& CliUsage() {
   static const std::string text =
-      "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups] [-0] FOLDER\n"
-      "Finds files below FOLDER whose contents are identical.\n"
+      "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups] [-0] FOLDER...\n"
+      "Finds files below the FOLDERs whose contents are identical. The folders are\n"
+      "walked in the order given, each breadth-first; a folder given twice, or\n"
+      "inside another one given, is walked once. There is no limit on the number\n"
+      "of files.\n"
       "\n"
       "  --mode fast        compare each file with the next one of the same size,\n"
       "                     ticking the earlier of an identical pair\n"
@@ -106,10 +130,24 @@ const std::string& CliUsage() {
       "                     file count once), each set followed by an empty line\n"
       "  -0                 end each path with NUL instead of a newline; a set of\n"
       "                     --list groups then ends with an extra NUL\n"
+      "  --min-size BYTES   leave out files smaller than BYTES (default 0)\n"
+      "  --exclude GLOB     do not walk a file or folder that matches GLOB (fnmatch\n"
+      "                     rules: * ? [...]): its name when GLOB has no '/', else\n"
+      "                     its path below its FOLDER; may be given more than once\n"
+      "  --format text      the lists above (default)\n"
+      "  --format json      one JSON object per line: {\"path\",\"size\"} per file of\n"
+      "                     --list ticked or candidates, {\"size\",\"paths\"} per set\n"
+      "                     of --list groups. A path that is not valid UTF-8 is\n"
+      "                     given with each bad byte as U+FFFD, and its exact bytes\n"
+      "                     in base64 in \"path_base64\" (\"paths_base64\": one\n"
+      "                     entry per path of the set, null where valid)\n"
       "  --help             print this help and exit\n"
       "  --version          print the version and exit\n"
       "\n"
-      "Exit status: 0 on success, 1 when FOLDER cannot be scanned or the output\n"
+      "Progress (entries walked, bytes compared) goes to standard error when it is\n"
+      "a terminal.\n"
+      "\n"
+      "Exit status: 0 on success, 1 when a FOLDER cannot be scanned or the output\n"
       "cannot be written, 2 for wrong usage, 3 when the output was written but a\n"
       "file could not be read (each such file is named on standard error; it\n"
       "counted as different from every other).\n";

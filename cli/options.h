@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,20 @@ enum class ListForm {
   Groups,      // sets of byte-identical candidates, one empty line after each
 };
 
+// How the listing is written.
+enum class OutputFormat {
+  Text,  // the paths (and sizes) as lines
+  Json,  // one JSON object per line
+};
+
 struct CliOptions {
   CheckMode mode = CheckMode::Careful;
   ListForm list = ListForm::Ticked;
   bool nulTerminated = false;  // -0: paths end with NUL instead of newline
-  std::string folder;
+  OutputFormat format = OutputFormat::Text;
+  std::int64_t minSize = 0;           // files smaller than this are no candidates
+  std::vector<std::string> excludes;  // globs of paths below a folder that are not walked
+  std::vector<std::string> folders;   // in the order given
 };
 
 enum class ParseOutcome { Run, Help, Version, UsageError };
@@ -29,7 +39,7 @@ struct ParsedArgs {
 
 // Reads the arguments after the program name, left to right: the first
 // --help, --version or mistake decides. "--" ends the options; "-" alone and
-// anything not starting with '-' is the folder. Values may follow as the next
+// anything not starting with '-' is a folder. Values may follow as the next
 // argument or after '=' ("--mode=fast").
 ParsedArgs ParseCliArgs(const std::vector<std::string>& args);
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/json_lines.h"
 #include "cli/options.h"
 #include "compare/check_engine.h"
 #include "core/dialogs.h"
@@ -110,8 +111,18 @@ class ProgressView final : public PlainView {
   explicit ProgressView(ProgressLine& line) : line_(line) {}
   void showProgress(int percent) override {
     PlainView::showProgress(percent);
-    line_.show(stage + std::to_string(percent) + "%");
+    std::string text = stage + std::to_string(percent) + "%";
+    // The bytes the check has compared so far, from the engines' own count.
+    if (countBytes)
+      text += ", " + std::to_string((CompareBytesRead() - bytesAtStart) >> 20) + " MiB read";
+    line_.show(text);
   }
+  void countBytesFromNow() {
+    countBytes = true;
+    bytesAtStart = CompareBytesRead();
+  }
+  bool countBytes = false;
+  std::uint64_t bytesAtStart = 0;
   std::string stage = "grouping: ";
 
  private:
@@ -181,9 +192,10 @@ int UsageError(std::FILE* err, const std::string& reason) {
 
 int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         const CliEnvironment& env) {
-  if (!IsExistingDirectory(options.folder)) {
+  for (const std::string& folder : options.folders) {
+    if (IsExistingDirectory(folder)) continue;
     WriteText(err, texts::kFolderMissingBefore);
-    WriteText(err, options.folder);
+    WriteText(err, folder);
     WriteText(err, texts::kFolderMissingAfter);
     WriteText(err, "\n");
     return 1;
@@ -196,12 +208,14 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   UnreadableRows unreadable;
   SessionConfig config;
   config.tableCapacity = env.tableSlots;
+  config.minSize = options.minSize;
+  config.excludes = options.excludes;
   config.listRows = false;
   config.walkObserver = &walkProgress;
   config.limits = unreadable.limits(DefaultCheckThreads());
   PlainDriver driver(messages, config, &view);
   Session& session = driver.session();
-  if (!driver.scan(options.folder)) {
+  if (!driver.scan(options.folders)) {
     line.clear();
     WriteText(err, texts::kWalkFailed);
     WriteText(err, "\n");
@@ -211,10 +225,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   const int count = candidates.count();
 
   const char end = options.nulTerminated ? '\0' : '\n';
+  const bool json = options.format == OutputFormat::Json;
   Output out(outStream);
   switch (options.list) {
     case ListForm::Ticked: {
       view.stage = "checking: ";
+      view.countBytesFromNow();
       if (!driver.check(static_cast<int>(options.mode))) {
         line.clear();
         WriteText(err, "twinscan-cli: the check did not run\n");
@@ -223,7 +239,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       line.clear();
       for (int r = 1; r <= count; ++r) {
         if (!session.ticked(r)) continue;
-        out.write(candidates.row(r).FullPath);
+        const CandidateRow& row = candidates.row(r);
+        if (json) {
+          out.write(JsonFileLine(row.FullPath, row.Size));
+          continue;
+        }
+        out.write(row.FullPath);
         out.put(end);
       }
       break;
@@ -232,6 +253,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       line.clear();
       for (int r = 1; r <= count; ++r) {
         const CandidateRow& row = candidates.row(r);
+        if (json) {
+          out.write(JsonFileLine(row.FullPath, row.Size));
+          continue;
+        }
         out.write(std::to_string(row.Size));
         out.put('\t');
         out.write(row.FullPath);
@@ -245,6 +270,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
           config.limits);
       line.clear();
       for (const auto& set : sets) {
+        if (json) {
+          std::vector<std::string> paths;
+          for (const int r : set) paths.push_back(candidates.row(r).FullPath);
+          out.write(JsonSetLine(candidates.row(set.front()).Size, paths));
+          continue;
+        }
         for (const int r : set) {
           out.write(candidates.row(r).FullPath);
           out.put(end);

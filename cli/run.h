@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -9,8 +10,9 @@
 
 // How a run meets its surroundings.
 struct CliEnvironment {
-  bool showProgress = false;     // a progress line on the error stream (a terminal)
-  int tableSlots = kTableSlots;  // capacity of the scan, file and candidate tables
+  bool showProgress = false;  // a progress line on the error stream (a terminal)
+  // Capacity of the scan, file and candidate tables: no limit unless a test sets one.
+  int tableSlots = std::numeric_limits<int>::max();
 };
 
 // Runs the tool with the arguments after the program name; the listing goes

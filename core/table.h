@@ -6,14 +6,16 @@
 
 #include "core/capacity.h"
 
-// Records numbered 1..size() in the order appended. Storage for `capacity`
-// records is reserved once, so a fill never moves them; append() refuses a
-// record beyond the capacity.
+// Records numbered 1..size() in the order appended; append() refuses a record
+// beyond `capacity`. Storage for up to kTableSlots records is reserved at
+// once, so a fill within that never moves them (the window reads rows while
+// a fill goes on); a larger table (the command-line tool's, which has no
+// cap) grows as it fills.
 template <class Row>
 class Table {
  public:
   explicit Table(int capacity = kTableSlots) : capacity_(capacity) {
-    rows_.reserve(static_cast<std::size_t>(capacity));
+    rows_.reserve(static_cast<std::size_t>(capacity < kTableSlots ? capacity : kTableSlots));
   }
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;

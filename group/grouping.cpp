@@ -36,13 +36,13 @@ class PublishStoredOnUnwind {
 
 // Copies the regular files of the scan table, in table order. Directories,
 // links, FIFOs, sockets and devices never become candidates.
-void CopyRegularFiles(const ScanTable& scan, FileTable& files,
+void CopyRegularFiles(const ScanTable& scan, FileTable& files, std::int64_t minSize,
                       const std::function<void()>& checkpoint) {
   for (int i = 1; i <= scan.size(); ++i) {
     const ScanEntry& entry = scan.row(i);
     if (entry.IsDirectory != 0) continue;
     checkpoint();
-    if (entry.IsRegular != 1) continue;
+    if (entry.IsRegular != 1 || entry.Size < minSize) continue;
     files.append(FileRecord{i, 0, entry.Size});
   }
 }
@@ -79,7 +79,7 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
   sink.stage(GroupingStage::Loading, 0);
   progress.resetPhase();
 
-  CopyRegularFiles(scan, files, checkpoint);
+  CopyRegularFiles(scan, files, tables.minSize, checkpoint);
 
   SortFileTableBySize(files, cancel);
   // The sort returns early on a cancel; a partly sorted table must not be

@@ -76,6 +76,8 @@ struct GroupingTables {
   FileTable& files;
   CandidateTable& candidates;
   std::atomic<bool>& FilesListFilled;
+  // Regular files smaller than this are left out (0: none).
+  std::int64_t minSize = 0;
 };
 
 // The whole grouping run: copy the regular files of the scan table, sort them

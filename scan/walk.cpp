@@ -1,5 +1,7 @@
 #include "scan/walk.h"
 
+#include <fnmatch.h>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -115,7 +117,8 @@ struct Abandoned {};
 // arrives.
 class Walk final {
  public:
-  Walk(ScanTable& table, WalkObserver& observer, int helpers) : table_(table), observer_(observer) {
+  Walk(ScanTable& table, WalkObserver& observer, const WalkFilter& filter, int helpers)
+      : table_(table), observer_(observer), filter_(filter) {
     // Threads the system refuses only make the walk slower.
     try {
       for (int i = 0; i < helpers; ++i) helpers_.emplace_back([this] { help(); });
@@ -134,8 +137,10 @@ class Walk final {
   Walk(const Walk&) = delete;
   Walk& operator=(const Walk&) = delete;
 
-  // False when the cap is reached.
+  // Walks `root` to its end; false when the cap is reached. A later run
+  // skips every directory an earlier one listed.
   bool run(const std::string& root) {
+    rootPrefix_ = PrefixLength(root) + 1;
     if (!listHere(root)) return false;
     for (;;) {
       offer();
@@ -201,6 +206,7 @@ class Walk final {
 
     const std::size_t prefixLength = PrefixLength(folder);
     while (const char* name = listing.next()) {
+      if (!filter_.empty() && excluded(folder.substr(0, prefixLength) + "/" + name)) continue;
       if (!room()) return false;
       add(ReadEntry(listing.fd(), folder, prefixLength, name));
     }
@@ -230,6 +236,7 @@ class Walk final {
       lock.unlock();
       helpersWake_.notify_all();
       for (ScanEntry& entry : batch) {
+        if (!filter_.empty() && excluded(entry.Path)) continue;
         if (!room()) return false;
         add(std::move(entry));
       }
@@ -247,6 +254,12 @@ class Walk final {
   // Records a directory about to be listed; false when it is not to be
   // (listed before in this walk, or a pseudo file system).
   bool takeUp(const DirKey& key, bool pseudo) { return listed_.insert(key).second && !pseudo; }
+
+  // Whether the filter leaves out the entry at `path` (below the current root).
+  bool excluded(const std::string& path) const {
+    return path.size() > rootPrefix_ &&
+           filter_.excludes(std::string_view(path).substr(rootPrefix_));
+  }
 
   // Before each new entry: the observer's checkpoint, then whether the table
   // has room for it.
@@ -383,6 +396,8 @@ class Walk final {
 
   ScanTable& table_;
   WalkObserver& observer_;
+  const WalkFilter& filter_;
+  std::size_t rootPrefix_ = 0;  // characters of an entry's path before its relative part
   const PseudoFileSystems pseudo_;
   // The walker's own: directories listed, directories found in the folder
   // being added, directories queued and not offered yet (slots, in order).
@@ -410,16 +425,37 @@ int DefaultWalkThreads() {
   return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
+bool WalkFilter::excludes(std::string_view relative) const {
+  const std::size_t slash = relative.rfind('/');
+  const std::string path(relative);
+  const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+  for (const std::string& glob : globs_) {
+    const bool byPath = glob.find('/') != std::string::npos;
+    if (::fnmatch(glob.c_str(), (byPath ? path : name).c_str(), 0) == 0) return true;
+  }
+  return false;
+}
+
 bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer, int threads) {
-  struct stat st {};
-  if (StatPath(root, st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  return WalkTrees({root}, table, observer, WalkFilter(), threads);
+}
+
+bool WalkTrees(const std::vector<std::string>& roots, ScanTable& table, WalkObserver& observer,
+               const WalkFilter& filter, int threads) {
+  for (const std::string& root : roots) {
+    struct stat st {};
+    if (StatPath(root, st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  }
 
   table.clear();
   try {
     // One thread lists every folder itself; more list ahead while the
     // calling thread only adds what they read.
-    Walk walk(table, observer, threads > 1 ? threads : 0);
-    return walk.run(root);
+    Walk walk(table, observer, filter, threads > 1 ? threads : 0);
+    for (const std::string& root : roots) {
+      if (!walk.run(root)) return false;
+    }
+    return true;
   } catch (const std::exception&) {
     // Memory exhausted or an observer's error: a failed walk, entries kept.
     // StopRun is no std::exception and passes through.

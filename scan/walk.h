@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "scan/scan_table.h"
 
@@ -19,6 +22,21 @@ class WalkObserver {
 
 // The threads a walk uses on this machine: one per core, at most four.
 int DefaultWalkThreads();
+
+// Which entries a walk leaves out (not recorded, a folder not entered): those
+// matching one of the globs (fnmatch rules) by their name when the glob has
+// no '/', else by their path below the walked folder. Empty: none.
+class WalkFilter {
+ public:
+  WalkFilter() = default;
+  explicit WalkFilter(std::vector<std::string> globs) : globs_(std::move(globs)) {}
+  bool empty() const { return globs_.empty(); }
+  // `relative` is the entry's path below its walked folder, without a leading '/'.
+  bool excludes(std::string_view relative) const;
+
+ private:
+  std::vector<std::string> globs_;
+};
 
 // Fills `table` from the folder `root`, breadth-first: the root's entries in
 // the order readdir returns them, then those of each directory in the order
@@ -38,6 +56,14 @@ int DefaultWalkThreads();
 // calls are the same for any number of threads.
 bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer,
               int threads = DefaultWalkThreads());
+
+// The same over several folders, walked in order into one table, each
+// breadth-first; a directory is listed at most once over all of them, so a
+// folder given twice, or inside another, is walked once. False as above when
+// any of `roots` is not an existing directory (the table as it was), at the
+// cap, or on an error. `filter` leaves entries out.
+bool WalkTrees(const std::vector<std::string>& roots, ScanTable& table, WalkObserver& observer,
+               const WalkFilter& filter, int threads = DefaultWalkThreads());
 
 // Packs a time as MS-DOS local date and time; 0 when the year is outside 1980..2107.
 std::uint32_t PackDosTime(std::time_t time);

@@ -12,7 +12,7 @@ PlainDriver::PlainDriver(Dialogs& dialogs, SessionConfig config, PlainView* view
 
 void PlainDriver::turn() {
   queue.drain();
-  if (view_->scanTimer) session_->scanTimerStep(folder);
+  if (view_->scanTimer) session_->scanTimerStep(folders);
   if (view_->deleteListTimer) {
     view_->deleteListTimer = false;
     session_->refreshDeleteList();
@@ -39,7 +39,11 @@ bool PlainDriver::settle(std::chrono::milliseconds timeout) {
 }
 
 bool PlainDriver::scan(const std::string& root) {
-  folder = root;
+  return scan(std::vector<std::string>{root});
+}
+
+bool PlainDriver::scan(const std::vector<std::string>& roots) {
+  folders = roots;
   session_->requestScan();
   return settle() && session_->walkDone() && session_->filesListFilled();
 }

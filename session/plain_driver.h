@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/window_queue.h"
 #include "session/session.h"
@@ -58,16 +59,18 @@ class PlainDriver {
   // rebuild of "Files to delete" finish.
   bool settle(std::chrono::milliseconds timeout = std::chrono::minutes(10));
 
-  // A whole scan of `folder`; false when the walk failed or a run was refused.
+  // A whole scan of `folder` (or of `folders` in order); false when the walk
+  // failed or a run was refused.
   bool scan(const std::string& folder);
+  bool scan(const std::vector<std::string>& folders);
   // A whole check in `mode`; false when it was refused.
   bool check(int mode);
 
   DrainQueue queue;
   PlainView& view() { return *view_; }
   Session& session() { return *session_; }
-  // The folder the scan timer hands to the session.
-  std::string folder;
+  // The folders the scan timer hands to the session.
+  std::vector<std::string> folders;
 
  private:
   PlainView ownView_;

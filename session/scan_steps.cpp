@@ -17,7 +17,7 @@ void Session::resetFilesList() {
   view_.holdListPaint(ListId::Files, false);
 }
 
-void Session::scanTimerStep(const std::string& folder) {
+void Session::scanTimerStep(const std::vector<std::string>& folders) {
   if (ScanStep == 1) {
     // A run requested while another is active starts over: its workers stop
     // first, so nothing reads the tables that the new walk refills. A check
@@ -37,7 +37,7 @@ void Session::scanTimerStep(const std::string& folder) {
     RunPhase = 1;
     setPhase(Phase::Walking);
     WalkDone.store(0);
-    ScanThread.start([this, root = folder](RunContext& run) { scanBody(run, root); });
+    ScanThread.start([this, roots = folders](RunContext& run) { scanBody(run, roots); });
   } else if (ScanStep == 2) {
     if (WalkDone.load(std::memory_order_acquire) == 1) {
       scanTimerOn_ = false;
@@ -58,7 +58,7 @@ void Session::scanTimerStep(const std::string& folder) {
   }
 }
 
-void Session::scanBody(RunContext& run, const std::string& root) {
+void Session::scanBody(RunContext& run, const std::vector<std::string>& roots) {
   class Observer final : public WalkObserver {
    public:
     Observer(RunContext& run, Session& session, WalkObserver* also)
@@ -78,7 +78,7 @@ void Session::scanBody(RunContext& run, const std::string& root) {
     WalkObserver* also_;
   } observer(run, *this, config_.walkObserver);
 
-  if (WalkTree(root, scanTable_, observer)) {
+  if (WalkTrees(roots, scanTable_, observer, WalkFilter(config_.excludes))) {
     WalkDone.store(1, std::memory_order_release);
     return;
   }
@@ -165,7 +165,7 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
   } sink(run, *this, captions);
 
   RunGrouping(
-      {scanTable_, fileTable_, candidates_, FilesListFilled}, icons_, sink,
+      {scanTable_, fileTable_, candidates_, FilesListFilled, config_.minSize}, icons_, sink,
       [&run] { run.checkpoint(); }, &run.stopFlag());
 }
 

@@ -35,6 +35,10 @@ struct SessionConfig {
   EngineLimits limits{.threads = 0};
   // Told of every step of the walk as well, on the walk's thread.
   WalkObserver* walkObserver = nullptr;
+  // Files smaller than this are no candidates (0: every size).
+  std::int64_t minSize = 0;
+  // Globs of files and folders the walk leaves out (see WalkFilter).
+  std::vector<std::string> excludes;
   // Called at every checkpoint of the check and of the delete's file work,
   // on their threads (tests change files from outside there).
   std::function<void()> checkpointHook;
@@ -56,7 +60,8 @@ class Session {
   // Scan run: a request arms the scan timer; its steps start the walk, hand
   // over to the grouping, or report a failed walk.
   void requestScan();
-  void scanTimerStep(const std::string& folder);
+  // `folders` are walked in order into one table (the window has one).
+  void scanTimerStep(const std::vector<std::string>& folders);
   void cancelScan();
 
   // Check run. startCheck() refuses (false, after the message) without a
@@ -138,7 +143,7 @@ class Session {
  private:
   void setPhase(Phase phase) { phase_ = phase; }
   void resetFilesList();
-  void scanBody(RunContext& run, const std::string& root);
+  void scanBody(RunContext& run, const std::vector<std::string>& roots);
   void groupingBody(RunContext& run, const std::vector<std::string>& captions);
   void checkBody(RunContext& run, int mode, int listRows);
 

@@ -18,22 +18,29 @@ TEST(CliOptionsTest, ReadsValuesInBothFormsAndFolderAfterDoubleDash) {
   EXPECT_EQ(defaults.options.mode, CheckMode::Careful);
   EXPECT_EQ(defaults.options.list, ListForm::Ticked);
   EXPECT_FALSE(defaults.options.nulTerminated);
-  EXPECT_EQ(defaults.options.folder, "dir");
+  EXPECT_EQ(defaults.options.folders, std::vector<std::string>{"dir"});
 
   const ParsedArgs parsed = ParseCliArgs({"--mode=fast", "-0", "--list", "groups", "--", "-odd"});
   ASSERT_EQ(parsed.outcome, ParseOutcome::Run) << parsed.error;
   EXPECT_EQ(parsed.options.mode, CheckMode::Fast);
   EXPECT_EQ(parsed.options.list, ListForm::Groups);
   EXPECT_TRUE(parsed.options.nulTerminated);
-  EXPECT_EQ(parsed.options.folder, "-odd");
+  EXPECT_EQ(parsed.options.folders, std::vector<std::string>{"-odd"});
 
   EXPECT_EQ(ParseCliArgs({"--list=candidates", "d"}).options.list, ListForm::Candidates);
+
+  const ParsedArgs more = ParseCliArgs(
+      {"a", "--min-size", "4096", "--exclude=*.tmp", "b", "--exclude", "x/y", "--format=json"});
+  ASSERT_EQ(more.outcome, ParseOutcome::Run) << more.error;
+  EXPECT_EQ(more.options.folders, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(more.options.minSize, 4096);
+  EXPECT_EQ(more.options.excludes, (std::vector<std::string>{"*.tmp", "x/y"}));
+  EXPECT_EQ(more.options.format, OutputFormat::Json);
 }
 
 TEST(CliOptionsTest, UsageErrorsExitTwoWithReasonAndUsageOnStderr) {
   TempTree tree;
   const std::string dir = tree.root();
-  const std::string other = tree.mkdir("other");
   const struct {
     const char* name;
     Args args;
@@ -42,7 +49,11 @@ TEST(CliOptionsTest, UsageErrorsExitTwoWithReasonAndUsageOnStderr) {
       {"unknown short option", {"-x", dir}},
       {"no folder", {}},
       {"options but no folder", {"-0", "--mode", "fast"}},
-      {"two folders", {dir, other}},
+      {"bad format", {"--format", "xml", dir}},
+      {"size not a number", {"--min-size", "10k", dir}},
+      {"negative size", {"--min-size=-1", dir}},
+      {"empty exclude", {"--exclude=", dir}},
+      {"NUL ends with JSON", {"-0", "--format", "json", dir}},
       {"bad mode", {"--mode", "bogus", dir}},
       {"bad list", {"--list=all", dir}},
       {"mode without value", {dir, "--mode"}},
@@ -62,7 +73,7 @@ TEST(CliOptionsTest, HelpAndVersionPrintOnStdoutAndExitZero) {
   EXPECT_EQ(RunCli({"--help"}, out, err), 0);
   EXPECT_EQ(out, CliUsage());
   EXPECT_EQ(out.rfind("Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups] "
-                      "[-0] FOLDER\n",
+                      "[-0] FOLDER...\n",
                       0),
             0u);
   EXPECT_EQ(err, "");

@@ -330,3 +330,73 @@ TEST(CliRunTest, AnUnreadableCandidateIsNamedAndExitsThree) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes of base64 `text` (no checks: the test compares the result).
+std::string FromBase64(const std::string& text) {
+  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  unsigned value = 0;
+  int bits = 0;
+  for (const char c : text) {
+    if (c == '=') break;
+    value = (value << 6) | static_cast<unsigned>(digits.find(c));
+    if ((bits += 6) >= 8) out.push_back(static_cast<char>((value >> (bits -= 8)) & 0xFF));
+  }
+  return out;
+}
+
+// The JSON text of the string `"key":"..."` in a line, escapes kept.
+std::string Field(const std::string& line, const std::string& key) {
+  const std::size_t at = line.find("\"" + key + "\":\"");
+  if (at == std::string::npos) return {};
+  std::string value;
+  for (std::size_t i = at + key.size() + 4; i < line.size() && line[i] != '"'; ++i) {
+    if (line[i] == '\\') value.push_back(line[i++]);
+    value.push_back(line[i]);
+  }
+  return value;
+}
+
+}  // namespace
+
+TEST_F(CliTreeTest, SeveralFoldersFiltersAndJsonLines) {
+  // Each folder once, in the order given, however often or nested it is named.
+  const auto all = PathsOf(Candidates(tree.root()));
+  const Result several =
+      RunTool({"--list", "candidates", tree.path("b"), tree.root(), tree.path("b"), tree.root()});
+  ASSERT_EQ(several.status, 0) << several.err;
+  const auto lines = Split(several.out, '\n');
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), all.size());
+  EXPECT_EQ(lines.size(), all.size());
+  EXPECT_EQ(RunTool({"--list", "candidates", tree.path("nowhere"), tree.root()}).status, 1);
+
+  // Filters: by size, by a folder's name, by a path below the folder.
+  const auto [first, second] = InCandidateOrder(linked1, linked2);
+  EXPECT_EQ(RunTool({"--min-size", "14", "--list", "candidates", tree.root()}).out,
+            "14\t" + first + "\n14\t" + second + "\n");
+  EXPECT_EQ(RunTool({"--exclude", "b", "--list", "groups", tree.root()}).out, "");
+  EXPECT_EQ(
+      RunTool({"--exclude", "a/copy*", "--exclude", "linked*", "--list", "groups", tree.root()})
+          .out,
+      "");
+
+  // JSON lines keep a name that is not UTF-8 whole.
+  const std::string odd = tree.write("b/odd\xff\xfe", "copy content\n");
+  const Result json = RunTool({"--format", "json", "--list", "candidates", tree.root()});
+  ASSERT_EQ(json.status, 0) << json.err;
+  int found = 0;
+  for (const std::string& line : Split(json.out, '\n')) {
+    EXPECT_EQ(line.front(), '{');
+    EXPECT_EQ(line.back(), '}');
+    const std::string raw = Field(line, "path_base64");
+    if (raw.empty()) continue;
+    ++found;
+    EXPECT_EQ(FromBase64(raw), odd);
+    EXPECT_EQ(Field(line, "path"), tree.path("b/odd\\ufffd\\ufffd"));
+  }
+  EXPECT_EQ(found, 1);
+  const Result sets = RunTool({"--format=json", "--list=groups", tree.root()});
+  EXPECT_NE(sets.out.find(",\"paths_base64\":["), std::string::npos) << sets.out;
+}

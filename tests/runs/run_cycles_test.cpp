@@ -37,13 +37,13 @@ class Window {
 
   // The run's timer, first step: stop both scan workers, then walk afresh.
   void startScan(const std::string& root) {
-    driver.folder = root;
+    driver.folders = {root};
     session().requestScan();
     tick();
   }
   // The run's timer, later steps: hands over to the grouping once the walk is done.
   void tick() {
-    if (driver.view().scanTimer) session().scanTimerStep(driver.folder);
+    if (driver.view().scanTimer) session().scanTimerStep(driver.folders);
   }
   bool driveUntil(const std::function<bool()>& done) {
     return driver.queue.drainUntil(
