@@ -75,8 +75,7 @@ std::string Base64(std::string_view bytes) {
     std::uint32_t v = 0;
     for (std::size_t i = 0; i < 3; ++i)
       v = (v << 8) | (i < n ? static_cast<unsigned char>(bytes[at + i]) : 0U);
-    for (std::size_t i = 0; i < 4; ++i)
-      out += i <= n ? kDigits[(v >> (18 - 6 * i)) & 0x3F] : '=';
+    for (std::size_t i = 0; i < 4; ++i) out += i <= n ? kDigits[(v >> (18 - 6 * i)) & 0x3F] : '=';
   }
   return out;
 }
