@@ -32,6 +32,11 @@ class Table {
     rows_.push_back(std::move(record));
     return true;
   }
+  // Room for `count` records in all (at most the capacity), so a fill of
+  // known size past kTableSlots moves nothing and leaves no slack.
+  void reserve(int count) {
+    rows_.reserve(static_cast<std::size_t>(count < capacity_ ? count : capacity_));
+  }
   // Drops every record and releases their storage's contents (the capacity stays).
   void clear() { rows_.clear(); }
   // Keeps records 1..count and drops the rest.

@@ -38,6 +38,9 @@ class PublishStoredOnUnwind {
 // links, FIFOs, sockets and devices never become candidates.
 void CopyRegularFiles(const ScanTable& scan, FileTable& files, std::int64_t minSize,
                       const std::function<void()>& checkpoint) {
+  int regular = 0;
+  for (int i = 1; i <= scan.size(); ++i) regular += scan.row(i).IsRegular;
+  files.reserve(regular);
   for (int i = 1; i <= scan.size(); ++i) {
     const ScanEntry& entry = scan.row(i);
     if (entry.IsDirectory != 0) continue;
@@ -94,6 +97,7 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
   progress.resetPhase();
   int expected = 0;
   for (int j = 1; j <= files.size(); ++j) expected += files.row(j).UniqueSize == 1 ? 0 : 1;
+  candidates.reserve(expected);
   sink.stage(GroupingStage::Filling, expected);
   candidates.CandidateCount.store(2, std::memory_order_release);
 
