@@ -24,6 +24,7 @@ class ColumnsTest : public QObject {
   void widthsFollowTheListInFront();
   void applyAfterAScanKeepsRowsOrderAndTicks();
   void anEmptyShownBoxRefusesAScan();
+  void filesToDeleteWithoutColumnsKeepsItsRowsAndTicks();
   void anApplyDuringTheGroupingWaitsForTheFill();
 };
 
@@ -353,12 +354,37 @@ void ColumnsTest::anEmptyShownBoxRefusesAScan() {
   QVERIFY(!f.form->scanRunActive());
 }
 
+void ColumnsTest::filesToDeleteWithoutColumnsKeepsItsRowsAndTicks() {
+  FormFixture f;
+  TempTree tree;
+  tree.write("a", "same");
+  tree.write("b", "same");
+  QVERIFY(f.scan(tree.root()));
+  f.setFilesTick(1, true);
+  auto* shown = f.child<QListWidget>("ListBox4");
+  for (int i = 0; i < 3; ++i) {
+    Select(shown, 0);
+    f.click("SpeedButton16");
+  }
+  f.click("SpeedButton24");
+  f.settle();
+  const ResultList& del = f.form->deleteList();
+  QCOMPARE(del.columnCount(), 0);
+  QCOMPARE(del.rowCount(), 1);
+  // Ticks of a list with rows and no columns: the model names no cell.
+  f.click("SpeedButton21");
+  QVERIFY(!del.isChecked(0));
+  f.click("SpeedButton25");
+  QVERIFY(del.isChecked(0));
+}
+
 void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   FormFixture f;
   TempTree tree;
   // Thousands of files of one size keep the grouping busy for a while.
   for (int i = 0; i < 8000; ++i)
     tree.write("d" + std::to_string(i % 8) + "/e" + std::to_string(i), "");
+  f.stopTestingListModels();
   ShowColumnPage(f, 0);
   auto* shown = f.child<QListWidget>("ListBox2");
   shown->setFocus();

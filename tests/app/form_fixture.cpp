@@ -1,10 +1,22 @@
 #include "form_fixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include "app/widgets.h"
+
+namespace {
+// Checks each change of both list models against the model's own answers
+// (ranges, counts, indexes) while the test drives the window; a fault ends
+// the test program. Owned by the model.
+void TestListModels(TFormMain& form) {
+  for (ResultListView* view : {form.files(), form.filesToDelete()})
+    new QAbstractItemModelTester(
+        view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, view->model());
+}
+}  // namespace
 
 FormFixture::FormFixture(int tableCapacity) : FormFixture(nullptr, tableCapacity) {}
 
@@ -13,6 +25,7 @@ FormFixture::FormFixture(const std::function<void(const TempTree&)>& prepare, in
   if (prepare) prepare(start);
   form = std::make_unique<TFormMain>(environment());
   form->onStatusText = [this](const QString& text) { statuses.push_back(text); };
+  TestListModels(*form);
   form->show();
   // Let the start-up page selection run.
   QTest::qWait(20);
@@ -31,6 +44,7 @@ FormEnvironment FormFixture::environment() {
 
 std::unique_ptr<TFormMain> FormFixture::openAnother() {
   auto other = std::make_unique<TFormMain>(environment());
+  TestListModels(*other);
   other->show();
   QTest::qWait(20);
   return other;
@@ -40,6 +54,11 @@ FormFixture::~FormFixture() {
   if (!form) return;  // a test ended the window itself
   form->waitForWorkers(10000);
   form.reset();
+}
+
+void FormFixture::stopTestingListModels() {
+  for (ResultListView* view : {form->files(), form->filesToDelete()})
+    qDeleteAll(view->model()->findChildren<QAbstractItemModelTester*>());
 }
 
 void FormFixture::click(const char* name) const {

@@ -14,7 +14,7 @@
 #include "support/temp_tree.h"
 
 // A main window on a scripted set of dialogs, started in its own temporary
-// start directory.
+// start directory. Both list models run under QAbstractItemModelTester.
 struct FormFixture {
   FormFixture(int tableCapacity = kTableSlots);
   // `prepare` fills the start directory before the window is created.
@@ -35,6 +35,10 @@ struct FormFixture {
     if (!w) qFatal("no control named %s", name);
     return w;
   }
+  // The model testers walk every row on each change: a test that fills
+  // thousands of rows in batches stops them, or it takes quadratic time.
+  void stopTestingListModels();
+
   QPushButton* button(const char* name) const { return child<QPushButton>(name); }
   void click(const char* name) const;
 
