@@ -1,12 +1,10 @@
 // Window tests of the column pages: moving and ordering captions, the OK
 // pictures, and what applying does to both lists.
 #include <QAction>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
-#include <QThread>
 #include <QtTest>
 
 #include "form_fixture.h"
@@ -402,12 +400,7 @@ void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   // Drive the run's timer by hand and run no events until the grouping has
   // started, so the OK below falls inside the grouping whatever its speed.
   f.form->SpeedButton4Click();
-  f.form->TimerScan1Timer();
-  QElapsedTimer clock;
-  clock.start();
-  while (!f.form->walkDone() && clock.elapsed() < 30000) QThread::msleep(1);
-  QVERIFY(f.form->walkDone());
-  f.form->TimerScan1Timer();
+  QVERIFY(f.handOverToGrouping());
   QCOMPARE(f.form->runPhase(), 2);
   f.click("SpeedButton21_");
   QCOMPARE(f.dialogs.count(Kind::Information, texts::kColumnsWaitForFill), 1);

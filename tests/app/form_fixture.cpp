@@ -2,8 +2,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QThread>
 
 #include "app/widgets.h"
 
@@ -71,37 +73,34 @@ bool FormFixture::scan(const std::string& folder, int timeoutMs) {
   statuses.clear();
   form->setFolderText(folder);
   click("SpeedButton4");
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < timeoutMs) {
-    QTest::qWait(5);
-    if (form->statusText().startsWith(QStringLiteral("Founded ")) && !form->scanRunActive()) {
-      QCoreApplication::processEvents();
-      return true;
-    }
-  }
-  return false;
+  const bool filled = WaitFor(
+      [this] {
+        return form->statusText().startsWith(QStringLiteral("Founded ")) && !form->scanRunActive();
+      },
+      timeoutMs);
+  QCoreApplication::processEvents();
+  return filled;
+}
+
+bool FormFixture::handOverToGrouping(int timeoutMs) {
+  form->TimerScan1Timer();
+  if (!WaitWithoutEvents([this] { return form->walkDone(); }, timeoutMs)) return false;
+  form->TimerScan1Timer();
+  return true;
 }
 
 bool FormFixture::check(int mode, int timeoutMs) {
   auto* group = child<TRadioGroup>("RadioGroup1");
   group->item(mode)->setChecked(true);
   click("SpeedButton10");
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < timeoutMs) {
-    QTest::qWait(5);
-    if (!form->checkRunActive()) {
-      settle();
-      return true;
-    }
-  }
-  return false;
+  if (!WaitFor([this] { return !form->checkRunActive(); }, timeoutMs)) return false;
+  settle();
+  return true;
 }
 
 bool FormFixture::deleteChecked(int timeoutMs) {
   click("SpeedButton26");
-  if (!QTest::qWaitFor([this] { return !form->deleteRunActive(); }, timeoutMs)) return false;
+  if (!WaitFor([this] { return !form->deleteRunActive(); }, timeoutMs)) return false;
   settle();
   return true;
 }
@@ -112,8 +111,25 @@ void FormFixture::setFilesTick(int row, bool ticked) {
 }
 
 void FormFixture::settle() {
-  for (int i = 0; i < 5; ++i) {
-    QTest::qWait(5);
-    QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  if (!WaitFor([this] { return !form->deleteListStale(); }, 5000))
+    qWarning("the rebuild of \"Files to delete\" has not ended");
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QTest::qWait(1);
   }
+  return true;
+}
+
+bool WaitWithoutEvents(const std::function<bool()>& done, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QThread::msleep(1);
+  }
+  return true;
 }

@@ -13,6 +13,14 @@
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
+// Runs events until `done` holds; false after `timeoutMs`. Looks every
+// millisecond (QTest::qWaitFor sleeps 10 ms between looks, which adds up over
+// hundreds of runs).
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 30000);
+// Waits up to `timeoutMs` for `done` without running any event: nothing a
+// timer or a worker posts runs meanwhile. False on a timeout.
+bool WaitWithoutEvents(const std::function<bool()>& done, int timeoutMs = 30000);
+
 // A main window on a scripted set of dialogs, started in its own temporary
 // start directory. Both list models run under QAbstractItemModelTester.
 struct FormFixture {
@@ -44,13 +52,19 @@ struct FormFixture {
 
   // Types `folder` into the field and presses "Rescan"; waits for the fill.
   bool scan(const std::string& folder, int timeoutMs = 30000);
+  // Drives the scan run's timer by hand after "Rescan" was pressed: starts the
+  // walk, waits for its end without running events (so neither the timer nor
+  // anything the workers post runs meanwhile), then hands over to the
+  // grouping. False when the walk did not end in time.
+  bool handOverToGrouping(int timeoutMs = 30000);
   // Presses "Twin Scan" in `mode` and waits for the closing text.
   bool check(int mode, int timeoutMs = 30000);
   // Presses "Delete Checked" and waits until its file work and end steps are done.
   bool deleteChecked(int timeoutMs = 30000);
   // Ticks or unticks "Files" row `row` as a click on its tick box would.
   void setFilesTick(int row, bool ticked);
-  // Runs events until the deferred rebuild of "Files to delete" has run.
+  // Runs the posted events, then events until the deferred rebuild of "Files
+  // to delete" has run.
   void settle();
 
   // Every status text shown, in order.
