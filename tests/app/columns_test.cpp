@@ -28,18 +28,6 @@ class ColumnsTest : public QObject {
 
 namespace {
 
-// A list of texts given as literals or QStrings.
-inline QString Q(const char* text) {
-  return QString::fromUtf8(text);
-}
-inline QString Q(const QString& text) {
-  return text;
-}
-template <class... T>
-QStringList L(const T&... items) {
-  return QStringList{Q(items)...};
-}
-
 // The controls of one column page: 0 "Files", 1 "Files to delete".
 struct Page {
   const char* available;
@@ -96,6 +84,17 @@ ResultList& ListOf(FormFixture& f, int which) {
 
 void Select(QListWidget* box, int row) {
   box->setCurrentRow(row);
+}
+
+// Moves every caption out of the shown box of `which` and presses its OK.
+void ApplyNoColumns(FormFixture& f, int which) {
+  const Page& p = kPages[which];
+  auto* shown = f.child<QListWidget>(p.shown);
+  while (shown->count() > 0) {
+    Select(shown, 0);
+    f.click(p.left);
+  }
+  f.click(p.ok);
 }
 
 }  // namespace
@@ -336,12 +335,7 @@ void ColumnsTest::anEmptyShownBoxRefusesAScan() {
   tree.write("b", "same");
   QVERIFY(f.scan(tree.root()));
   QCOMPARE(f.form->filesList().rowCount(), 2);
-  auto* shown = f.child<QListWidget>("ListBox2");
-  for (int i = 0; i < 3; ++i) {
-    Select(shown, 0);
-    f.click("SpeedButton12");
-  }
-  f.click("SpeedButton21_");
+  ApplyNoColumns(f, 0);
   QCOMPARE(f.form->filesList().columnCount(), 0);
   QCOMPARE(f.form->filesList().rowCount(), 0);
   f.statuses.clear();
@@ -359,12 +353,7 @@ void ColumnsTest::filesToDeleteWithoutColumnsKeepsItsRowsAndTicks() {
   tree.write("b", "same");
   QVERIFY(f.scan(tree.root()));
   f.setFilesTick(1, true);
-  auto* shown = f.child<QListWidget>("ListBox4");
-  for (int i = 0; i < 3; ++i) {
-    Select(shown, 0);
-    f.click("SpeedButton16");
-  }
-  f.click("SpeedButton24");
+  ApplyNoColumns(f, 1);
   f.settle();
   const ResultList& del = f.form->deleteList();
   QCOMPARE(del.columnCount(), 0);

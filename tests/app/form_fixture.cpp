@@ -116,20 +116,25 @@ void FormFixture::settle() {
     qWarning("the rebuild of \"Files to delete\" has not ended");
 }
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+namespace {
+bool Poll(const std::function<bool()>& done, int timeoutMs, bool runEvents) {
   QDeadlineTimer deadline(timeoutMs);
   while (!done()) {
     if (deadline.hasExpired()) return false;
-    QTest::qWait(1);
+    if (runEvents) {
+      QTest::qWait(1);
+    } else {
+      QThread::msleep(1);
+    }
   }
   return true;
 }
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  return Poll(done, timeoutMs, true);
+}
 
 bool WaitWithoutEvents(const std::function<bool()>& done, int timeoutMs) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(1);
-  }
-  return true;
+  return Poll(done, timeoutMs, false);
 }

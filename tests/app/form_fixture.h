@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPushButton>
+#include <QStringList>
 #include <QTest>
 
 #include <algorithm>
@@ -12,6 +13,18 @@
 #include "app/form_main.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
+
+// A list of texts given as literals or QStrings.
+inline QString Q(const char* text) {
+  return QString::fromUtf8(text);
+}
+inline QString Q(const QString& text) {
+  return text;
+}
+template <class... T>
+QStringList L(const T&... items) {
+  return QStringList{Q(items)...};
+}
 
 // Runs events until `done` holds; false after `timeoutMs`. Looks every
 // millisecond (QTest::qWaitFor sleeps 10 ms between looks, which adds up over

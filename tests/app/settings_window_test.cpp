@@ -48,18 +48,6 @@ class SettingsWindowTest : public QObject {
 
 namespace {
 
-// A list of texts given as literals or QStrings.
-inline QString Q(const char* text) {
-  return QString::fromUtf8(text);
-}
-inline QString Q(const QString& text) {
-  return text;
-}
-template <class... T>
-QStringList L(const T&... items) {
-  return QStringList{Q(items)...};
-}
-
 template <class W>
 W* Child(const TFormMain& form, const char* name) {
   auto* w = form.findChild<W*>(QString::fromLatin1(name));
