@@ -330,10 +330,7 @@ void ColumnsTest::applyAfterAScanKeepsRowsOrderAndTicks() {
 
 void ColumnsTest::anEmptyShownBoxRefusesAScan() {
   FormFixture f;
-  TempTree tree;
-  tree.write("a", "same");
-  tree.write("b", "same");
-  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.scanTwins());
   QCOMPARE(f.form->filesList().rowCount(), 2);
   ApplyNoColumns(f, 0);
   QCOMPARE(f.form->filesList().columnCount(), 0);
@@ -348,10 +345,7 @@ void ColumnsTest::anEmptyShownBoxRefusesAScan() {
 
 void ColumnsTest::filesToDeleteWithoutColumnsKeepsItsRowsAndTicks() {
   FormFixture f;
-  TempTree tree;
-  tree.write("a", "same");
-  tree.write("b", "same");
-  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.scanTwins());
   f.setFilesTick(1, true);
   ApplyNoColumns(f, 1);
   f.settle();

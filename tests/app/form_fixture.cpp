@@ -82,6 +82,12 @@ bool FormFixture::scan(const std::string& folder, int timeoutMs) {
   return filled;
 }
 
+bool FormFixture::scanTwins() {
+  twins.write("a", "same");
+  twins.write("b", "same");
+  return scan(twins.root());
+}
+
 bool FormFixture::handOverToGrouping(int timeoutMs) {
   form->TimerScan1Timer();
   if (!WaitWithoutEvents([this] { return form->walkDone(); }, timeoutMs)) return false;

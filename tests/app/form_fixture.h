@@ -65,6 +65,8 @@ struct FormFixture {
 
   // Types `folder` into the field and presses "Rescan"; waits for the fill.
   bool scan(const std::string& folder, int timeoutMs = 30000);
+  // Scans `twins` after writing two files of one size into it, "a" and "b".
+  bool scanTwins();
   // Drives the scan run's timer by hand after "Rescan" was pressed: starts the
   // walk, waits for its end without running events (so neither the timer nor
   // anything the workers post runs meanwhile), then hands over to the
@@ -89,6 +91,7 @@ struct FormFixture {
   std::vector<QUrl> opened;  // what the shell was asked to open
   int exits = 0;             // how often "Exit" ended the program
   TempTree start;
+  TempTree twins;
   ScriptedDialogs dialogs;
   std::unique_ptr<TFormMain> form;
 

@@ -476,10 +476,7 @@ void SettingsWindowTest::savingWritesEveryCandidateInFilesOrder() {
 
 void SettingsWindowTest::aFailedSaveShowsOnlyTheErrorBox() {
   FormFixture f;
-  TempTree tree;
-  tree.write("a", "same");
-  tree.write("b", "same");
-  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.scanTwins());
   TempTree out;
   const std::string full = out.symlink("/dev/full", "full.txt");
   const QString status = f.form->statusText();
@@ -605,10 +602,7 @@ void SettingsWindowTest::aboutShowsOneWindowWithItsLinks() {
 
 void SettingsWindowTest::everyShownTextCanBeRead() {
   FormFixture f;
-  TempTree tree;
-  tree.write("a", "same");
-  tree.write("b", "same");
-  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.scanTwins());
   f.click("SpeedButton10");
   f.click("SpeedButton17");  // the caption now reads "Resume"; the status panel has a text
   f.form->SpeedButton8Click();
