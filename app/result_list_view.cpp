@@ -94,6 +94,9 @@ void ResultListModel::reset() {
   endResetModel();
 }
 void ResultListModel::rowsDataChanged(int first, int last) {
+  // A list without columns has rows but no cell to name or repaint.
+  const int columns = list_.columnCount();
+  if (columns == 0) return;
   constexpr int kFewRows = 256;
   if (last - first >= kFewRows && shownRows) {
     const auto [top, bottom] = shownRows();
@@ -101,7 +104,7 @@ void ResultListModel::rowsDataChanged(int first, int last) {
     last = std::min(last, bottom);
     if (first > last) return;
   }
-  Q_EMIT dataChanged(index(first, 0), index(last, std::max(0, list_.columnCount() - 1)));
+  Q_EMIT dataChanged(index(first, 0), index(last, columns - 1));
 }
 void ResultListModel::columnWidthChanged(int column) {
   if (onColumnWidth) onColumnWidth(column);

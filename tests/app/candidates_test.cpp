@@ -1,10 +1,8 @@
 // Window tests of the grouping into "Files", the "Files to delete" list and
 // the colours of "Files".
-#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QThread>
 #include <QtTest>
 
 #include "form_fixture.h"
@@ -165,13 +163,7 @@ void CandidatesTest::cancelDuringTheGroupingEmptiesFilesAndKeepsControlsLocked()
   // Drive the run's timer by hand, so that the cancel follows the hand-over
   // before the window thread runs anything the grouping posted.
   f.form->SpeedButton4Click();
-  f.form->TimerScan1Timer();
-  // No events run while waiting: the timer cannot hand over by itself.
-  QElapsedTimer clock;
-  clock.start();
-  while (!f.form->walkDone() && clock.elapsed() < 20000) QThread::msleep(1);
-  QVERIFY(f.form->walkDone());
-  f.form->TimerScan1Timer();
+  QVERIFY(f.handOverToGrouping());
   QCOMPARE(f.form->runPhase(), 2);
   f.form->SpeedButton1Click();
   QCOMPARE(f.form->statusText(), QStringLiteral("Scanning was canceled."));

@@ -1,10 +1,8 @@
 // Window tests of closing the main window while a run is under way: the
 // settings are written and the window's end stops and joins every worker.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSignalSpy>
-#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -84,12 +82,6 @@ void CloseAndEnd(FormFixture& f, const std::string& folder) {
   f.form.reset();
 }
 
-void WaitForWalkWithoutEvents(FormFixture& f) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!f.form->walkDone() && clock.elapsed() < 20000) QThread::msleep(1);
-}
-
 }  // namespace
 
 void CloseDuringRunTest::closingDuringTheWalk() {
@@ -114,10 +106,7 @@ void CloseDuringRunTest::closingDuringTheGrouping() {
     tree.write("d" + std::to_string(i % 10) + "/e" + std::to_string(i), "");
   f.form->setFolderText(tree.root());
   f.form->SpeedButton4Click();
-  f.form->TimerScan1Timer();
-  WaitForWalkWithoutEvents(f);
-  QVERIFY(f.form->walkDone());
-  f.form->TimerScan1Timer();  // the hand-over: the grouping starts
+  QVERIFY(f.handOverToGrouping());
   QCOMPARE(f.form->runPhase(), 2);
   QVERIFY(f.form->scanRunActive());
   CloseAndEnd(f, tree.root());

@@ -1,12 +1,10 @@
 // Window tests of the column pages: moving and ordering captions, the OK
 // pictures, and what applying does to both lists.
 #include <QAction>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
-#include <QThread>
 #include <QtTest>
 
 #include "form_fixture.h"
@@ -24,22 +22,11 @@ class ColumnsTest : public QObject {
   void widthsFollowTheListInFront();
   void applyAfterAScanKeepsRowsOrderAndTicks();
   void anEmptyShownBoxRefusesAScan();
+  void filesToDeleteWithoutColumnsKeepsItsRowsAndTicks();
   void anApplyDuringTheGroupingWaitsForTheFill();
 };
 
 namespace {
-
-// A list of texts given as literals or QStrings.
-inline QString Q(const char* text) {
-  return QString::fromUtf8(text);
-}
-inline QString Q(const QString& text) {
-  return text;
-}
-template <class... T>
-QStringList L(const T&... items) {
-  return QStringList{Q(items)...};
-}
 
 // The controls of one column page: 0 "Files", 1 "Files to delete".
 struct Page {
@@ -97,6 +84,17 @@ ResultList& ListOf(FormFixture& f, int which) {
 
 void Select(QListWidget* box, int row) {
   box->setCurrentRow(row);
+}
+
+// Moves every caption out of the shown box of `which` and presses its OK.
+void ApplyNoColumns(FormFixture& f, int which) {
+  const Page& p = kPages[which];
+  auto* shown = f.child<QListWidget>(p.shown);
+  while (shown->count() > 0) {
+    Select(shown, 0);
+    f.click(p.left);
+  }
+  f.click(p.ok);
 }
 
 }  // namespace
@@ -332,17 +330,9 @@ void ColumnsTest::applyAfterAScanKeepsRowsOrderAndTicks() {
 
 void ColumnsTest::anEmptyShownBoxRefusesAScan() {
   FormFixture f;
-  TempTree tree;
-  tree.write("a", "same");
-  tree.write("b", "same");
-  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.scanTwins());
   QCOMPARE(f.form->filesList().rowCount(), 2);
-  auto* shown = f.child<QListWidget>("ListBox2");
-  for (int i = 0; i < 3; ++i) {
-    Select(shown, 0);
-    f.click("SpeedButton12");
-  }
-  f.click("SpeedButton21_");
+  ApplyNoColumns(f, 0);
   QCOMPARE(f.form->filesList().columnCount(), 0);
   QCOMPARE(f.form->filesList().rowCount(), 0);
   f.statuses.clear();
@@ -353,12 +343,29 @@ void ColumnsTest::anEmptyShownBoxRefusesAScan() {
   QVERIFY(!f.form->scanRunActive());
 }
 
+void ColumnsTest::filesToDeleteWithoutColumnsKeepsItsRowsAndTicks() {
+  FormFixture f;
+  QVERIFY(f.scanTwins());
+  f.setFilesTick(1, true);
+  ApplyNoColumns(f, 1);
+  f.settle();
+  const ResultList& del = f.form->deleteList();
+  QCOMPARE(del.columnCount(), 0);
+  QCOMPARE(del.rowCount(), 1);
+  // Ticks of a list with rows and no columns: the model names no cell.
+  f.click("SpeedButton21");
+  QVERIFY(!del.isChecked(0));
+  f.click("SpeedButton25");
+  QVERIFY(del.isChecked(0));
+}
+
 void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   FormFixture f;
   TempTree tree;
   // Thousands of files of one size keep the grouping busy for a while.
   for (int i = 0; i < 8000; ++i)
     tree.write("d" + std::to_string(i % 8) + "/e" + std::to_string(i), "");
+  f.stopTestingListModels();
   ShowColumnPage(f, 0);
   auto* shown = f.child<QListWidget>("ListBox2");
   shown->setFocus();
@@ -376,12 +383,7 @@ void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   // Drive the run's timer by hand and run no events until the grouping has
   // started, so the OK below falls inside the grouping whatever its speed.
   f.form->SpeedButton4Click();
-  f.form->TimerScan1Timer();
-  QElapsedTimer clock;
-  clock.start();
-  while (!f.form->walkDone() && clock.elapsed() < 30000) QThread::msleep(1);
-  QVERIFY(f.form->walkDone());
-  f.form->TimerScan1Timer();
+  QVERIFY(f.handOverToGrouping());
   QCOMPARE(f.form->runPhase(), 2);
   f.click("SpeedButton21_");
   QCOMPARE(f.dialogs.count(Kind::Information, texts::kColumnsWaitForFill), 1);

@@ -1,10 +1,24 @@
 #include "form_fixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QThread>
 
 #include "app/widgets.h"
+
+namespace {
+// Checks each change of both list models against the model's own answers
+// (ranges, counts, indexes) while the test drives the window; a fault ends
+// the test program. Owned by the model.
+void TestListModels(TFormMain& form) {
+  for (ResultListView* view : {form.files(), form.filesToDelete()})
+    new QAbstractItemModelTester(
+        view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, view->model());
+}
+}  // namespace
 
 FormFixture::FormFixture(int tableCapacity) : FormFixture(nullptr, tableCapacity) {}
 
@@ -13,6 +27,7 @@ FormFixture::FormFixture(const std::function<void(const TempTree&)>& prepare, in
   if (prepare) prepare(start);
   form = std::make_unique<TFormMain>(environment());
   form->onStatusText = [this](const QString& text) { statuses.push_back(text); };
+  TestListModels(*form);
   form->show();
   // Let the start-up page selection run.
   QTest::qWait(20);
@@ -31,6 +46,7 @@ FormEnvironment FormFixture::environment() {
 
 std::unique_ptr<TFormMain> FormFixture::openAnother() {
   auto other = std::make_unique<TFormMain>(environment());
+  TestListModels(*other);
   other->show();
   QTest::qWait(20);
   return other;
@@ -40,6 +56,11 @@ FormFixture::~FormFixture() {
   if (!form) return;  // a test ended the window itself
   form->waitForWorkers(10000);
   form.reset();
+}
+
+void FormFixture::stopTestingListModels() {
+  for (ResultListView* view : {form->files(), form->filesToDelete()})
+    qDeleteAll(view->model()->findChildren<QAbstractItemModelTester*>());
 }
 
 void FormFixture::click(const char* name) const {
@@ -52,37 +73,40 @@ bool FormFixture::scan(const std::string& folder, int timeoutMs) {
   statuses.clear();
   form->setFolderText(folder);
   click("SpeedButton4");
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < timeoutMs) {
-    QTest::qWait(5);
-    if (form->statusText().startsWith(QStringLiteral("Founded ")) && !form->scanRunActive()) {
-      QCoreApplication::processEvents();
-      return true;
-    }
-  }
-  return false;
+  const bool filled = WaitFor(
+      [this] {
+        return form->statusText().startsWith(QStringLiteral("Founded ")) && !form->scanRunActive();
+      },
+      timeoutMs);
+  QCoreApplication::processEvents();
+  return filled;
+}
+
+bool FormFixture::scanTwins() {
+  twins.write("a", "same");
+  twins.write("b", "same");
+  return scan(twins.root());
+}
+
+bool FormFixture::handOverToGrouping(int timeoutMs) {
+  form->TimerScan1Timer();
+  if (!WaitWithoutEvents([this] { return form->walkDone(); }, timeoutMs)) return false;
+  form->TimerScan1Timer();
+  return true;
 }
 
 bool FormFixture::check(int mode, int timeoutMs) {
   auto* group = child<TRadioGroup>("RadioGroup1");
   group->item(mode)->setChecked(true);
   click("SpeedButton10");
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < timeoutMs) {
-    QTest::qWait(5);
-    if (!form->checkRunActive()) {
-      settle();
-      return true;
-    }
-  }
-  return false;
+  if (!WaitFor([this] { return !form->checkRunActive(); }, timeoutMs)) return false;
+  settle();
+  return true;
 }
 
 bool FormFixture::deleteChecked(int timeoutMs) {
   click("SpeedButton26");
-  if (!QTest::qWaitFor([this] { return !form->deleteRunActive(); }, timeoutMs)) return false;
+  if (!WaitFor([this] { return !form->deleteRunActive(); }, timeoutMs)) return false;
   settle();
   return true;
 }
@@ -93,8 +117,30 @@ void FormFixture::setFilesTick(int row, bool ticked) {
 }
 
 void FormFixture::settle() {
-  for (int i = 0; i < 5; ++i) {
-    QTest::qWait(5);
-    QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  if (!WaitFor([this] { return !form->deleteListStale(); }, 5000))
+    qWarning("the rebuild of \"Files to delete\" has not ended");
+}
+
+namespace {
+bool Poll(const std::function<bool()>& done, int timeoutMs, bool runEvents) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    if (runEvents) {
+      QTest::qWait(1);
+    } else {
+      QThread::msleep(1);
+    }
   }
+  return true;
+}
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  return Poll(done, timeoutMs, true);
+}
+
+bool WaitWithoutEvents(const std::function<bool()>& done, int timeoutMs) {
+  return Poll(done, timeoutMs, false);
 }

@@ -2,7 +2,6 @@
 // moments, each leaving the window consistent, and a last run that gives what a
 // clean run gives.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
 
@@ -52,17 +51,6 @@ std::set<int> TickedRows(TFormMain& form) {
     if (files.isChecked(r)) out.insert(r);
   }
   return out;
-}
-
-// Runs events until `done` holds; false after 20 s.
-bool WaitFor(const std::function<bool()>& done) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > 20000) return false;
-    QTest::qWait(1);
-  }
-  return true;
 }
 
 bool ScanFinished(FormFixture& f) {
@@ -142,12 +130,7 @@ void RunCyclesTest::scanCancelRescanFromThePicker() {
         break;
       }
       case 3: {  // right after the hand-over to the grouping, or some way into it
-        f.form->TimerScan1Timer();
-        QElapsedTimer clock;
-        clock.start();
-        while (!f.form->walkDone() && clock.elapsed() < 20000) QThread::msleep(1);
-        QVERIFY(f.form->walkDone());
-        f.form->TimerScan1Timer();
+        QVERIFY(f.handOverToGrouping());
         QCOMPARE(f.form->runPhase(), 2);
         if (random() % 3 == 0) {
           QTest::qWait(static_cast<int>(random() % 4));  // rows may arrive meanwhile

@@ -48,18 +48,6 @@ class SettingsWindowTest : public QObject {
 
 namespace {
 
-// A list of texts given as literals or QStrings.
-inline QString Q(const char* text) {
-  return QString::fromUtf8(text);
-}
-inline QString Q(const QString& text) {
-  return text;
-}
-template <class... T>
-QStringList L(const T&... items) {
-  return QStringList{Q(items)...};
-}
-
 template <class W>
 W* Child(const TFormMain& form, const char* name) {
   auto* w = form.findChild<W*>(QString::fromLatin1(name));
@@ -488,10 +476,7 @@ void SettingsWindowTest::savingWritesEveryCandidateInFilesOrder() {
 
 void SettingsWindowTest::aFailedSaveShowsOnlyTheErrorBox() {
   FormFixture f;
-  TempTree tree;
-  tree.write("a", "same");
-  tree.write("b", "same");
-  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.scanTwins());
   TempTree out;
   const std::string full = out.symlink("/dev/full", "full.txt");
   const QString status = f.form->statusText();
@@ -617,10 +602,7 @@ void SettingsWindowTest::aboutShowsOneWindowWithItsLinks() {
 
 void SettingsWindowTest::everyShownTextCanBeRead() {
   FormFixture f;
-  TempTree tree;
-  tree.write("a", "same");
-  tree.write("b", "same");
-  QVERIFY(f.scan(tree.root()));
+  QVERIFY(f.scanTwins());
   f.click("SpeedButton10");
   f.click("SpeedButton17");  // the caption now reads "Resume"; the status panel has a text
   f.form->SpeedButton8Click();

@@ -4,10 +4,9 @@
 // With a mode the ticks come from a check run in that mode; without one every
 // second row is ticked, so that both lists show ticks whatever the tree holds.
 // A size resizes the window before the scan.
+#include <QtCore/qtestsupport_core.h>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTabWidget>
-#include <QThread>
 
 #include <cstdio>
 #include <cstring>
@@ -16,17 +15,6 @@
 #include "app/form_main.h"
 #include "app/widgets.h"
 #include "support/scripted_dialogs.h"
-
-namespace {
-void Wait(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-}
-}  // namespace
 
 int main(int argc, char** argv) {
   // The item of "DoubleFiles Check Mode" to check with; -1: no check.
@@ -55,36 +43,35 @@ int main(int argc, char** argv) {
   TFormMain form(env);
   if (width > 0) form.resize(width, height);
   form.show();
-  Wait(200);
+  QTest::qWait(200);
   form.setFolderText(argv[1]);
   form.SpeedButton4Click();
-  QElapsedTimer t;
-  t.start();
-  while ((form.scanRunActive() || !form.statusText().startsWith(QStringLiteral("Founded"))) &&
-         t.elapsed() < 60000) {
-    Wait(20);
-  }
+  (void)QTest::qWaitFor(
+      [&] {
+        return !form.scanRunActive() && form.statusText().startsWith(QStringLiteral("Founded"));
+      },
+      60000);
   const QString prefix = QString::fromLocal8Bit(argv[2]);
   if (mode >= 0) {
     form.findChild<TRadioGroup*>(QStringLiteral("RadioGroup1"))->setItemIndex(mode);
     form.SpeedButton10Click();
-    Wait(50);
-    while (form.checkRunActive() && t.elapsed() < 120000) Wait(20);
+    QTest::qWait(50);
+    (void)QTest::qWaitFor([&] { return !form.checkRunActive(); }, 120000);
   } else {
     for (int r = 1; r < form.filesList().rowCount(); r += 2) form.filesList().setChecked(r, true);
   }
   form.files()->setCurrentIndex(form.files()->model()->index(0, 0));
-  Wait(200);
+  QTest::qWait(200);
   form.grab().save(prefix + QStringLiteral("-files.png"));
   form.findChild<QTabWidget*>(QStringLiteral("PageControl2"))->setCurrentIndex(1);
-  Wait(200);
+  QTest::qWait(200);
   form.grab().save(prefix + QStringLiteral("-delete.png"));
   form.findChild<QTabWidget*>(QStringLiteral("PageControl2"))->setCurrentIndex(0);
   form.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
-  Wait(200);
+  QTest::qWait(200);
   form.grab().save(prefix + QStringLiteral("-preferences.png"));
   form.SpeedButton8Click();
-  Wait(200);
+  QTest::qWait(200);
   form.aboutWindow()->grab().save(prefix + QStringLiteral("-about.png"));
   std::printf("%s\n", qPrintable(form.statusText()));
   return 0;
