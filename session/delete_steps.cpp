@@ -73,6 +73,7 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
     DeletePassOptions options;
     options.requireCopy = requireCopy;
     options.limits = engineLimits();
+    options.deleter = config_.moveToTrash;
     const std::vector<DeleteResult> done = RunDeletePass(
         deletePlan_, which, options, checkpointOf(run),
         [&run, this](int percent) { run.post([this, percent] { view_.showProgress(percent); }); });
@@ -106,6 +107,7 @@ void Session::finishDeleteChecked(const RowRemoval& removal) {
   // the repaint after many removed rows and the rebuild are short steps of
   // their own.
   ApplyRowRemoval(candidates_, filesList_, deleteList_, {{}, removal.candidates});
+  setsAfterRemoval(removal.candidates);
   queue_.post([this, rows = removal.listRows] {
     ApplyRowRemoval(candidates_, filesList_, deleteList_, {rows, {}});
     finishDeleteSteps();

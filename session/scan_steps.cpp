@@ -29,6 +29,9 @@ void Session::scanTimerStep(const std::string& folder) {
     vgThreadAfterScan.wait();
     ScanThread.wait();
     resetFilesList();
+    forgetSets();
+    checkHasRun_ = false;
+    scannedRoot_ = folder;
     view_.lockRunControls(true);
     view_.showPhaseCaption(texts::kPhaseCreating);
     view_.showStatus(texts::kScanStarted);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -17,6 +18,7 @@
 
 #include "compare/check_run.h"
 #include "reliability/reliability_helpers.h"
+#include "session/session.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -275,6 +277,106 @@ TEST(InvariantsTest, OutsideChangesNeverCostTheLastCopy) {
   // The changes did bite, and copies were still deleted.
   EXPECT_GT(kept, kSeeds);
   EXPECT_GT(deleted, kSeeds);
+}
+
+}  // namespace
+
+namespace {
+
+// The sets of identical files as a plain reading sees them: rows of equal
+// bytes holding at least two different files (device and inode).
+std::vector<std::vector<int>> ReferenceSets(const CandidateTable& candidates) {
+  std::map<std::string, std::vector<int>> byBytes;
+  for (int r = 1; r <= candidates.count(); ++r) {
+    struct stat st {};
+    if (::lstat(candidates.row(r).FullPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    byBytes[std::to_string(st.st_size) + ":" + ReadAnyPath(candidates.row(r).FullPath)].push_back(
+        r);
+  }
+  std::vector<std::vector<int>> sets;
+  for (auto& [bytes, rows] : byBytes) {
+    std::set<std::pair<dev_t, ino_t>> files;
+    for (const int r : rows) {
+      struct stat st {};
+      ::lstat(candidates.row(r).FullPath.c_str(), &st);
+      files.insert({st.st_dev, st.st_ino});
+    }
+    if (files.size() >= 2) sets.push_back(rows);
+  }
+  std::sort(sets.begin(), sets.end());
+  return sets;
+}
+
+// After any keep rule, over random trees and both modes: the session's sets
+// are the plain reading's; every set keeps an unticked member; in each set
+// the rule decides exactly the members it does not keep are ticked, and
+// other rows keep their ticks; Checked and "Files to delete" follow.
+TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
+  constexpr int kSeeds = 12;
+  int decided = 0;
+  for (int seed = 1; seed <= kSeeds; ++seed) {
+    for (const CheckMode mode : {CheckMode::Fast, CheckMode::Careful}) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << ", mode " << static_cast<int>(mode));
+      TempTree tree;
+      std::mt19937 rng(static_cast<std::mt19937::result_type>(seed * 31));
+      BuildRandomTree(tree, rng);
+      PlainRun run;
+      ASSERT_TRUE(run.scan(tree.root()));
+      run.check(mode, {}, seed % 2 == 0 ? EngineLimits{} : EngineLimits{4, 4096, 512, 8192});
+      const CandidateTable& candidates = *run.candidates;
+      const std::vector<KeepRule> rules = {{{tree.path("a")}, KeepRule::Age::None},
+                                           {{tree.path("c/"), tree.root()}, KeepRule::Age::None},
+                                           {{}, KeepRule::Age::Oldest},
+                                           {{tree.path(".hidden")}, KeepRule::Age::Newest}};
+      for (const KeepRule& rule : rules) {
+        std::vector<char> before(static_cast<std::size_t>(candidates.count()) + 1, 0);
+        for (int r = 1; r <= candidates.count(); ++r) before[r] = run.session().ticked(r);
+        const std::vector<int> ticks = run.keep(rule);
+        const std::set<int> ticked(ticks.begin(), ticks.end());
+        std::vector<std::vector<int>> sets = run.session().identicalSets();
+        for (auto& set : sets) std::sort(set.begin(), set.end());
+        std::sort(sets.begin(), sets.end());
+        ASSERT_EQ(sets, ReferenceSets(candidates));
+        std::set<int> inSets;
+        for (const auto& set : sets) {
+          inSets.insert(set.begin(), set.end());
+          std::set<int> kept;
+          for (const std::string& folder : rule.folders) {
+            const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+            for (const int r : set)
+              if (candidates.row(r).FullPath.rfind(prefix, 0) == 0) kept.insert(r);
+            if (!kept.empty()) break;
+          }
+          if (kept.empty() && rule.age != KeepRule::Age::None) {
+            std::vector<std::pair<std::int64_t, int>> byTime;
+            for (const int r : set) {
+              const std::int64_t t = candidates.row(r).Identity.MtimeNs;
+              byTime.emplace_back(rule.age == KeepRule::Age::Oldest ? t : -t, r);
+            }
+            kept.insert(std::min_element(byTime.begin(), byTime.end())->second);
+          }
+          int unticked = 0;
+          for (const int r : set) {
+            unticked += ticked.count(r) == 0 ? 1 : 0;
+            if (!kept.empty()) {
+              EXPECT_EQ(ticked.count(r) == 1, kept.count(r) == 0) << r;
+            }
+          }
+          EXPECT_GT(unticked, 0) << "every member of a set ticked";
+          decided += kept.empty() ? 0 : 1;
+        }
+        for (int r = 1; r <= candidates.count(); ++r) {
+          if (inSets.count(r) == 0) {
+            EXPECT_EQ(ticked.count(r) == 1, before[r] != 0) << r;
+          }
+          EXPECT_EQ(candidates.row(r).Checked, ticked.count(r)) << r;
+        }
+        run.session().completeDeleteList();
+        EXPECT_EQ(run.session().deleteList().rowCount(), static_cast<int>(ticks.size()));
+      }
+    }
+  }
+  EXPECT_GT(decided, 10 * kSeeds);  // the rules did decide sets
 }
 
 }  // namespace
