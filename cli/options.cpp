@@ -66,7 +66,8 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
     // The options that take a value.
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    if (name != "--mode" && name != "--list") return Fail("unknown option '" + arg + "'");
+    if (name != "--mode" && name != "--list" && name != "--keep-path" && name != "--keep")
+      return Fail("unknown option '" + arg + "'");
     std::string value;
     if (equals != std::string::npos) {
       value = arg.substr(equals + 1);
@@ -75,7 +76,18 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
     } else {
       return Fail("option '" + name + "' needs a value");
     }
-    if (name == "--mode") {
+    if (name == "--keep-path") {
+      if (value.empty()) return Fail("--keep-path needs a folder, not an empty value");
+      options.keep.folders.push_back(value);
+    } else if (name == "--keep") {
+      if (value == "oldest") {
+        options.keep.age = KeepRule::Age::Oldest;
+      } else if (value == "newest") {
+        options.keep.age = KeepRule::Age::Newest;
+      } else {
+        return Fail("--keep must be oldest or newest, not '" + value + "'");
+      }
+    } else if (name == "--mode") {
       const auto mode = ModeNamed(value);
       if (!mode) return Fail("--mode must be fast or careful, not '" + value + "'");
       options.mode = *mode;
@@ -92,7 +104,8 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
 
 const std::string& CliUsage() {
   static const std::string text =
-      "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups] [-0] FOLDER\n"
+      "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
+      "                    [--keep-path DIR]... [--keep oldest|newest] [-0] FOLDER\n"
       "Finds files below FOLDER whose contents are identical.\n"
       "\n"
       "  --mode fast        compare each file with the next one of the same size,\n"
@@ -104,6 +117,16 @@ const std::string& CliUsage() {
       "                     the size in bytes, a TAB, the path\n"
       "  --list groups      print each set of identical files (hard links of one\n"
       "                     file count once), each set followed by an empty line\n"
+      "  --keep-path DIR    in each set with a file below DIR, keep (leave unticked)\n"
+      "                     the files below DIR and tick the others; repeatable, the\n"
+      "                     first DIR that holds a file of the set decides\n"
+      "  --keep oldest      in each set no --keep-path decides, keep the file with\n"
+      "  --keep newest      the oldest (newest) modification time, the first listed\n"
+      "                     of equal times, and tick the others\n"
+      "                     With either, --list ticked prints the files the rules\n"
+      "                     tick (the check's ticks in the sets they leave alone),\n"
+      "                     and --list groups prints the kept files of each set\n"
+      "                     first\n"
       "  -0                 end each path with NUL instead of a newline; a set of\n"
       "                     --list groups then ends with an extra NUL\n"
       "  --help             print this help and exit\n"

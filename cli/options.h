@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compare/check_run.h"
+#include "lists/keep_rules.h"
 
 // What the tool prints once the run is done.
 enum class ListForm {
@@ -17,6 +18,10 @@ struct CliOptions {
   ListForm list = ListForm::Ticked;
   bool nulTerminated = false;  // -0: paths end with NUL instead of newline
   std::string folder;
+  // --keep-path (in order, first match wins) and --keep: which members of
+  // each set of identical files stay unticked.
+  KeepRule keep;
+  bool keepGiven() const { return !keep.folders.empty() || keep.age != KeepRule::Age::None; }
 };
 
 enum class ParseOutcome { Run, Help, Version, UsageError };

@@ -194,6 +194,15 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     return 1;
   }
 
+  // Folders to keep are written as the candidates' paths begin.
+  KeepRule keep = options.keep;
+  for (std::string& folder : keep.folders) {
+    if (!IsExistingDirectory(folder)) {
+      return UsageError(err, "--keep-path '" + folder + "' is not a folder");
+    }
+    folder = FolderAsScanned(folder, options.folder);
+  }
+
   ProgressLine line(err, env.showProgress);
   WalkProgress walkProgress(line);
   ProgressView view(line);
@@ -226,6 +235,16 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         WriteText(err, "twinscan-cli: the check did not run\n");
         return 1;
       }
+      if (options.keepGiven()) {
+        // The careful check's sets are kept; after a fast one they are compared first.
+        view.stage = "comparing: ";
+        session.keepCopies(keep);
+        if (!driver.settle()) {
+          line.clear();
+          WriteText(err, "twinscan-cli: the keep rules did not run\n");
+          return 1;
+        }
+      }
       line.clear();
       for (int r = 1; r <= count; ++r) {
         if (!session.ticked(r)) continue;
@@ -250,7 +269,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
           [&line](int percent) { line.show("comparing: " + std::to_string(percent) + "%"); },
           config.limits);
       line.clear();
-      for (const auto& set : sets) {
+      for (auto set : sets) {
+        // The files a keep rule keeps come first, the others after, each in row order.
+        const std::vector<int> kept = KeptMembers(set, candidates, keep);
+        std::stable_partition(set.begin(), set.end(), [&kept](int r) {
+          return std::find(kept.begin(), kept.end(), r) != kept.end();
+        });
         for (const int r : set) {
           out.write(candidates.row(r).FullPath);
           out.put(end);
