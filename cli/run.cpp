@@ -127,6 +127,7 @@ class KeptMessages final : public Dialogs {
   void plain(const std::string&) override {}
   void confirmOk(const std::string&) override {}
   bool confirmYesNo(const std::string&) override { return false; }
+  bool confirmYesNoDetailed(const std::string&, const std::string&) override { return false; }
   void errorBox(const std::string&) override {}
   std::optional<std::string> pickFolder(const std::string&) override { return {}; }
   std::optional<std::string> saveFile(const std::string&, const std::string&) override {
