@@ -76,11 +76,11 @@ std::vector<KeepTick> KeepRuleTicks(const std::vector<std::vector<int>>& sets,
 }
 
 std::string FolderAsScanned(const std::string& folder, const std::string& root) {
-  const std::string plain = WithoutTrailingSlashes(folder);
+  std::string plain = WithoutTrailingSlashes(folder);
   const std::string realFolder = RealPath(plain);
   const std::string realRoot = RealPath(root);
   if (realFolder.empty() || realRoot.empty()) return plain;
-  const std::string scannedRoot = WithoutTrailingSlashes(root);
+  std::string scannedRoot = WithoutTrailingSlashes(root);
   if (realFolder == realRoot) return scannedRoot;
   if (IsBelowFolder(realFolder, realRoot)) {
     const std::size_t rest = realRoot == "/" ? 1 : realRoot.size() + 1;

@@ -1,6 +1,5 @@
 #include "cli/run.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -176,48 +175,35 @@ TEST(CliRunTest, FastTicksTheFirstTwoOfThreeCopiesCarefulTheLastTwo) {
   EXPECT_EQ(RunTool({"--mode", "careful", tree.root()}).out, rows[1] + "\n" + rows[2] + "\n");
 }
 
-// Keep rules in both list forms and both modes: the first folder that holds
-// a file of a set keeps it, then the age; sets neither decides keep the
-// check's ticks; the groups list the kept files first.
-TEST(CliRunTest, KeepRulesDecideTheTickedListAndTheGroupsOrder) {
+// The keep options reach the ticked list (both modes) and the groups' order;
+// the rules themselves are held to a reference in InvariantsTest.
+TEST(CliRunTest, KeepOptionsDecideTheTickedListAndTheGroupsOrder) {
   TempTree tree;
-  const auto write = [&](const std::string& name, const std::string& bytes, long when) {
-    const std::string path = tree.write(name, bytes);
-    const timespec times[2] = {{when, 0}, {when, 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-    return path;
-  };
-  const std::string a1 = write("a/one", "first content", 300);
-  const std::string b1 = write("b/one", "first content", 100);
-  const std::string c1 = write("c/one", "first content", 200);
-  const std::string a2 = write("a/two", "second content!", 100);
-  const std::string c2 = write("c/two", "second content!", 200);
-  const auto ticked = [&](const Args& keep, const char* mode) {
-    Args args = keep;
-    args.insert(args.end(), {"--mode", mode, tree.root()});
+  const std::string a1 = tree.write("a/one", "first content", 300);
+  const std::string b1 = tree.write("b/one", "first content", 100);
+  const std::string c1 = tree.write("c/one", "first content", 200);
+  const std::string a2 = tree.write("a/two", "second content!", 100);
+  const std::string c2 = tree.write("c/two", "second content!", 200);
+  const auto ticked = [&](Args args) {
+    args.push_back(tree.root());
     const Result r = RunTool(args);
     EXPECT_EQ(r.status, 0) << r.err;
     const auto lines = Split(r.out, '\n');
     return std::set<std::string>(lines.begin(), lines.end());
   };
-  for (const char* mode : {"fast", "careful"}) {
-    SCOPED_TRACE(mode);
-    using Set = std::set<std::string>;
-    EXPECT_EQ(ticked({"--keep-path", tree.path("c")}, mode), (Set{a1, b1, a2}));
-    EXPECT_EQ(ticked({"--keep-path", tree.path("b/"), "--keep-path", tree.path("a")}, mode),
-              (Set{a1, c1, c2}));
-    EXPECT_EQ(ticked({"--keep", "oldest"}, mode), (Set{a1, c1, c2}));
-    EXPECT_EQ(ticked({"--keep=newest", "--keep-path", tree.path("b")}, mode), (Set{a1, c1, a2}));
-    // A folder of no set changes nothing; the check's own ticks stay.
-    tree.mkdir("empty");
-    EXPECT_EQ(ticked({"--keep-path", tree.path("empty")}, mode), ticked({}, mode));
+  using Set = std::set<std::string>;
+  for (const std::string mode : {"fast", "careful"}) {
+    EXPECT_EQ(
+        ticked({"--mode", mode, "--keep-path", tree.path("b/"), "--keep-path", tree.path("a")}),
+        (Set{a1, c1, c2}));
+    EXPECT_EQ(ticked({"--mode", mode, "--keep=newest", "--keep-path", tree.path("b")}),
+              (Set{a1, c1, a2}));
   }
-  const Result groups = RunTool({"--list", "groups", "--keep", "newest", tree.root()});
-  EXPECT_EQ(groups.status, 0) << groups.err;
+  const Result groups = RunTool({"--list", "groups", "--keep", "oldest", tree.root()});
   const auto lines = Split(groups.out, '\n');
   ASSERT_EQ(lines.size(), 7u);
-  EXPECT_EQ(lines[0], a1) << groups.out;  // the newest of the first set
-  EXPECT_EQ(lines[4], c2) << groups.out;
+  EXPECT_EQ(lines[0], b1);  // the oldest of each set first
+  EXPECT_EQ(lines[4], a2);
 }
 
 TEST(CliRunTest, NulTerminatedOutputInEveryListForm) {
