@@ -237,7 +237,11 @@ void TFormMain::ColorComboBox3Change() {
 void TFormMain::CheckBoxTrashClick() {
   // A delete under way keeps the choice it started with.
   session_->config().moveToTrash =
-      CheckBoxTrash_->isChecked() ? FileDeleter(MoveToTrashIfUnchanged) : FileDeleter();
+      CheckBoxTrash_->isChecked()
+          ? FileDeleter([](const std::string& path, const FileIdentity& id, FileIdentity* after) {
+              return MoveToTrashIfUnchanged(path, id, after);
+            })
+          : FileDeleter();
 }
 
 void TFormMain::ColorComboBox4Change() {

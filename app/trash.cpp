@@ -9,7 +9,8 @@
 
 #include <cerrno>
 
-DeleteOutcome MoveToTrashIfUnchanged(const std::string& path, const FileIdentity& expected) {
+DeleteOutcome MoveToTrashIfUnchanged(const std::string& path, const FileIdentity& expected,
+                                     FileIdentity* after) {
   const QString name = QFile::decodeName(QByteArray::fromStdString(path));
   // Qt opens the file by its decoded name: it must lead back to these bytes.
   if (QFile::encodeName(name).toStdString() != path) return DeleteOutcome::Failed;
@@ -19,7 +20,13 @@ DeleteOutcome MoveToTrashIfUnchanged(const std::string& path, const FileIdentity
   if (!S_ISREG(st.st_mode) || IdentityOf(st) != expected) return DeleteOutcome::Changed;
   QString inTrash;
   if (!QFile::moveToTrash(name, &inTrash)) return DeleteOutcome::Failed;
-  if (inTrash.startsWith(QLatin1Char('/'))) return DeleteOutcome::Deleted;
+  if (inTrash.startsWith(QLatin1Char('/'))) {
+    struct stat moved {};
+    if (after != nullptr && st.st_nlink > 1 &&
+        ::lstat(QFile::encodeName(inTrash).constData(), &moved) == 0)
+      *after = IdentityOf(moved);
+    return DeleteOutcome::Deleted;
+  }
   // Without a Trash folder it could make, Qt moves the file into "files" of
   // the current directory and reports success: the file is put back and
   // the move counts as failed.

@@ -6,6 +6,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <unistd.h>
+
 #include <set>
 
 #include "app/trash.h"
@@ -21,7 +23,7 @@ class CopiesTest : public QObject {
   void keepTheCopiesInAFolder();
   void keepTheOldestAndTheNewest();
   void theTrashPreferenceMovesTheFilesAndIsKept();
-  void aTrashThatCannotBeMadeIsAFailedDelete();
+  void theTrashMoveChecksTheFileAndSaysWhatItDid();
 };
 
 namespace {
@@ -152,7 +154,8 @@ void CopiesTest::theTrashPreferenceMovesTheFilesAndIsKept() {
 
 // Qt moves a file into "files" of the current directory, and says it did,
 // when it cannot make a Trash folder: the file must stay where it was.
-void CopiesTest::aTrashThatCannotBeMadeIsAFailedDelete() {
+// A file changed or gone is not moved.
+void CopiesTest::theTrashMoveChecksTheFileAndSaysWhatItDid() {
   TempTree tree;
   const std::string file = tree.write("keep/me", "bytes");
   const QString before = QDir::currentPath();
@@ -166,10 +169,19 @@ void CopiesTest::aTrashThatCannotBeMadeIsAFailedDelete() {
   QCOMPARE(ReadFileBytes(file), std::string("bytes"));
   QVERIFY(!PathExists(tree.path("cwd/files/me")) &&
           !PathExists(tree.path("cwd/info/me.trashinfo")));
-  FileIdentity other = *id;  // a file changed since it was read is not moved
+  FileIdentity other = *id;
   other.MtimeNs += 1;
   QCOMPARE(MoveToTrashIfUnchanged(file, other), DeleteOutcome::Changed);
   QCOMPARE(MoveToTrashIfUnchanged(tree.path("gone"), other), DeleteOutcome::Missing);
+  // A moved hard link tells the identity its other names have now.
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.mkdir("data")));
+  QVERIFY(::link(file.c_str(), tree.path("link").c_str()) == 0);
+  FileIdentity after;
+  QCOMPARE(MoveToTrashIfUnchanged(file, *RegularFileIdentity(file), &after),
+           DeleteOutcome::Deleted);
+  qunsetenv("XDG_DATA_HOME");
+  QVERIFY(!PathExists(file));
+  QVERIFY(RegularFileIdentity(tree.path("link")) == after);
 }
 
 QTEST_MAIN(CopiesTest)
