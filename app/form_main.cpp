@@ -14,6 +14,7 @@
 #include "app/about_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dialogs.h"
+#include "app/trash.h"
 #include "lists/row_texts.h"
 #include "session/texts.h"
 
@@ -156,6 +157,7 @@ void TFormMain::connectHandlers() {
   connect(applyButton_[0], &QPushButton::clicked, this, [this] { ApplyFilesColumns(); });
   connect(applyButton_[1], &QPushButton::clicked, this, [this] { ApplyDeleteColumns(); });
 
+  connect(CheckBoxTrash_, &QCheckBox::toggled, this, [this] { CheckBoxTrashClick(); });
   connect(ColorComboBox3_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox3Change(); });
   connect(ColorComboBox4_, &TColorComboBox::valueChanged, this, [this] { ColorComboBox4Change(); });
   for (auto* group : {ColorComboBox1_, ColorComboBox2_}) {
@@ -230,6 +232,16 @@ void TFormMain::showEvent(QShowEvent* event) {
 
 void TFormMain::ColorComboBox3Change() {
   vgListView1_->setListBackground(TColorComboBox::toQColor(ColorComboBox3_->value()));
+}
+
+void TFormMain::CheckBoxTrashClick() {
+  // A delete under way keeps the choice it started with.
+  session_->config().moveToTrash =
+      CheckBoxTrash_->isChecked()
+          ? FileDeleter([](const std::string& path, const FileIdentity& id, FileIdentity* after) {
+              return MoveToTrashIfUnchanged(path, id, after);
+            })
+          : FileDeleter();
 }
 
 void TFormMain::ColorComboBox4Change() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMainWindow>
@@ -95,6 +96,12 @@ class TFormMain final : public QMainWindow, private SessionView {
     return FormAbout_;
   }
 
+  // "Copies" menu: the set of the selected row, and the keep rules.
+  void ShowCopies1Click();
+  void KeepFolder1Click();
+  void KeepOldest1Click();
+  void KeepNewest1Click();
+
   // Column pages: which = 0 for "Files", 1 for "Files to delete".
   void MoveToShown(int which);      // SpeedButton11 / SpeedButton19
   void MoveToAvailable(int which);  // SpeedButton12 / SpeedButton16
@@ -154,6 +161,8 @@ class TFormMain final : public QMainWindow, private SessionView {
   QWidget* buildPreferencesPage();
   QWidget* buildColumnPage(int which);
   void buildMenus();
+  void buildCopiesMenu();
+  void showCopiesWindow(int row);  // a small window with the set of candidate `row`
   void buildPopup();
   void connectHandlers();
 
@@ -167,6 +176,7 @@ class TFormMain final : public QMainWindow, private SessionView {
   void savePlacement();
   void ColorComboBox3Change();
   void ColorComboBox4Change();
+  void CheckBoxTrashClick();  // Delete Checked unlinks or moves to the Trash
 
   // What the session shows through the window.
   void showStatus(const std::string& text) override { setStatusText(text); }
@@ -180,6 +190,7 @@ class TFormMain final : public QMainWindow, private SessionView {
   void runScanTimer(bool run) override;
   void armDeleteListTimer() override;
   void columnsApplyDue() override { ApplyFilesColumns(); }
+  void runStateChanged() override;
 
   // Environment.
   std::unique_ptr<QtDialogs> ownDialogs_;
@@ -229,6 +240,7 @@ class TFormMain final : public QMainWindow, private SessionView {
   TColorComboBox* ColorComboBox2_ = nullptr;
   TColorComboBox* ColorComboBox3_ = nullptr;
   TColorComboBox* ColorComboBox4_ = nullptr;
+  QCheckBox* CheckBoxTrash_ = nullptr;  // "Move deleted files to the Trash"
   QTabWidget* PageControl3_ = nullptr;
   QWidget* TabSheetColumnsFiles_ = nullptr;
   QWidget* TabSheetColumnsDelete_ = nullptr;
@@ -239,6 +251,7 @@ class TFormMain final : public QMainWindow, private SessionView {
   QPushButton* SpeedButton1_ = nullptr;
   QProgressBar* ProgressBar_ = nullptr;
   QMenu* RxPopupMenu1_ = nullptr;
+  QMenu* Copies1_ = nullptr;
   QAction* LaunchFile1_ = nullptr;
   QAction* DeleteFiles1_ = nullptr;
   QAction* PopupSeparator_ = nullptr;

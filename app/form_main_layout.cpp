@@ -278,6 +278,10 @@ QWidget* TFormMain::buildPreferencesPage() {
   PageControl3_->addTab(TabSheetColumnsFiles_, QStringLiteral("Columns in \"Files\""));
   PageControl3_->addTab(TabSheetColumnsDelete_, QStringLiteral("Columns in \"Files to delete\""));
   l->addWidget(PageControl3_, 1);
+
+  CheckBoxTrash_ = Named(new QCheckBox(QStringLiteral("Move deleted files to the Trash"), page),
+                         "CheckBoxTrash");
+  l->addWidget(CheckBoxTrash_);
   return page;
 }
 
@@ -351,6 +355,7 @@ void TFormMain::buildMenus() {
   file->addSeparator();
   file->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Exit"))
       ->setObjectName(QStringLiteral("Exit1"));
+  buildCopiesMenu();
   auto* help = menuBar()->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("Help1"));
   help->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("Contents"))

@@ -22,14 +22,16 @@ constexpr int kDefaultColumnWidth = 50;
 class FormPreferences final : public PreferencesTarget {
  public:
   FormPreferences(TFormMain& form, ResultList& files, ResultList& del, QListWidget* const* boxes,
-                  TColorComboBox* const* colors, TRadioGroup* doubleClick, TRadioGroup* mode)
+                  TColorComboBox* const* colors, TRadioGroup* doubleClick, TRadioGroup* mode,
+                  QCheckBox* trash)
       : form_(form),
         files_(files),
         del_(del),
         boxes_(boxes),
         colors_(colors),
         doubleClick_(doubleClick),
-        mode_(mode) {}
+        mode_(mode),
+        trash_(trash) {}
 
   void setFolder(const std::string& text) override { form_.setFolderText(text); }
   void addFilesColumn(const std::string& caption) override { add(0, caption); }
@@ -51,6 +53,7 @@ class FormPreferences final : public PreferencesTarget {
   // item, the default, rather than none.
   void setDoubleClickChoice(int choice) override { select(doubleClick_, choice); }
   void setCheckModeChoice(int choice) override { select(mode_, choice); }
+  void setMoveToTrash(bool on) override { trash_->setChecked(on); }
 
   // Shows the columns read so far when reading stopped inside a list.
   void finish() {
@@ -91,6 +94,7 @@ class FormPreferences final : public PreferencesTarget {
   TColorComboBox* const* colors_;
   TRadioGroup* doubleClick_;
   TRadioGroup* mode_;
+  QCheckBox* trash_;
   std::vector<ListColumn> pending_[2];  // "Files", "Files to delete"
 };
 
@@ -114,7 +118,7 @@ void TFormMain::FormCreate() {
     TColorComboBox* const colors[4] = {ColorComboBox1_, ColorComboBox2_, ColorComboBox3_,
                                        ColorComboBox4_};
     FormPreferences target(*this, filesList(), deleteList(), ListBox_, colors, RadioGroup2_,
-                           RadioGroup1_);
+                           RadioGroup1_, CheckBoxTrash_);
     const PreferencesReadResult read =
         ReadPreferences(PreferencesFilePath(startDirectory_), target);
     target.finish();
@@ -151,6 +155,7 @@ bool TFormMain::FormClose() {
   values.colors[3] = ColorComboBox4_->value();
   values.doubleClick = RadioGroup2_->itemIndex();
   values.checkMode = RadioGroup1_->itemIndex();
+  values.moveToTrash = CheckBoxTrash_->isChecked();
   const std::string path = PreferencesFilePath(startDirectory_);
   // A settings file that start-up did not read to its end is kept beside,
   // so that the values it holds are not lost to the write below.

@@ -33,8 +33,13 @@ void QtDialogs::confirmOk(const std::string& text) {
 }
 
 bool QtDialogs::confirmYesNo(const std::string& text) {
+  return confirmYesNoDetailed(text, {});
+}
+
+bool QtDialogs::confirmYesNoDetailed(const std::string& text, const std::string& informative) {
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(), Q(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);
+  if (!informative.empty()) box.setInformativeText(Q(informative));
   // Every question guards something that cannot be undone: Enter answers No.
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

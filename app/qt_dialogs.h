@@ -16,6 +16,7 @@ class QtDialogs final : public Dialogs {
   void plain(const std::string& text) override;
   void confirmOk(const std::string& text) override;
   bool confirmYesNo(const std::string& text) override;
+  bool confirmYesNoDetailed(const std::string& text, const std::string& informative) override;
   void errorBox(const std::string& text) override;
   std::optional<std::string> pickFolder(const std::string& start) override;
   std::optional<std::string> saveFile(const std::string& filter,

@@ -73,7 +73,7 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
     if (name != "--mode" && name != "--list" && name != "--format" && name != "--min-size" &&
-        name != "--exclude")
+        name != "--exclude" && name != "--keep-path" && name != "--keep")
       return Fail("unknown option '" + arg + "'");
     std::string value;
     if (equals != std::string::npos) {
@@ -83,7 +83,18 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
     } else {
       return Fail("option '" + name + "' needs a value");
     }
-    if (name == "--mode") {
+    if (name == "--keep-path") {
+      if (value.empty()) return Fail("--keep-path needs a folder, not an empty value");
+      options.keep.folders.push_back(value);
+    } else if (name == "--keep") {
+      if (value == "oldest") {
+        options.keep.age = KeepRule::Age::Oldest;
+      } else if (value == "newest") {
+        options.keep.age = KeepRule::Age::Newest;
+      } else {
+        return Fail("--keep must be oldest or newest, not '" + value + "'");
+      }
+    } else if (name == "--mode") {
       const auto mode = ModeNamed(value);
       if (!mode) return Fail("--mode must be fast or careful, not '" + value + "'");
       options.mode = *mode;
@@ -113,7 +124,8 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
 
 const std::string& CliUsage() {
   static const std::string text =
-      "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups] [-0] FOLDER...\n"
+      "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
+      "                    [--keep-path DIR]... [--keep oldest|newest] [-0] FOLDER...\n"
       "Finds files below the FOLDERs whose contents are identical. The folders are\n"
       "walked in the order given, each breadth-first; a folder given twice, or\n"
       "inside another one given, is walked once. There is no limit on the number\n"
@@ -128,6 +140,16 @@ const std::string& CliUsage() {
       "                     the size in bytes, a TAB, the path\n"
       "  --list groups      print each set of identical files (hard links of one\n"
       "                     file count once), each set followed by an empty line\n"
+      "  --keep-path DIR    in each set with a file below DIR, keep (leave unticked)\n"
+      "                     the files below DIR and tick the others; repeatable, the\n"
+      "                     first DIR that holds a file of the set decides\n"
+      "  --keep oldest      in each set no --keep-path decides, keep the file with\n"
+      "  --keep newest      the oldest (newest) modification time, the first listed\n"
+      "                     of equal times, and tick the others\n"
+      "                     With either, --list ticked prints the files the rules\n"
+      "                     tick (the check's ticks in the sets they leave alone),\n"
+      "                     and --list groups prints the kept files of each set\n"
+      "                     first\n"
       "  -0                 end each path with NUL instead of a newline; a set of\n"
       "                     --list groups then ends with an extra NUL\n"
       "  --min-size BYTES   leave out files smaller than BYTES (default 0)\n"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compare/check_run.h"
+#include "lists/keep_rules.h"
 
 // What the tool prints once the run is done.
 enum class ListForm {
@@ -27,6 +28,10 @@ struct CliOptions {
   std::int64_t minSize = 0;           // files smaller than this are no candidates
   std::vector<std::string> excludes;  // globs of paths below a folder that are not walked
   std::vector<std::string> folders;   // in the order given
+  // --keep-path (in order, first match wins) and --keep: which members of
+  // each set of identical files stay unticked.
+  KeepRule keep;
+  bool keepGiven() const { return !keep.folders.empty() || keep.age != KeepRule::Age::None; }
 };
 
 enum class ParseOutcome { Run, Help, Version, UsageError };

@@ -138,6 +138,7 @@ class KeptMessages final : public Dialogs {
   void plain(const std::string&) override {}
   void confirmOk(const std::string&) override {}
   bool confirmYesNo(const std::string&) override { return false; }
+  bool confirmYesNoDetailed(const std::string&, const std::string&) override { return false; }
   void errorBox(const std::string&) override {}
   std::optional<std::string> pickFolder(const std::string&) override { return {}; }
   std::optional<std::string> saveFile(const std::string&, const std::string&) override {
@@ -201,6 +202,24 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     return 1;
   }
 
+  // Folders to keep are written as the candidates' paths begin.
+  KeepRule keep = options.keep;
+  for (std::string& folder : keep.folders) {
+    if (!IsExistingDirectory(folder)) {
+      return UsageError(err, "--keep-path '" + folder + "' is not a folder");
+    }
+    // Written as the first folder scanned that holds it names it.
+    for (const std::string& root : options.folders) {
+      const std::string scanned = FolderAsScanned(folder, root);
+      std::string prefix = root;
+      while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+      if (scanned == prefix || scanned.starts_with(prefix == "/" ? prefix : prefix + "/")) {
+        folder = scanned;
+        break;
+      }
+    }
+  }
+
   ProgressLine line(err, env.showProgress);
   WalkProgress walkProgress(line);
   ProgressView view(line);
@@ -236,6 +255,16 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         WriteText(err, "twinscan-cli: the check did not run\n");
         return 1;
       }
+      if (options.keepGiven()) {
+        // The careful check's sets are kept; after a fast one they are compared first.
+        view.stage = "comparing: ";
+        session.keepCopies(keep);
+        if (!driver.settle()) {
+          line.clear();
+          WriteText(err, "twinscan-cli: the keep rules did not run\n");
+          return 1;
+        }
+      }
       line.clear();
       for (int r = 1; r <= count; ++r) {
         if (!session.ticked(r)) continue;
@@ -269,7 +298,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
           [&line](int percent) { line.show("comparing: " + std::to_string(percent) + "%"); },
           config.limits);
       line.clear();
-      for (const auto& set : sets) {
+      for (auto set : sets) {
+        // The files a keep rule keeps come first, the others after, each in row order.
+        const std::vector<int> kept = KeptMembers(set, candidates, keep);
+        std::stable_partition(set.begin(), set.end(), [&kept](int r) {
+          return std::find(kept.begin(), kept.end(), r) != kept.end();
+        });
         if (json) {
           std::vector<std::string> paths;
           for (const int r : set) paths.push_back(candidates.row(r).FullPath);

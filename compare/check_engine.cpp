@@ -374,9 +374,11 @@ std::optional<RowIdentity> StatCandidate(const std::string& path, int row) {
 
 std::vector<int> TickedRows(const std::vector<RowIdentity>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
-                            const EngineLimits& limits, std::vector<int>* copies) {
+                            const EngineLimits& limits, std::vector<int>* copies,
+                            std::vector<std::vector<int>>* classes) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
-  Refiner refiner(rule, step, WithinDescriptorLimit(limits), nullptr, copies);
+  Refiner refiner(rule, step, WithinDescriptorLimit(limits),
+                  rule == TickRule::LaterCopy ? classes : nullptr, copies);
   return refiner.run(files, [&](int i) -> const std::string& {
     return table.row(files[static_cast<std::size_t>(i)].row).FullPath;
   });

@@ -92,10 +92,13 @@ struct EngineLimits {
 // table. `checkpoint` runs before every block read (it may throw StopRun;
 // every file is closed on the way out). With `copies`, the rows whose bytes
 // were read to the end and found identical to another file that a tick rests
-// on (the ticked rows and their partners) are stored there, ascending.
+// on (the ticked rows and their partners) are stored there, ascending. With
+// `classes`, the classes IdenticalClasses() gives are added there (rule
+// LaterCopy only), in the order the reading finishes them.
 std::vector<int> TickedRows(const std::vector<RowIdentity>& files, TickRule rule,
                             const CandidateTable& table, const std::function<void()>& checkpoint,
-                            const EngineLimits& limits = {}, std::vector<int>* copies = nullptr);
+                            const EngineLimits& limits = {}, std::vector<int>* copies = nullptr,
+                            std::vector<std::vector<int>>* classes = nullptr);
 
 // Told after each round of reads how many bytes of the call's files are
 // settled (read, or no longer needed) of their total; on the engine's thread.

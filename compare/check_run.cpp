@@ -15,6 +15,7 @@ namespace {
 struct Decided {
   std::vector<int> ticks;
   std::vector<RowIdentity> read;
+  std::vector<std::vector<int>> classes;  // careful bands only
 };
 
 Decided Decide(const std::vector<RowIdentity>& files, TickRule rule,
@@ -25,7 +26,9 @@ Decided Decide(const std::vector<RowIdentity>& files, TickRule rule,
   std::vector<int> copies;
   decided.ticks = progress
                       ? TickedRows(files, rule, candidates, checkpoint, limits, progress, &copies)
-                      : TickedRows(files, rule, candidates, checkpoint, limits, &copies);
+                      : TickedRows(files, rule, candidates, checkpoint, limits, &copies,
+                                   rule == TickRule::LaterCopy ? &decided.classes : nullptr);
+  std::sort(decided.classes.begin(), decided.classes.end());
   // Both lists ascend by row, as do the files.
   auto file = files.begin();
   for (const int row : copies) {
@@ -229,6 +232,7 @@ void CarefulCheck(const CheckInput& input, CandidateTable& candidates, CheckSink
   std::vector<int> ticks;
   const auto report = [&](int b, const Decided& decided) {
     if (!decided.read.empty()) sink.filesRead(decided.read);
+    if (!decided.classes.empty()) sink.identicalSets(decided.classes);
     ticks.clear();
     for (const int r : decided.ticks) {
       CandidateRow& row = candidates.row(r);

@@ -33,6 +33,9 @@ class CheckSink {
   // the end and found it a copy (or the copy a tick rests on); sent before the
   // ticks it belongs to. Delete Checked requires the file unchanged since.
   virtual void filesRead(const std::vector<RowIdentity>& /*rows*/) {}
+  // The careful check's classes of identical rows of one band (each holding
+  // two different files, in row order), band by band in row order.
+  virtual void identicalSets(const std::vector<std::vector<int>>& /*sets*/) {}
 };
 
 enum class CheckMode { Fast = 0, Careful = 1 };

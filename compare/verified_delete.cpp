@@ -185,7 +185,7 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
       const FileIdentity expected = own.current(target.identity);
       if (verified[i - run.first] != 0) {
         FileIdentity after = expected;
-        results[i] = ResultOf(deleter ? deleter(target.path, expected)
+        results[i] = ResultOf(deleter ? deleter(target.path, expected, &after)
                                       : DeleteIfUnchanged(target.path, expected, &after));
         own.unlinked(expected, after);
       } else {

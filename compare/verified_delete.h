@@ -50,8 +50,11 @@ inline bool RowsGo(DeleteResult result) {
          result == DeleteResult::Failed;
 }
 
-// Removes one file only when it is still the file recorded.
-using FileDeleter = std::function<DeleteOutcome(const std::string& path, const FileIdentity& id)>;
+// Removes one file only when it is still the file recorded; when the file
+// has other links, *after receives its identity once this name is gone (as
+// DeleteIfUnchanged gives it), so the other links are still recognised.
+using FileDeleter = std::function<DeleteOutcome(const std::string& path, const FileIdentity& id,
+                                                FileIdentity* after)>;
 
 struct DeletePassOptions {
   // A target is deleted only once an identical keeper was verified; without,

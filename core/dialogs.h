@@ -15,7 +15,9 @@ class Dialogs {
   virtual void plain(const std::string& text) = 0;         // no icon, OK
   virtual void confirmOk(const std::string& text) = 0;     // question icon, OK
   virtual bool confirmYesNo(const std::string& text) = 0;  // question icon; true only for Yes
-  virtual void errorBox(const std::string& text) = 0;      // the application's error box
+  // The same question with a second, smaller line of detail below its text.
+  virtual bool confirmYesNoDetailed(const std::string& text, const std::string& informative) = 0;
+  virtual void errorBox(const std::string& text) = 0;  // the application's error box
 
   // The folder picker, opened at `start`; nothing when the user cancels.
   virtual std::optional<std::string> pickFolder(const std::string& start) = 0;

@@ -12,6 +12,7 @@ bool Session::startCheck(int mode) {
     dialogs_.confirmOk(texts::kScanFirst);
     return false;
   }
+  forgetSets();
   view_.showCheckControls(true);
   view_.showProgress(0);
   view_.showPauseCaption(false);
@@ -39,11 +40,13 @@ void Session::togglePause() {
 }
 
 void Session::endCheck() {
+  checkHasRun_ = true;
   if (phase_ == Phase::Checking || phase_ == Phase::CheckPaused) setPhase(Phase::Idle);
   view_.showCheckControls(false);
 }
 
 void Session::cancelCheck() {
+  afterSets_ = {};  // sets being computed for a keep rule: the rule is dropped
   stopCheckRun();
   endCheck();
 }
@@ -124,6 +127,10 @@ void Session::checkBody(RunContext& run, int mode, int listRows) {
     void progress(int percent) override {
       run_.post([s = s_, percent] { s->view_.showProgress(percent); });
     }
+    void identicalSets(const std::vector<std::vector<int>>& sets) override {
+      this->sets.insert(this->sets.end(), sets.begin(), sets.end());
+    }
+    std::vector<std::vector<int>> sets;
 
    private:
     RunContext& run_;
@@ -131,7 +138,13 @@ void Session::checkBody(RunContext& run, int mode, int listRows) {
   } sink(run, *this);
 
   RunCheck({mode, listRows}, candidates_, sink, checkpointOf(run), engineLimits());
-  run.post([this] {
+  const bool careful = mode == static_cast<int>(CheckMode::Careful);
+  run.post([this, careful, sets = std::move(sink.sets)]() mutable {
+    // A whole careful check found every set: they are kept for the keep rules.
+    if (careful) {
+      sets_ = std::move(sets);
+      setsKnown_ = true;
+    }
     view_.showProgress(0);
     endCheck();
     // Every tick of the run has reached "Files" by now; "Files to delete"

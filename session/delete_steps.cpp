@@ -49,12 +49,24 @@ void Session::deleteChecked() {
     dialogs_.confirmOk(texts::kNoCheckedFiles);
     return;
   }
-  if (!dialogs_.confirmYesNo(texts::kConfirmDelete)) return;
+  std::vector<char> ticked = DeleteListTicks(deleteList_);
+  long long files = 0;
+  long long bytes = 0;
+  for (std::size_t i = 0; i < ticked.size(); ++i) {
+    const int entry = static_cast<int>(i) + 1;
+    if (ticked[i] == 0 || entry > deleteTable_.DeleteCount || entry > deleteTable_.size()) continue;
+    ++files;
+    bytes += deleteTable_.row(entry).Size;
+  }
+  if (!dialogs_.confirmYesNoDetailed(
+          texts::kConfirmDelete,
+          texts::DeleteDetail(files, bytes, static_cast<bool>(config_.moveToTrash))))
+    return;
   view_.showProgress(0);
   setPhase(Phase::Deleting);
   deletePlan_ = {};
   deleteResults_.clear();
-  startDeletePass(DeleteListTicks(deleteList_), {}, true);
+  startDeletePass(std::move(ticked), {}, true);
 }
 
 void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, bool requireCopy) {
@@ -63,7 +75,8 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
   // writes are the window's again once its last post has come.
   std::vector<DeleteResult> results = deleteResults_;
   DeleteThread.start([this, ticked = std::move(ticked), which = std::move(which),
-                      results = std::move(results), requireCopy](RunContext& run) mutable {
+                      results = std::move(results), requireCopy,
+                      deleter = config_.moveToTrash](RunContext& run) mutable {
     if (requireCopy) {
       deletePlan_ = PlanDelete(candidates_, deleteTable_, ticked);
       results.assign(deletePlan_.targets.size(), DeleteResult::NoCopy);
@@ -73,6 +86,7 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
     DeletePassOptions options;
     options.requireCopy = requireCopy;
     options.limits = engineLimits();
+    options.deleter = deleter;
     const std::vector<DeleteResult> done = RunDeletePass(
         deletePlan_, which, options, checkpointOf(run),
         [&run, this](int percent) { run.post([this, percent] { view_.showProgress(percent); }); });
@@ -106,6 +120,7 @@ void Session::finishDeleteChecked(const RowRemoval& removal) {
   // the repaint after many removed rows and the rebuild are short steps of
   // their own.
   ApplyRowRemoval(candidates_, filesList_, deleteList_, {{}, removal.candidates});
+  setsAfterRemoval(removal.candidates);
   queue_.post([this, rows = removal.listRows] {
     ApplyRowRemoval(candidates_, filesList_, deleteList_, {rows, {}});
     finishDeleteSteps();

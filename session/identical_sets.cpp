@@ -5,7 +5,9 @@
 
 std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates,
                                             const std::function<void(int percent)>& progress,
-                                            const EngineLimits& limits) {
+                                            const EngineLimits& limits,
+                                            const std::function<void()>& checkpoint) {
+  const std::function<void()> step = checkpoint ? checkpoint : [] {};
   // A band of one row has no set.
   std::vector<RowRange> bands = Bands(candidates);
   std::erase_if(bands, [](const RowRange& band) { return band.last == band.first; });
@@ -17,11 +19,12 @@ std::vector<std::vector<int>> IdenticalSets(const CandidateTable& candidates,
         const RowRange band = bands[static_cast<std::size_t>(b)];
         std::vector<RowIdentity> files;
         for (int r = band.first; r <= band.last; ++r) {
+          step();
           if (const auto file = StatCandidate(candidates.row(r).FullPath, r))
             files.push_back(*file);
         }
         return files.size() < 2 ? std::vector<std::vector<int>>{}
-                                : IdenticalClasses(files, candidates, {}, limits);
+                                : IdenticalClasses(files, candidates, step, limits);
       },
       [&](int b, std::vector<std::vector<int>>& classes) {
         if (progress) {

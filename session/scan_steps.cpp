@@ -29,6 +29,9 @@ void Session::scanTimerStep(const std::vector<std::string>& folders) {
     vgThreadAfterScan.wait();
     ScanThread.wait();
     resetFilesList();
+    forgetSets();
+    checkHasRun_ = false;
+    scannedRoot_ = folders.empty() ? std::string() : folders.front();
     view_.lockRunControls(true);
     view_.showPhaseCaption(texts::kPhaseCreating);
     view_.showStatus(texts::kScanStarted);

@@ -19,6 +19,7 @@
 #include "group/file_table.h"
 #include "lists/delete_list.h"
 #include "lists/file_actions.h"
+#include "lists/keep_rules.h"
 #include "lists/result_list.h"
 #include "scan/scan_table.h"
 #include "scan/walk.h"
@@ -42,6 +43,9 @@ struct SessionConfig {
   // Called at every checkpoint of the check and of the delete's file work,
   // on their threads (tests change files from outside there).
   std::function<void()> checkpointHook;
+  // Set: Delete Checked moves the files to the Trash through it (after the
+  // same identity and copy checks) instead of unlinking them.
+  FileDeleter moveToTrash;
 };
 
 // One run's state and its orchestration, without a window: the four tables,
@@ -94,6 +98,24 @@ class Session {
   // Saves the candidates' paths or names to a file the user picks.
   void saveList(int field);
 
+  // The sets of identical candidates, and keep rules over them. The sets
+  // are those of the last careful check, or are computed on the check's
+  // worker (with the progress bar, "Pause" and "Cancel") when none are kept.
+  // A check has run since the last scan and no run is active.
+  bool copiesAvailable() const;
+  // Runs `then` once the sets are known: at once when they are kept; after
+  // computing them otherwise (never, when refused or cancelled).
+  void withIdenticalSets(std::function<void()> then);
+  bool identicalSetsKnown() const { return setsKnown_; }
+  const std::vector<std::vector<int>>& identicalSets() const { return sets_; }
+  // The set holding candidate row `row` (1-based); empty when none does.
+  std::vector<int> setOfRow(int row) const;
+  // Sets the ticks of every set by `rule` through "Files" (or, without list
+  // rows, the candidates' Checked), once the sets are known.
+  void keepCopies(KeepRule rule);
+  // The (first) folder the last scan walked, as the candidates' paths begin.
+  const std::string& scannedRoot() const { return scannedRoot_; }
+
   // Refuses an action (true, after the message) while a run would race with it.
   bool refuseDuringRun();
   bool refuseDuringDelete();
@@ -141,7 +163,15 @@ class Session {
   }
 
  private:
-  void setPhase(Phase phase) { phase_ = phase; }
+  void setPhase(Phase phase) {
+    phase_ = phase;
+    view_.runStateChanged();
+  }
+  void forgetSets();
+  void applyKeepRule(const KeepRule& rule);
+  void setsBody(RunContext& run);
+  // After a delete: the kept sets follow the rows removed (1-based, ascending).
+  void setsAfterRemoval(const std::vector<int>& removed);
   void resetFilesList();
   void scanBody(RunContext& run, const std::vector<std::string>& roots);
   void groupingBody(RunContext& run, const std::vector<std::string>& captions);
@@ -213,6 +243,13 @@ class Session {
   std::vector<DeleteResult> lastDeleteResults_;
 
   std::string lastSaveName_;
+
+  // The identical sets and what waits for them.
+  std::string scannedRoot_;
+  bool checkHasRun_ = false;
+  bool setsKnown_ = false;
+  std::vector<std::vector<int>> sets_;
+  std::function<void()> afterSets_;
 
   // Workers last: they are stopped and joined before anything they use goes.
   Worker ScanThread;

@@ -36,4 +36,7 @@ class SessionView {
   virtual void armDeleteListTimer() = 0;
   // An apply of the "Files" columns that waited for a fill or a delete may run now.
   virtual void columnsApplyDue() = 0;
+  // The phase changed, or a check ended: what depends on them (the "Copies"
+  // menu) may follow.
+  virtual void runStateChanged() {}
 };

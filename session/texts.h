@@ -48,6 +48,12 @@ inline constexpr const char* kNoCheckedFiles =
     "items.";
 inline constexpr const char* kConfirmDelete =
     "You are sure, what you want to delete all checked files?";
+// The detail line of the confirmation: what will go, and where.
+inline std::string DeleteDetail(long long files, long long bytes, bool toTrash) {
+  return std::to_string(files) + (files == 1 ? " file of " : " files of ") + std::to_string(bytes) +
+         (bytes == 1 ? " byte" : " bytes") + (files == 1 ? "" : " in all") +
+         (toTrash ? " will be moved to the Trash." : " will be deleted from the disk.");
+}
 inline constexpr const char* kUpdatingInformation = "Updating information";
 inline constexpr const char* kInformationUpdated = "Information updated";
 // Delete Checked keeps a file whose copy could not be verified.

@@ -123,6 +123,8 @@ PreferencesReadResult ReadPreferences(const std::string& path, PreferencesTarget
   const auto checkMode = reading.number();
   if (!checkMode) return result;
   target.setCheckModeChoice(*checkMode);
+  // The extra line is never an error: a reader of the described lines ignores it.
+  target.setMoveToTrash(reading.lines.next() == "1");
   return result;
 }
 
@@ -142,5 +144,6 @@ std::optional<std::string> WritePreferences(const std::string& path,
   }
   AppendLine(out, std::to_string(values.doubleClick));
   AppendLine(out, std::to_string(values.checkMode));
+  if (values.moveToTrash) AppendLine(out, "1");
   return WriteWholeFile(path, out, /*create=*/true);
 }

@@ -55,6 +55,9 @@ class PreferencesTarget {
   virtual void setColor(int which, std::uint32_t value) = 0;
   virtual void setDoubleClickChoice(int choice) = 0;
   virtual void setCheckModeChoice(int choice) = 0;
+  // "Move deleted files to the Trash", from the line after the last described
+  // one: "1" is on; anything else, or no such line, is off.
+  virtual void setMoveToTrash(bool /*on*/) {}
 };
 
 struct PreferencesReadResult {
@@ -84,6 +87,9 @@ struct PreferencesValues {
                              kDefaultBackgroundColor, kDefaultFontColor};
   int doubleClick = kDefaultDoubleClickChoice;
   int checkMode = kDefaultCheckModeChoice;
+  // Written as one extra line "1" after the last described line, only when
+  // on, so a file without it keeps the described form.
+  bool moveToTrash = false;
 };
 
 // Creates or empties `path` and writes `values`, every line ended by CR LF,

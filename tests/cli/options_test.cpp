@@ -57,6 +57,9 @@ TEST(CliOptionsTest, UsageErrorsExitTwoWithReasonAndUsageOnStderr) {
       {"bad mode", {"--mode", "bogus", dir}},
       {"bad list", {"--list=all", dir}},
       {"mode without value", {dir, "--mode"}},
+      {"bad keep", {"--keep", "largest", dir}},
+      {"empty keep path", {"--keep-path=", dir}},
+      {"keep path that is no folder", {"--keep-path", tree.path("none"), dir}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -72,10 +75,11 @@ TEST(CliOptionsTest, HelpAndVersionPrintOnStdoutAndExitZero) {
   std::string out, err;
   EXPECT_EQ(RunCli({"--help"}, out, err), 0);
   EXPECT_EQ(out, CliUsage());
-  EXPECT_EQ(out.rfind("Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups] "
-                      "[-0] FOLDER...\n",
-                      0),
-            0u);
+  EXPECT_EQ(
+      out.rfind("Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
+                "                    [--keep-path DIR]... [--keep oldest|newest] [-0] FOLDER...\n",
+                0),
+      0u);
   EXPECT_EQ(err, "");
 
   EXPECT_EQ(RunCli({"/no/such/folder", "--version"}, out, err), 0);

@@ -175,6 +175,37 @@ TEST(CliRunTest, FastTicksTheFirstTwoOfThreeCopiesCarefulTheLastTwo) {
   EXPECT_EQ(RunTool({"--mode", "careful", tree.root()}).out, rows[1] + "\n" + rows[2] + "\n");
 }
 
+// The keep options reach the ticked list (both modes) and the groups' order;
+// the rules themselves are held to a reference in InvariantsTest.
+TEST(CliRunTest, KeepOptionsDecideTheTickedListAndTheGroupsOrder) {
+  TempTree tree;
+  const std::string a1 = tree.write("a/one", "first content", 300);
+  const std::string b1 = tree.write("b/one", "first content", 100);
+  const std::string c1 = tree.write("c/one", "first content", 200);
+  const std::string a2 = tree.write("a/two", "second content!", 100);
+  const std::string c2 = tree.write("c/two", "second content!", 200);
+  const auto ticked = [&](Args args) {
+    args.push_back(tree.root());
+    const Result r = RunTool(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto lines = Split(r.out, '\n');
+    return std::set<std::string>(lines.begin(), lines.end());
+  };
+  using Set = std::set<std::string>;
+  for (const std::string mode : {"fast", "careful"}) {
+    EXPECT_EQ(
+        ticked({"--mode", mode, "--keep-path", tree.path("b/"), "--keep-path", tree.path("a")}),
+        (Set{a1, c1, c2}));
+    EXPECT_EQ(ticked({"--mode", mode, "--keep=newest", "--keep-path", tree.path("b")}),
+              (Set{a1, c1, a2}));
+  }
+  const Result groups = RunTool({"--list", "groups", "--keep", "oldest", tree.root()});
+  const auto lines = Split(groups.out, '\n');
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[0], b1);  // the oldest of each set first
+  EXPECT_EQ(lines[4], a2);
+}
+
 TEST(CliRunTest, NulTerminatedOutputInEveryListForm) {
   TempTree tree;
   tree.write("x", "same!");

@@ -201,7 +201,7 @@ TEST_F(DeleteCheckedWalkTest, FilesChangedSinceTheScanStayOnDisk) {
 TEST_F(DeleteCheckedWalkTest, UndeletableFileLosesItsRowsOnly) {
   const auto paths = Scan({"a", "b"}, {1});
   std::vector<std::string> asked;
-  Walk([&](const std::string& path, const FileIdentity& id) {
+  Walk([&](const std::string& path, const FileIdentity& id, FileIdentity*) {
     asked.push_back(path);
     EXPECT_EQ(id, RegularFileIdentity(path).value());
     return DeleteOutcome::Failed;
@@ -238,7 +238,7 @@ TEST_F(DeleteCheckedWalkTest, StopsAtTheEndOfTheTable) {
   extra.Checked = true;
   deleteList.appendRow(extra);
   int asked = 0;
-  Walk([&](const std::string&, const FileIdentity&) {
+  Walk([&](const std::string&, const FileIdentity&, FileIdentity*) {
     ++asked;
     return DeleteOutcome::Deleted;
   });
@@ -333,7 +333,7 @@ TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {
     std::vector<std::string> deleted;
     DeletePassOptions options;
     options.requireCopy = false;
-    options.deleter = [&](const std::string& path, const FileIdentity&) {
+    options.deleter = [&](const std::string& path, const FileIdentity&, FileIdentity*) {
       deleted.push_back(path);
       return DeleteOutcome::Deleted;
     };

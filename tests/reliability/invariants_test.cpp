@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -17,6 +18,7 @@
 
 #include "compare/check_run.h"
 #include "reliability/reliability_helpers.h"
+#include "session/session.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -275,6 +277,111 @@ TEST(InvariantsTest, OutsideChangesNeverCostTheLastCopy) {
   // The changes did bite, and copies were still deleted.
   EXPECT_GT(kept, kSeeds);
   EXPECT_GT(deleted, kSeeds);
+}
+
+}  // namespace
+
+namespace {
+
+// The sets of identical files as a plain reading sees them: rows of equal
+// bytes holding at least two different files (device and inode).
+std::vector<std::vector<int>> ReferenceSets(const CandidateTable& candidates) {
+  std::map<std::string, std::pair<std::vector<int>, std::set<std::pair<dev_t, ino_t>>>> byBytes;
+  for (int r = 1; r <= candidates.count(); ++r) {
+    struct stat st {};
+    if (::lstat(candidates.row(r).FullPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    auto& [rows, files] = byBytes["f:" + ReadAnyPath(candidates.row(r).FullPath)];
+    rows.push_back(r);
+    files.insert({st.st_dev, st.st_ino});
+  }
+  std::vector<std::vector<int>> sets;
+  for (auto& [bytes, set] : byBytes) {
+    if (set.second.size() >= 2) sets.push_back(set.first);
+  }
+  std::sort(sets.begin(), sets.end());
+  return sets;
+}
+
+// What a rule keeps of a set, read plainly: members below the first folder
+// that holds one, else the oldest or newest (earliest row of equal times).
+std::set<int> ReferenceKept(const std::vector<int>& set, const CandidateTable& c,
+                            const KeepRule& rule) {
+  std::set<int> kept;
+  for (const std::string& folder : rule.folders) {
+    for (const int r : set) {
+      if (c.row(r).FullPath.rfind(folder.back() == '/' ? folder : folder + "/", 0) == 0)
+        kept.insert(r);
+    }
+    if (!kept.empty()) return kept;
+  }
+  if (rule.age == KeepRule::Age::None) return kept;
+  const int sign = rule.age == KeepRule::Age::Oldest ? 1 : -1;
+  kept.insert(*std::min_element(set.begin(), set.end(), [&](int a, int b) {
+    return std::pair(sign * c.row(a).Identity.MtimeNs, a) <
+           std::pair(sign * c.row(b).Identity.MtimeNs, b);
+  }));
+  return kept;
+}
+
+// After any keep rule, over random trees and both modes: the session's sets
+// are the plain reading's; every set keeps an unticked member; in each set
+// the rule decides exactly the members it does not keep are ticked, and
+// other rows keep their ticks; Checked and "Files to delete" follow.
+TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
+  constexpr int kSeeds = 12;
+  int decided = 0;
+  for (int seed = 1; seed <= kSeeds; ++seed) {
+    for (const CheckMode mode : {CheckMode::Fast, CheckMode::Careful}) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << ", mode " << static_cast<int>(mode));
+      TempTree tree;
+      std::mt19937 rng(static_cast<std::mt19937::result_type>(seed * 31));
+      BuildRandomTree(tree, rng);
+      PlainRun run;
+      ASSERT_TRUE(run.scan(tree.root()));
+      run.check(mode, {}, seed % 2 == 0 ? EngineLimits{} : EngineLimits{4, 4096, 512, 8192});
+      const CandidateTable& candidates = *run.candidates;
+      const std::vector<KeepRule> rules = {{{tree.path("a")}, KeepRule::Age::None},
+                                           {{tree.path("c/"), tree.root()}, KeepRule::Age::None},
+                                           {{}, KeepRule::Age::Oldest},
+                                           {{tree.path(".hidden")}, KeepRule::Age::Newest},
+                                           {{tree.path("a/b")}, KeepRule::Age::None}};
+      for (const KeepRule& rule : rules) {
+        // The last rule meets every row ticked: the sets it leaves lose one tick.
+        if (&rule == &rules.back()) run.session().tickAllFiles(true);
+        std::vector<char> before(static_cast<std::size_t>(candidates.count()) + 1, 0);
+        for (int r = 1; r <= candidates.count(); ++r) before[r] = run.session().ticked(r);
+        const std::vector<int> ticks = run.keep(rule);
+        const std::set<int> ticked(ticks.begin(), ticks.end());
+        std::vector<std::vector<int>> sets = run.session().identicalSets();
+        for (auto& set : sets) std::sort(set.begin(), set.end());
+        std::sort(sets.begin(), sets.end());
+        ASSERT_EQ(sets, ReferenceSets(candidates));
+        std::set<int> inSets;
+        for (const auto& set : sets) {
+          inSets.insert(set.begin(), set.end());
+          const std::set<int> kept = ReferenceKept(set, candidates, rule);
+          int unticked = 0;
+          for (const int r : set) {
+            unticked += ticked.count(r) == 0 ? 1 : 0;
+            if (!kept.empty()) {
+              EXPECT_EQ(ticked.count(r) == 1, kept.count(r) == 0) << r;
+            }
+          }
+          EXPECT_GT(unticked, 0) << "every member of a set ticked";
+          decided += kept.empty() ? 0 : 1;
+        }
+        for (int r = 1; r <= candidates.count(); ++r) {
+          if (inSets.count(r) == 0) {
+            EXPECT_EQ(ticked.count(r) == 1, before[r] != 0) << r;
+          }
+          EXPECT_EQ(candidates.row(r).Checked, ticked.count(r)) << r;
+        }
+        run.session().completeDeleteList();
+        EXPECT_EQ(run.session().deleteList().rowCount(), static_cast<int>(ticks.size()));
+      }
+    }
+  }
+  EXPECT_GT(decided, 10 * kSeeds);  // the rules did decide sets
 }
 
 }  // namespace

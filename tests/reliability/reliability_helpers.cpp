@@ -116,6 +116,20 @@ std::vector<int> PlainRun::check(CheckMode mode, const std::function<void()>& ch
   return ticks;
 }
 
+Session& PlainRun::session() {
+  return parts->driver.session();
+}
+
+std::vector<int> PlainRun::keep(const KeepRule& rule) {
+  session().keepCopies(rule);
+  EXPECT_TRUE(parts->driver.settle());
+  std::vector<int> ticks;
+  for (int r = 1; r <= candidates->count(); ++r) {
+    if (session().ticked(r)) ticks.push_back(r);
+  }
+  return ticks;
+}
+
 std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick, int threads) {
   Session& session = parts->driver.session();
   session.completeDeleteList();

@@ -10,6 +10,7 @@
 #include "compare/check_run.h"
 #include "compare/verified_delete.h"
 #include "core/records.h"
+#include "lists/keep_rules.h"
 #include "scan/scan_table.h"
 #include "scan/walk.h"
 
@@ -35,6 +36,11 @@ struct PlainRun {
   std::vector<std::string> deleteChecked(const std::vector<int>& untick = {}, int threads = 1);
 
   std::vector<std::string> candidatePaths() const;
+
+  // A keep rule through the session (its sets computed first when the last
+  // check kept none); returns the ticked rows, ascending.
+  std::vector<int> keep(const KeepRule& rule);
+  class Session& session();
 
   // What the last deleteChecked() did with each ticked row, in list order.
   std::vector<DeleteResult> lastDelete;

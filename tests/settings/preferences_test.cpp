@@ -61,6 +61,10 @@ class RecordingTarget final : public PreferencesTarget {
     log("checkMode:" + std::to_string(choice));
     values.checkMode = choice;
   }
+  void setMoveToTrash(bool on) override {
+    log(std::string("trash:") + (on ? "1" : "0"));
+    values.moveToTrash = on;
+  }
 
   std::vector<std::string> calls;
   PreferencesValues values;
@@ -75,8 +79,8 @@ class RecordingTarget final : public PreferencesTarget {
   }
 };
 
-const std::vector<std::string> kDefaultTail = {"color1:1", "color2:2",      "color3:3",
-                                               "color4:4", "doubleClick:1", "checkMode:0"};
+const std::vector<std::string> kDefaultTail = {
+    "color1:1", "color2:2", "color3:3", "color4:4", "doubleClick:1", "checkMode:0", "trash:0"};
 
 std::vector<std::string> With(std::vector<std::string> head, const std::vector<std::string>& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
@@ -294,6 +298,29 @@ TEST_F(WritePreferencesTest, ValuesReadBackUnchanged) {
   PreferencesValues empty;
   empty.deleteColumns = {{"", 10}};
   ExpectSameValues(roundTrip(empty), empty);
+}
+
+// The Trash choice is one line after the described last one, written only
+// when on: a file without it reads as off, a described reader stops before
+// it, and nothing on that line is ever an error.
+TEST_F(WritePreferencesTest, TheTrashLineRoundTripsAndIsOptional) {
+  const std::string path = PreferencesFilePath(tree.root());
+  PreferencesValues values;
+  values.filesColumns = {{"Path", 20}};
+  values.checkMode = 1;
+  ASSERT_EQ(WritePreferences(path, values), std::nullopt);
+  const std::string described = ReadFileBytes(path);
+  EXPECT_FALSE(roundTrip(values).moveToTrash);
+  values.moveToTrash = true;
+  EXPECT_TRUE(roundTrip(values).moveToTrash);
+  EXPECT_EQ(ReadFileBytes(path), described + "1\r\n");
+  for (const char* extra : {"", "0", "yes", "-1", "1 "}) {
+    SCOPED_TRACE(extra);
+    tree.write(kPreferencesFileName, described + extra + "\r\n");
+    RecordingTarget target;
+    EXPECT_EQ(ReadPreferences(path, target).error, std::nullopt);
+    EXPECT_EQ(target.calls.back(), "trash:0");
+  }
 }
 
 TEST_F(WritePreferencesTest, LongTextsReadBack) {

@@ -8,6 +8,13 @@ bool ScriptedDialogs::confirmYesNo(const std::string& text) {
   return yes;
 }
 
+bool ScriptedDialogs::confirmYesNoDetailed(const std::string& text,
+                                           const std::string& informative) {
+  const bool yes = confirmYesNo(text);
+  shown_.back().informative = informative;
+  return yes;
+}
+
 std::optional<std::string> ScriptedDialogs::pickFolder(const std::string& start) {
   record(Kind::PickFolder, start);
   if (folders_.empty()) return std::nullopt;

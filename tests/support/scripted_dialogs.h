@@ -23,7 +23,8 @@ class ScriptedDialogs final : public Dialogs {
   };
   struct Shown {
     Kind kind;
-    std::string text;  // the message, or the start folder / filter of a picker
+    std::string text;              // the message, or the start folder / filter of a picker
+    std::string informative = {};  // a question's line of detail
   };
 
   void information(const std::string& text) override { record(Kind::Information, text); }
@@ -31,6 +32,7 @@ class ScriptedDialogs final : public Dialogs {
   void plain(const std::string& text) override { record(Kind::Plain, text); }
   void confirmOk(const std::string& text) override { record(Kind::ConfirmOk, text); }
   bool confirmYesNo(const std::string& text) override;
+  bool confirmYesNoDetailed(const std::string& text, const std::string& informative) override;
   void errorBox(const std::string& text) override { record(Kind::Error, text); }
   std::optional<std::string> pickFolder(const std::string& start) override;
   std::optional<std::string> saveFile(const std::string& filter,

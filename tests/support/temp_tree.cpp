@@ -1,5 +1,6 @@
 #include "support/temp_tree.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,14 @@ std::string TempTree::write(const std::string& relative, const std::string& cont
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   if (!out) throw std::runtime_error("cannot write " + p);
+  return p;
+}
+
+std::string TempTree::write(const std::string& relative, const std::string& content,
+                            long mtime) const {
+  const std::string p = write(relative, content);
+  const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+  if (::utimensat(AT_FDCWD, p.c_str(), times, 0) != 0) throw std::runtime_error("utimensat " + p);
   return p;
 }
 

@@ -19,6 +19,8 @@ class TempTree {
   std::string mkdir(const std::string& relative) const;
   // Creates (or replaces) a file with `content`, making its folders first.
   std::string write(const std::string& relative, const std::string& content) const;
+  // The same, its modification time set to `mtime` seconds since the epoch.
+  std::string write(const std::string& relative, const std::string& content, long mtime) const;
   std::string symlink(const std::string& target, const std::string& relative) const;
 
  private:

@@ -1,0 +1,117 @@
+// The "Copies" menu: the set of identical files a row belongs to, and the
+// keep rules that tick every set at once.
+#include <QDateTime>
+#include <QDialog>
+#include <QFile>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/form_main.h"
+#include "lists/row_texts.h"
+
+namespace {
+
+constexpr const char* kSelectFirst = "Please, select a file in \"Files\" first.";
+constexpr const char* kNoCopies = "The selected file has no identical copy in \"Files\".";
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+void TFormMain::buildCopiesMenu() {
+  Copies1_ = menuBar()->addMenu(QStringLiteral("Copies"));
+  Copies1_->setObjectName(QStringLiteral("Copies1"));
+  const auto add = [this](const char* text, const char* name, void (TFormMain::*handler)()) {
+    QAction* a = Copies1_->addAction(QString::fromUtf8(text));
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+  };
+  add("Show copies of the selected file", "ShowCopies1", &TFormMain::ShowCopies1Click);
+  Copies1_->addSeparator();
+  add("Keep the copies in a folder...", "KeepFolder1", &TFormMain::KeepFolder1Click);
+  add("Keep the oldest copy of each set", "KeepOldest1", &TFormMain::KeepOldest1Click);
+  add("Keep the newest copy of each set", "KeepNewest1", &TFormMain::KeepNewest1Click);
+  Copies1_->menuAction()->setEnabled(false);
+}
+
+void TFormMain::runStateChanged() {
+  if (Copies1_ != nullptr) Copies1_->menuAction()->setEnabled(session_->copiesAvailable());
+}
+
+void TFormMain::ShowCopies1Click() {
+  const int row = vgListView1_->selectedRow();
+  if (row < 0 || row + 1 > candidates().count()) {
+    dialogs_->information(kSelectFirst);
+    return;
+  }
+  session_->withIdenticalSets([this, row] { showCopiesWindow(row + 1); });
+}
+
+void TFormMain::showCopiesWindow(int row) {
+  const std::vector<int> set = session_->setOfRow(row);
+  if (set.empty()) {
+    dialogs_->information(kNoCopies);
+    return;
+  }
+  auto* window = new QDialog(this);
+  window->setObjectName(QStringLiteral("CopiesWindow"));
+  window->setWindowTitle(QStringLiteral("Copies"));
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  // Nothing else may change the rows while it shows them.
+  window->setWindowModality(Qt::ApplicationModal);
+  auto* list = new QTreeWidget(window);
+  list->setObjectName(QStringLiteral("CopiesList"));
+  list->setAccessibleName(QStringLiteral("Copies"));
+  list->setRootIsDecorated(false);
+  list->setHeaderLabels(
+      {QStringLiteral("Path"), QStringLiteral("Size"), QStringLiteral("Modified")});
+  for (const int r : set) {
+    const CandidateRow& c = candidates().row(r);
+    auto* item = new QTreeWidgetItem(list);
+    item->setText(0, QFile::decodeName(QByteArray::fromStdString(c.FullPath)));
+    item->setText(1, QString::fromStdString(FormatSizeText(std::to_string(c.Size))));
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    item->setText(2, QDateTime::fromMSecsSinceEpoch(c.Identity.MtimeNs / 1000000)
+                         .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    item->setData(0, Qt::UserRole, r);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, r - 1 < filesList().rowCount() && filesList().isChecked(r - 1)
+                               ? Qt::Checked
+                               : Qt::Unchecked);
+  }
+  list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  // A tick here is a tick of the row in "Files": Checked and "Files to delete" follow.
+  connect(list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+    const int r = item->data(0, Qt::UserRole).toInt();
+    if (column == 0 && r >= 1 && r - 1 < filesList().rowCount())
+      filesList().setChecked(r - 1, item->checkState(0) == Qt::Checked);
+  });
+  auto* layout = new QVBoxLayout(window);
+  layout->addWidget(list);
+  window->resize(560, 220);
+  window->show();
+}
+
+void TFormMain::KeepFolder1Click() {
+  const int row = vgListView1_->selectedRow();
+  const std::string start = row >= 0 && row + 1 <= candidates().count()
+                                ? FolderOf(candidates().row(row + 1).FullPath)
+                                : session_->scannedRoot();
+  const auto folder = dialogs_->pickFolder(start);
+  if (!folder) return;
+  session_->keepCopies({{FolderAsScanned(*folder, session_->scannedRoot())}, KeepRule::Age::None});
+}
+
+void TFormMain::KeepOldest1Click() {
+  session_->keepCopies({{}, KeepRule::Age::Oldest});
+}
+
+void TFormMain::KeepNewest1Click() {
+  session_->keepCopies({{}, KeepRule::Age::Newest});
+}

@@ -1,0 +1,188 @@
+// Window tests of the "Copies" menu, the Trash preference and the detail line
+// of the Delete Checked question.
+#include <QAction>
+#include <QCheckBox>
+#include <QMenuBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <unistd.h>
+
+#include <set>
+
+#include "app/trash.h"
+#include "form_fixture.h"
+#include "session/texts.h"
+
+using Kind = ScriptedDialogs::Kind;
+
+class CopiesTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void showCopiesListsTheSetAndTicksThroughFiles();
+  void keepTheCopiesInAFolder();
+  void keepTheOldestAndTheNewest();
+  void theTrashPreferenceMovesTheFilesAndIsKept();
+  void theTrashMoveChecksTheFileAndSaysWhatItDid();
+};
+
+namespace {
+
+// Copies x in a/, b/, c/ and a pair y in a/, b/, with the times of a/, b/, c/;
+// scanned and checked in `mode`: the menu is enabled by the check only.
+struct Copies {
+  Copies(FormFixture& f, int mode) {
+    const std::string x = "the same bytes", y = "another pair";
+    xs = {tree.write("a/x", x, 200), tree.write("b/x", x, 100), tree.write("c/x", x, 300)};
+    ys = {tree.write("a/y", y, 200), tree.write("b/y", y, 100)};
+    QVERIFY(f.scan(tree.root()));
+    QVERIFY(!f.child<QMenu>("Copies1")->menuAction()->isEnabled());
+    QVERIFY(f.check(mode));
+    QVERIFY(f.child<QMenu>("Copies1")->menuAction()->isEnabled());
+  }
+  TempTree tree;
+  std::vector<std::string> xs, ys;
+};
+
+int RowOf(const FormFixture& f, const std::string& path) {
+  for (int i = 1; i <= f.form->candidates().count(); ++i) {
+    if (f.form->candidates().row(i).FullPath == path) return i - 1;
+  }
+  return -1;
+}
+
+// The paths ticked in "Files", each also Checked and in "Files to delete".
+std::set<std::string> Ticked(FormFixture& f) {
+  f.settle();
+  f.form->session().completeDeleteList();
+  std::set<std::string> ticked;
+  for (int r = 0; r < f.form->filesList().rowCount(); ++r) {
+    const bool on = f.form->filesList().isChecked(r);
+    if (on) ticked.insert(f.form->candidates().row(r + 1).FullPath);
+    if (f.form->candidates().row(r + 1).Checked != (on ? 1 : 0)) qFatal("Checked differs");
+  }
+  if (f.form->deleteList().rowCount() != static_cast<int>(ticked.size())) qFatal("delete list");
+  return ticked;
+}
+
+void Trigger(FormFixture& f, const char* action, const std::string& selected = {}) {
+  f.form->files()->setCurrentIndex(f.form->files()->model()->index(RowOf(f, selected), 0));
+  f.form->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+  QVERIFY(QTest::qWaitFor([&] { return !f.form->checkRunActive(); }, 20000));
+  f.settle();
+}
+
+}  // namespace
+
+void CopiesTest::showCopiesListsTheSetAndTicksThroughFiles() {
+  FormFixture f;
+  QStringList menus;
+  for (QAction* a : f.form->menuBar()->actions()) menus << a->text();
+  QCOMPARE(menus.join(QLatin1Char(',')), QStringLiteral("File,Copies,Help"));
+  Copies c(f, 1);
+  Trigger(f, "ShowCopies1", c.xs[2]);
+  auto* list = f.form->findChild<QTreeWidget*>(QStringLiteral("CopiesList"));
+  QVERIFY(list);
+  std::set<std::string> shown;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    const std::string path = QFile::encodeName(list->topLevelItem(i)->text(0)).toStdString();
+    shown.insert(path);
+    QCOMPARE(list->topLevelItem(i)->checkState(0) == Qt::Checked,
+             f.form->filesList().isChecked(RowOf(f, path)));
+  }
+  QCOMPARE(shown, std::set<std::string>(c.xs.begin(), c.xs.end()));
+  // Ticks there are ticks in "Files".
+  for (int i = 0; i < 3; ++i)
+    list->topLevelItem(i)->setCheckState(0, i == 0 ? Qt::Unchecked : Qt::Checked);
+  const std::string first = QFile::encodeName(list->topLevelItem(0)->text(0)).toStdString();
+  std::set<std::string> expected(c.xs.begin(), c.xs.end());
+  expected.erase(first);
+  expected.insert(Ticked(f).count(c.ys[0]) ? c.ys[0] : c.ys[1]);
+  QCOMPARE(Ticked(f), expected);
+  list->window()->close();
+  Trigger(f, "ShowCopies1");  // no row selected
+  QCOMPARE(f.dialogs.count(Kind::Information), 1);
+}
+
+void CopiesTest::keepTheCopiesInAFolder() {
+  FormFixture f;
+  Copies c(f, 0);  // fast: the sets are compared first, on the check's worker
+  f.dialogs.answerFolder(c.tree.path("b") + "/");
+  Trigger(f, "KeepFolder1", c.xs[1]);
+  QCOMPARE(f.dialogs.shown().back().text, c.tree.path("b"));  // the picker opened there
+  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[2], c.ys[0]}));
+  // A folder with a member of one set only leaves the other set as it is.
+  f.dialogs.answerFolder(c.tree.path("c"));
+  Trigger(f, "KeepFolder1");
+  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[1], c.ys[0]}));
+}
+
+void CopiesTest::keepTheOldestAndTheNewest() {
+  FormFixture f;
+  Copies c(f, 1);
+  Trigger(f, "KeepOldest1");
+  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[2], c.ys[0]}));
+  Trigger(f, "KeepNewest1");
+  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[1], c.ys[1]}));
+}
+
+void CopiesTest::theTrashPreferenceMovesTheFilesAndIsKept() {
+  FormFixture f;
+  const std::string data = f.start.mkdir("xdg-data");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
+  auto* trash = f.child<QCheckBox>("CheckBoxTrash");
+  QVERIFY(!trash->isChecked());
+  Copies c(f, 1);
+  QVERIFY(f.deleteChecked());  // answered No
+  QCOMPARE(f.dialogs.shown().back().text, std::string(texts::kConfirmDelete));
+  QCOMPARE(f.dialogs.shown().back().informative, texts::DeleteDetail(3, 40, false));
+  f.dialogs.clearShown();
+  trash->setChecked(true);
+  f.dialogs.answerYes(true);
+  const std::set<std::string> ticked = Ticked(f);
+  QVERIFY(f.deleteChecked());
+  QCOMPARE(f.dialogs.shown().front().informative, texts::DeleteDetail(3, 40, true));
+  for (const auto& path : {c.xs[0], c.xs[1], c.xs[2], c.ys[0], c.ys[1]})
+    QCOMPARE(PathExists(path), ticked.count(path) == 0);
+  QCOMPARE(QDir(QString::fromStdString(data + "/Trash/files")).count(), 3u + 2u);  // with . and ..
+  QVERIFY(f.form->close());
+  QVERIFY(ReadFileBytes(f.start.path("perferences.set")).ends_with("\r\n0\r\n1\r\n1\r\n"));
+  f.form.reset();
+  QVERIFY(f.openAnother()->findChild<QCheckBox*>(QStringLiteral("CheckBoxTrash"))->isChecked());
+  qunsetenv("XDG_DATA_HOME");
+}
+
+// Qt moves a file into "files" of the current directory, and says it did,
+// when it cannot make a Trash folder: the file must stay where it was.
+// A file changed or gone is not moved.
+void CopiesTest::theTrashMoveChecksTheFileAndSaysWhatItDid() {
+  TempTree tree;
+  const std::string file = tree.write("keep/me", "bytes");
+  const QString before = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(QString::fromStdString(tree.mkdir("cwd"))));
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("no/such/folder")));
+  const auto id = RegularFileIdentity(file);
+  const DeleteOutcome outcome = MoveToTrashIfUnchanged(file, *id);
+  qunsetenv("XDG_DATA_HOME");
+  QDir::setCurrent(before);
+  QCOMPARE(outcome, DeleteOutcome::Failed);
+  QCOMPARE(ReadFileBytes(file), std::string("bytes"));
+  QVERIFY(!PathExists(tree.path("cwd/files/me")) &&
+          !PathExists(tree.path("cwd/info/me.trashinfo")));
+  FileIdentity other = *id;
+  other.MtimeNs += 1;
+  QCOMPARE(MoveToTrashIfUnchanged(file, other), DeleteOutcome::Changed);
+  QCOMPARE(MoveToTrashIfUnchanged(tree.path("gone"), other), DeleteOutcome::Missing);
+  // A moved hard link tells the identity its other names have now.
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.mkdir("data")));
+  QVERIFY(::link(file.c_str(), tree.path("link").c_str()) == 0);
+  FileIdentity after;
+  QCOMPARE(MoveToTrashIfUnchanged(file, *RegularFileIdentity(file), &after),
+           DeleteOutcome::Deleted);
+  qunsetenv("XDG_DATA_HOME");
+  QVERIFY(!PathExists(file));
+  QVERIFY(RegularFileIdentity(tree.path("link")) == after);
+}
+
+QTEST_MAIN(CopiesTest)
+#include "copies_test.moc"
