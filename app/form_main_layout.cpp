@@ -230,20 +230,23 @@ QWidget* TFormMain::buildTwinScanPage() {
 
 QWidget* TFormMain::buildPreferencesPage() {
   auto* page = Named(new QWidget, "TabSheet3", QStringLiteral("Preferences"));
+  // The page is as high as the page control; the margins are tight so that the column
+  // pages keep room for their OK button with the Trash choice below them.
   auto* l = new QVBoxLayout(page);
-  l->setContentsMargins(4, 2, 4, 2);
-  l->setSpacing(2);
+  l->setContentsMargins(4, 0, 4, 0);
+  l->setSpacing(0);
   RadioGroup2_ = Named(
       new TRadioGroup(QStringLiteral("Double Click in \"Files\""),
                       {QStringLiteral("Run this file"), QStringLiteral("CheckBox of this file")}, 2,
                       page),
       "RadioGroup2");
+  RadioGroup2_->layout()->setContentsMargins(8, 0, 8, 0);
   l->addWidget(RadioGroup2_);
 
   auto* colors = Named(new QGroupBox(QStringLiteral("Color options"), page), "GroupBox4");
   auto* grid = new QGridLayout(colors);
-  grid->setContentsMargins(8, 2, 8, 2);
-  grid->setVerticalSpacing(2);
+  grid->setContentsMargins(8, 0, 8, 0);
+  grid->setVerticalSpacing(0);
   // The pickers are read by their labels.
   ColorComboBox3_ = Named(new TColorComboBox(0xFFFFFF, colors), "ColorComboBox3");
   ColorComboBox4_ = Named(new TColorComboBox(0x000000, colors), "ColorComboBox4");
@@ -297,7 +300,7 @@ QWidget* TFormMain::buildColumnPage(int which) {
   static const int kArrowTurns[] = {0, 2, 3, 1};  // right, left, up, down
   auto* page = Named(new QWidget, kPages[which]);
   auto* row = new QHBoxLayout(page);
-  row->setContentsMargins(4, 2, 4, 2);
+  row->setContentsMargins(4, 0, 4, 0);
 
   auto* left = new QVBoxLayout;
   left->setSpacing(0);

@@ -9,12 +9,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <sys/stat.h>
 
 #include <climits>
 #include <filesystem>
+#include <utility>
 
 #include "app/about_window.h"
 #include "form_fixture.h"
@@ -120,6 +122,15 @@ void SettingsWindowTest::aFirstStartShowsAllColumnsAndDefaults() {
   auto* mode = f.child<QWidget>("RadioGroup1");
   QCOMPARE(mode->height(), 80);
   QVERIFY(mode->geometry().bottom() < f.child<QWidget>("TabSheetScan")->height());
+  // So do the column pages' OK buttons, above the Trash choice.
+  f.child<QTabWidget>("PageControl1")->setCurrentWidget(f.child<QWidget>("TabSheet3"));
+  for (const auto& [name, button] : {std::pair{"TabSheetColumnsFiles", "SpeedButton21_"},
+                                     std::pair{"TabSheetColumnsDelete", "SpeedButton24"}}) {
+    auto* page = f.child<QWidget>(name);
+    f.child<QTabWidget>("PageControl3")->setCurrentWidget(page);
+    QCoreApplication::processEvents();
+    QVERIFY(page->rect().contains(f.child<QWidget>(button)->geometry()));
+  }
 
   // The empty folder is written as an empty line and read back as empty.
   QVERIFY(f.form->close());

@@ -260,6 +260,27 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
     if (::testing::Test::HasFailure()) return;
   }
   EXPECT_GT(cancelled, 0);
+
+  // After a fast check a keep rule first works out the sets on the check
+  // worker; a cancel there drops the rule and changes no tick.
+  int keepsCancelled = 0;
+  for (int cycle = 0; cycle < kCheckCycles / 4; ++cycle) {
+    SCOPED_TRACE("keep cycle " + std::to_string(cycle));
+    w.session().startCheck(0);
+    ASSERT_TRUE(w.settle());
+    const std::set<int> before = w.ticked();
+    w.session().keepCopies({{}, cycle % 2 == 0 ? KeepRule::Age::Oldest : KeepRule::Age::Newest});
+    drainFor(random() % 4000);
+    const bool cancel = w.session().checkRunActive();
+    if (cancel) w.session().cancelCheck();
+    ASSERT_TRUE(w.settle());
+    ExpectConsistent(w);
+    if (cancel) {
+      ++keepsCancelled;
+      EXPECT_EQ(w.ticked(), before);
+    }
+  }
+  EXPECT_GT(keepsCancelled, 0);
   for (int mode = 0; mode < 2; ++mode) {
     w.session().startCheck(mode);
     ASSERT_TRUE(w.settle());
