@@ -6,8 +6,9 @@
 #include "app/icon_registry.h"
 
 namespace {
-QString Text(const std::string& bytes) {
-  return QFile::decodeName(bytes.c_str());
+QString Text(std::string_view bytes) {
+  return QFile::decodeName(
+      QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 }  // namespace
 
@@ -36,9 +37,7 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole: {
-      if (column == 0) return Text(row.Caption);
-      const auto sub = static_cast<std::size_t>(column - 1);
-      return sub < row.SubItems.size() ? Text(row.SubItems[sub]) : QString();
+      return Text(column == 0 ? row.caption() : row.subItem(column - 1));
     }
     case Qt::DecorationRole:
       return column == 0 ? QVariant(icons_.icon(row.ImageIndex)) : QVariant();

@@ -2,6 +2,44 @@
 
 #include <algorithm>
 
+ListRow::ListRow(std::string_view caption, const std::vector<std::string>& subItems) {
+  append(caption);
+  for (const std::string& text : subItems) append(text);
+}
+
+int ListRow::subItemCount() const {
+  const auto texts = static_cast<int>(std::count(texts_.begin(), texts_.end(), '\0'));
+  return texts > 0 ? texts - 1 : 0;
+}
+
+std::vector<std::string> ListRow::subItems() const {
+  std::vector<std::string> out;
+  for (int i = 0; i < subItemCount(); ++i) out.emplace_back(subItem(i));
+  return out;
+}
+
+void ListRow::addSubItem(std::string_view text) {
+  if (texts_.empty()) append({});  // an empty caption comes first
+  append(text);
+}
+
+void ListRow::append(std::string_view text) {
+  texts_.append(text.substr(0, text.find('\0')));
+  texts_.push_back('\0');
+}
+
+std::string_view ListRow::text(int i) const {
+  std::size_t start = 0;
+  for (; i > 0; --i) {
+    const std::size_t end = texts_.find('\0', start);
+    if (end == std::string::npos) return {};
+    start = end + 1;
+  }
+  const std::size_t end = texts_.find('\0', start);
+  if (end == std::string::npos) return {};
+  return std::string_view(texts_).substr(start, end - start);
+}
+
 void ResultList::addColumn(std::string caption, int width) {
   if (observer_) observer_->columnsAboutToChange();
   columns_.push_back({std::move(caption), width});

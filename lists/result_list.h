@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One column of a result list, known by its caption alone.
@@ -13,13 +14,31 @@ struct ListColumn {
   int Width = 50;
 };
 
-// One row: an icon index, the caption (first column) and up to two sub-item
-// texts (second and third column), and its tick.
-struct ListRow {
+// One row: an icon index, its texts and its tick. The texts are the caption
+// (first column) and up to two sub-item texts (second and third column, in
+// column order). They share one buffer, each followed by a NUL, because half
+// a million rows are held at once; a text is cut at a NUL of its own (paths
+// and sizes have none).
+class ListRow {
+ public:
   int ImageIndex = -1;
-  std::string Caption;
-  std::vector<std::string> SubItems;
   bool Checked = false;
+
+  ListRow() = default;
+  explicit ListRow(std::string_view caption, const std::vector<std::string>& subItems = {});
+
+  std::string_view caption() const { return text(0); }
+  int subItemCount() const;
+  // Sub-item i (from 0); empty past the last.
+  std::string_view subItem(int i) const { return text(i + 1); }
+  std::vector<std::string> subItems() const;
+  void addSubItem(std::string_view text);
+
+ private:
+  std::string_view text(int i) const;
+  void append(std::string_view text);
+
+  std::string texts_;
 };
 
 // Told about every change of a ResultList, on the thread that made it (the

@@ -35,17 +35,13 @@ std::optional<std::string> ColumnText(const std::string& caption, const std::str
 ListRow MakeListRowFor(const std::vector<std::string>& captions, int imageIndex,
                        const std::string& fileName, std::int64_t size,
                        const std::string& fullPath) {
-  ListRow row;
-  row.ImageIndex = imageIndex;
   const std::size_t columns = std::min<std::size_t>(captions.size(), 3);
-  if (columns >= 1) {
-    if (auto text = ColumnText(captions[0], fileName, size, fullPath))
-      row.Caption = std::move(*text);
-  }
+  std::optional<std::string> caption;
+  if (columns >= 1) caption = ColumnText(captions[0], fileName, size, fullPath);
+  ListRow row(caption ? *caption : std::string());
+  row.ImageIndex = imageIndex;
   for (std::size_t c = 1; c < columns; ++c) {
-    if (auto text = ColumnText(captions[c], fileName, size, fullPath)) {
-      row.SubItems.push_back(std::move(*text));
-    }
+    if (auto text = ColumnText(captions[c], fileName, size, fullPath)) row.addSubItem(*text);
   }
   return row;
 }

@@ -50,8 +50,8 @@ void CandidatesTest::aScanFillsFilesInSizeOrder() {
   // Columns FileName, Size, Path: the size is the first sub-item.
   const char* sizes[] = {"7", "7", "9", "9", "9"};
   for (int r = 0; r < 5; ++r) {
-    QCOMPARE(files.row(r).SubItems.at(0), std::string(sizes[r]));
-    QCOMPARE(files.row(r).SubItems.at(1), f.form->candidates().row(r + 1).FullPath);
+    QCOMPARE(std::string(files.row(r).subItem(0)), std::string(sizes[r]));
+    QCOMPARE(std::string(files.row(r).subItem(1)), f.form->candidates().row(r + 1).FullPath);
   }
   QCOMPARE(bar->value(), 0);
   bool rose = false;
@@ -86,7 +86,7 @@ void CandidatesTest::tickedRowsAreListedBySizeWithTotals() {
   QCOMPARE(del.rowCount(), 3);
   const char* expected[] = {"100", "300", "500"};
   for (int r = 0; r < 3; ++r) {
-    QCOMPARE(del.row(r).SubItems.at(0), std::string(expected[r]));
+    QCOMPARE(std::string(del.row(r).subItem(0)), std::string(expected[r]));
     QVERIFY(del.isChecked(r));
   }
   QCOMPARE(f.form->statusText(),

@@ -406,11 +406,13 @@ void CheckAndDeleteTest::awkwardNamesAreShownAndDeletedByTheirBytes() {
   const ResultList& files = f.form->filesList();
   for (int r = 0; r < files.rowCount(); ++r) {
     const ListRow& row = files.row(r);
-    QCOMPARE(row.Caption, f.form->candidates().row(r + 1).FileName);
-    QCOMPARE(model->data(model->index(r, 0)).toString(), QFile::decodeName(row.Caption.c_str()));
-    for (std::size_t c = 0; c < row.SubItems.size(); ++c) {
+    const std::vector<std::string> subItems = row.subItems();
+    QCOMPARE(std::string(row.caption()), f.form->candidates().row(r + 1).FileName);
+    QCOMPARE(model->data(model->index(r, 0)).toString(),
+             QFile::decodeName(std::string(row.caption()).c_str()));
+    for (std::size_t c = 0; c < subItems.size(); ++c) {
       QCOMPARE(model->data(model->index(r, static_cast<int>(c) + 1)).toString(),
-               QFile::decodeName(row.SubItems[c].c_str()));
+               QFile::decodeName(subItems[c].c_str()));
     }
   }
 

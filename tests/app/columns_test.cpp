@@ -300,8 +300,9 @@ void ColumnsTest::applyAfterAScanKeepsRowsOrderAndTicks() {
   QCOMPARE(files.rowCount(), 5);
   for (int r = 0; r < 5; ++r) {
     const CandidateRow& c = candidates.row(r + 1);
-    QCOMPARE(files.row(r).Caption, c.FullPath);
-    QCOMPARE(files.row(r).SubItems, std::vector<std::string>({c.FileName, std::to_string(c.Size)}));
+    QCOMPARE(std::string(files.row(r).caption()), c.FullPath);
+    QCOMPARE(files.row(r).subItems(),
+             std::vector<std::string>({c.FileName, std::to_string(c.Size)}));
     QCOMPARE(files.isChecked(r), r == 1 || r == 3);
     QCOMPARE(int(c.Checked), checkedBefore[static_cast<std::size_t>(r)]);
   }
@@ -320,8 +321,8 @@ void ColumnsTest::applyAfterAScanKeepsRowsOrderAndTicks() {
   QCOMPARE(del.rowCount(), 2);
   for (int r = 0; r < 2; ++r) {
     const CandidateRow& c = candidates.row(r == 0 ? 2 : 4);
-    QCOMPARE(del.row(r).Caption, std::to_string(c.Size));
-    QCOMPARE(del.row(r).SubItems.at(0), c.FullPath);
+    QCOMPARE(std::string(del.row(r).caption()), std::to_string(c.Size));
+    QCOMPARE(std::string(del.row(r).subItem(0)), c.FullPath);
     QVERIFY(del.isChecked(r));
   }
   QCOMPARE(f.form->statusText(),
@@ -402,8 +403,8 @@ void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   QVERIFY(!f.form->columnsPending(0));
   const ResultList& files = f.form->filesList();
   QCOMPARE(files.rowCount(), 8000);
-  QCOMPARE(files.row(0).Caption, f.form->candidates().row(1).FullPath);
-  QCOMPARE(files.row(7999).SubItems.at(1), std::string("0"));
+  QCOMPARE(std::string(files.row(0).caption()), f.form->candidates().row(1).FullPath);
+  QCOMPARE(std::string(files.row(7999).subItem(1)), std::string("0"));
 }
 
 QTEST_MAIN(ColumnsTest)

@@ -40,7 +40,7 @@ ScanResult ResultOf(TFormMain& f) {
     r.bands.push_back(f.candidates().row(i).Band);
   }
   for (int i = 0; i < f.filesList().rowCount(); ++i)
-    r.rowPaths.push_back(f.filesList().row(i).SubItems.at(1));
+    r.rowPaths.emplace_back(f.filesList().row(i).subItem(1));
   return r;
 }
 

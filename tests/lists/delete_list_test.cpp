@@ -48,7 +48,7 @@ TEST_F(RebuildDeleteListTest, ListsTickedCandidatesInTableOrderAllTicked) {
   RebuildDeleteList(candidates, table, deleteList, files, icons, expected);
 
   EXPECT_EQ(Captions(deleteList), (std::vector<std::string>{"a.txt", "c.jpg", "README"}));
-  EXPECT_EQ(deleteList.row(2).SubItems, std::vector<std::string>{"500"});
+  EXPECT_EQ(deleteList.row(2).subItems(), std::vector<std::string>{"500"});
   EXPECT_EQ(deleteList.checkedCount(), 3);
   EXPECT_FALSE(deleteList.updating());
   EXPECT_EQ(icons.requests, (std::vector<std::string>{"file.txt", "file.jpg", "file."}));
@@ -113,7 +113,7 @@ void ExpectWhole(const CandidateTable& candidates, const DeleteTable& table,
   ASSERT_EQ(built, paths) << "round " << round;
   ASSERT_EQ(table.size(), table.DeleteCount);
   std::vector<std::string> shown;
-  for (int r = 0; r < deleteList.rowCount(); ++r) shown.push_back(deleteList.row(r).Caption);
+  for (int r = 0; r < deleteList.rowCount(); ++r) shown.emplace_back(deleteList.row(r).caption());
   ASSERT_EQ(shown, paths) << "round " << round;
   ASSERT_EQ(deleteList.checkedCount(), deleteList.rowCount());
   ASSERT_EQ(expected, deleteList.rowCount());

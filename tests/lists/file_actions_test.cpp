@@ -302,14 +302,18 @@ void FillRandom(WalkState& s, std::mt19937& random) {
   AddColumns(s.files, {"Path"});
   AddColumns(s.deleteList, {"Path"});
   const int filesRows = pick(count + 1);
-  for (int k = 1; k <= filesRows; ++k) s.files.appendRow({-1, s.candidates.row(k).FullPath, {}});
+  for (int k = 1; k <= filesRows; ++k) s.files.appendRow(ListRow(s.candidates.row(k).FullPath));
   const int entries = pick(50);
   for (int e = 0; e < entries; ++e) {
     s.table.append(MakeCandidate("/p" + std::to_string(pick(50)), 1, true));
   }
   s.table.DeleteCount = entries - pick(3) > 0 ? entries - pick(3) : entries;
   const int listRows = entries + pick(3);
-  for (int r = 0; r < listRows; ++r) s.deleteList.appendRow({-1, "r", {}, pick(3) != 0});
+  for (int r = 0; r < listRows; ++r) {
+    ListRow row("r");
+    row.Checked = pick(3) != 0;
+    s.deleteList.appendRow(std::move(row));
+  }
 }
 
 TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {

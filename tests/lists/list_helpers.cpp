@@ -51,7 +51,7 @@ void FillFilesList(ResultList& files, const CandidateTable& candidates) {
 
 std::vector<std::string> Captions(const ResultList& list) {
   std::vector<std::string> out;
-  for (int r = 0; r < list.rowCount(); ++r) out.push_back(list.row(r).Caption);
+  for (int r = 0; r < list.rowCount(); ++r) out.emplace_back(list.row(r).caption());
   return out;
 }
 

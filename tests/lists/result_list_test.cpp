@@ -60,7 +60,11 @@ TEST(ResultListTest, BatchTicksAndRemovals) {
   RecordingObserver observer;
   std::vector<int> handled;
   list.setChangeHandler([&](int row) { handled.push_back(row); });
-  for (int r = 0; r < 100; ++r) list.appendRow({-1, std::to_string(r), {}, r == 7});
+  for (int r = 0; r < 100; ++r) {
+    ListRow row(std::to_string(r));
+    row.Checked = r == 7;
+    list.appendRow(std::move(row));
+  }
   list.setObserver(&observer);
 
   list.setChecked(std::vector<int>{9, 7, 3}, true);
@@ -78,9 +82,9 @@ TEST(ResultListTest, BatchTicksAndRemovals) {
                                                       "rowsAboutToBeRemoved 50 50", "rowsRemoved",
                                                       "rowsAboutToBeRemoved 0 2", "rowsRemoved"}));
   ASSERT_EQ(list.rowCount(), 95);
-  EXPECT_EQ(list.row(0).Caption, "3");
-  EXPECT_EQ(list.row(46).Caption, "49");
-  EXPECT_EQ(list.row(47).Caption, "51");
+  EXPECT_EQ(list.row(0).caption(), "3");
+  EXPECT_EQ(list.row(46).caption(), "49");
+  EXPECT_EQ(list.row(47).caption(), "51");
 
   std::vector<int> evens;
   for (int r = 0; r < list.rowCount(); r += 2) evens.push_back(r);
@@ -88,12 +92,12 @@ TEST(ResultListTest, BatchTicksAndRemovals) {
   list.removeRows(evens);
   EXPECT_EQ(observer.calls, (std::vector<std::string>{"aboutToReset", "reset"}));
   ASSERT_EQ(list.rowCount(), 47);
-  EXPECT_EQ(list.row(0).Caption, "4");
-  EXPECT_EQ(list.row(46).Caption, "97");
+  EXPECT_EQ(list.row(0).caption(), "4");
+  EXPECT_EQ(list.row(46).caption(), "97");
 
   list.truncate(10);
   EXPECT_EQ(list.rowCount(), 10);
-  EXPECT_EQ(list.row(9).Caption, "22");
+  EXPECT_EQ(list.row(9).caption(), "22");
 }
 
 }  // namespace

@@ -63,8 +63,8 @@ TEST(RowTextsTest, AddListRowFillsTextsByColumnCaptions) {
     const ListRow& row = files.row(0);
     EXPECT_EQ(row.ImageIndex, 7);
     EXPECT_FALSE(row.Checked);
-    EXPECT_EQ(row.Caption, c.caption) << c.columns.front();
-    EXPECT_EQ(row.SubItems, c.subItems) << c.columns.front();
+    EXPECT_EQ(row.caption(), c.caption) << c.columns.front();
+    EXPECT_EQ(row.subItems(), c.subItems) << c.columns.front();
   }
 }
 
@@ -80,7 +80,7 @@ TEST(RowTextsTest, NoColumnsInFilesAddsNoRowToEitherList) {
   // The delete list's own columns decide its texts once "Files" has columns.
   files.addColumn("Size");
   EXPECT_TRUE(AddListRow(deleteList, files, 0, "a", 1, "/a"));
-  EXPECT_EQ(deleteList.row(0).Caption, "a");
+  EXPECT_EQ(deleteList.row(0).caption(), "a");
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ void ExpectConsistent(Window& w) {
   ASSERT_EQ(w.files().rowCount(), w.s().candidates().count());
   std::vector<std::string> ticked;
   for (int r = 0; r < w.files().rowCount(); ++r) {
-    ASSERT_EQ(w.files().row(r).SubItems.at(1), w.s().candidates().row(r + 1).FullPath);
+    ASSERT_EQ(w.files().row(r).subItem(1), w.s().candidates().row(r + 1).FullPath);
     EXPECT_EQ(w.s().candidates().row(r + 1).Checked, w.files().isChecked(r) ? 1 : 0) << "row " << r;
     if (w.files().isChecked(r)) ticked.push_back(w.s().candidates().row(r + 1).FullPath);
   }

@@ -10,7 +10,9 @@
 // Checked" after the checks (Yes to the first question, No to a second).
 // Prints key=value lines;
 // --trace-ms writes each gap longer than MS to stderr as it happens.
+#include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -134,6 +136,27 @@ double LongestMs(StallProbe& probe, std::initializer_list<const char*> phases) {
   return static_cast<double>(longest) / 1e6;
 }
 
+// Resident memory now and at its peak so far, in MB.
+void PrintMemory(const char* key) {
+  long pages = 0;
+  long resident = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("%s_rss_mb=%.1f\n", key,
+              static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1e6 *
+                  (1e6 / 1048576.0));
+  std::printf("%s_peak_rss_mb=%.1f\n", key, static_cast<double>(usage.ru_maxrss) / 1024.0);
+  const struct mallinfo2 heap = ::mallinfo2();
+  std::printf(
+      "%s_heap_in_use_mb=%.1f (arenas %.1f, mapped %.1f, free %.1f)\n", key,
+      static_cast<double>(heap.uordblks) / 1048576.0, static_cast<double>(heap.arena) / 1048576.0,
+      static_cast<double>(heap.hblkhd) / 1048576.0, static_cast<double>(heap.fordblks) / 1048576.0);
+}
+
 double Seconds(qint64 ns) {
   return static_cast<double>(ns) / 1e9;
 }
@@ -252,6 +275,7 @@ int main(int argc, char** argv) {
   std::printf("files_rows=%d\n", form.filesList().rowCount());
   std::printf("scan_entries=%d\n", form.scanTable().size());
   std::printf("scan_status_texts=%ld\n", statusCount);
+  PrintMemory("scan");
   PrintPhase(probe, "walk", "walk");
   PrintPhase(probe, "grouping", "grouping");
   PrintPhase(probe, "fill", "fill");
@@ -291,6 +315,7 @@ int main(int argc, char** argv) {
     std::printf("%s_bytes_read=%llu\n", phase.c_str(),
                 static_cast<unsigned long long>(CompareBytesRead() - bytesBefore));
     PrintPhase(probe, phase, phase);
+    PrintMemory(phase.c_str());
   }
 
   if (deleteChecked) {
@@ -316,6 +341,7 @@ int main(int argc, char** argv) {
     std::printf("delete_seconds=%.3f\n", Seconds(deleteEnd - deleteStart));
     std::printf("delete_rows_gone=%d\n", before - form.candidates().count());
     PrintPhase(probe, "delete", "delete");
+    PrintMemory("delete");
   }
 
   rusage usage{};
