@@ -33,7 +33,7 @@ DeleteResult ResultOf(DeleteOutcome outcome) {
 // now, or it is unchanged and simply has no identical copy that stays.
 DeleteResult WhyUnverified(const DeleteTarget& target, const FileIdentity& expected) {
   struct stat st {};
-  if (StatPath(target.path, st, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (StatPath(std::string(target.path), st, AT_SYMLINK_NOFOLLOW) != 0) {
     return errno == ENOENT || errno == ENOTDIR ? DeleteResult::Missing : DeleteResult::Changed;
   }
   if (!S_ISREG(st.st_mode) || IdentityOf(st) != expected) return DeleteResult::Changed;
@@ -117,12 +117,12 @@ std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& w
   for (std::size_t i = first; i < last; ++i) {
     const DeleteTarget& t = plan.targets[static_cast<std::size_t>(which[i])];
     files.push_back({static_cast<int>(files.size()), own.current(t.identity)});
-    paths.push_back(t.path);
+    paths.emplace_back(t.path);
   }
   for (const int k : keepers) {
     const DeleteKeeper& keeper = plan.keepers[static_cast<std::size_t>(k)];
     files.push_back({static_cast<int>(files.size()), own.current(keeper.identity)});
-    paths.push_back(keeper.path);
+    paths.emplace_back(keeper.path);
   }
   for (const std::vector<int>& members : IdenticalClasses(files, paths, checkpoint, limits)) {
     for (const int m : members) {
@@ -185,8 +185,9 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
       const FileIdentity expected = own.current(target.identity);
       if (verified[i - run.first] != 0) {
         FileIdentity after = expected;
-        results[i] = ResultOf(deleter ? deleter(target.path, expected, &after)
-                                      : DeleteIfUnchanged(target.path, expected, &after));
+        const std::string path(target.path);
+        results[i] = ResultOf(deleter ? deleter(path, expected, &after)
+                                      : DeleteIfUnchanged(path, expected, &after));
         own.unlinked(expected, after);
       } else {
         results[i] = WhyUnverified(target, expected);

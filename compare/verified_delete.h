@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compare/check_engine.h"
@@ -15,20 +16,23 @@
 // the walk's for rows never read).
 
 // One ticked row of "Files to delete": entry `entry` of the table behind it.
+// The path is the entry's own, not a copy (see DeletePlan).
 struct DeleteTarget {
   int entry = 0;
-  std::string path;
+  std::string_view path;
   FileIdentity identity;
 };
 
 // A candidate that this Delete Checked does not delete: it may be the copy
 // that stays.
 struct DeleteKeeper {
-  std::string path;
+  std::string_view path;
   FileIdentity identity;
 };
 
-// What one Delete Checked works on, taken on the window thread at its start.
+// What one Delete Checked works on, taken at its start. Its paths are views
+// of the rows of the tables it was taken from (half a million paths are not
+// copied), so those tables must stay unchanged while it is in use.
 struct DeletePlan {
   std::vector<DeleteTarget> targets;  // in list order
   std::vector<DeleteKeeper> keepers;  // only those of a size some target has

@@ -1,7 +1,6 @@
 #include "lists/file_actions.h"
 
 #include <algorithm>
-#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -23,23 +22,27 @@ void RemoveCandidate(CandidateTable& candidates, int k) {
 
 namespace {
 
-// Candidate rows by path: the first row of each path, and for every row the
-// next row with the same path (0 for none). Taking the first row of a path
-// and moving on to its next one is FindCandidateByPath followed by
-// RemoveCandidate, in constant time.
+// Candidate rows of the given paths: the first row of each path, and for
+// every such row the next row with the same path (0 for none). Taking the
+// first row of a path and moving on to its next one is FindCandidateByPath
+// followed by RemoveCandidate, in constant time. Only the paths asked for are
+// indexed, so a few rows to remove cost little memory however many rows there are.
 class CandidatesByPath {
  public:
-  explicit CandidatesByPath(const CandidateTable& candidates)
+  CandidatesByPath(const CandidateTable& candidates, const std::vector<std::string_view>& paths)
       : next_(static_cast<std::size_t>(candidates.count()) + 1, 0) {
-    first_.reserve(static_cast<std::size_t>(candidates.count()));
+    first_.reserve(paths.size());
+    for (const std::string_view path : paths) first_.emplace(path, 0);
     for (int k = candidates.count(); k >= 1; --k) {
-      int& head = first_[candidates.row(k).FullPath];
-      next_[static_cast<std::size_t>(k)] = head;
-      head = k;
+      const auto it = first_.find(candidates.row(k).FullPath);
+      if (it == first_.end()) continue;
+      next_[static_cast<std::size_t>(k)] = it->second;
+      it->second = k;
     }
   }
-  // The first row of `path` not yet taken, taken now; 0 when none is left.
-  int take(const std::string& path) {
+  // The first row of `path` not yet taken, taken now; 0 when none is left
+  // (or when `path` was not asked for).
+  int take(std::string_view path) {
     const auto it = first_.find(path);
     if (it == first_.end() || it->second == 0) return 0;
     const int k = it->second;
@@ -71,6 +74,8 @@ DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table
   const int walked = std::min(static_cast<int>(ticked.size()), entries);
   std::unordered_set<std::string_view> targetPaths;
   std::unordered_set<std::int64_t> sizes;
+  plan.targets.reserve(static_cast<std::size_t>(std::count_if(
+      ticked.begin(), ticked.begin() + std::max(walked, 0), [](char t) { return t != 0; })));
   for (int j = 1; j <= walked; ++j) {
     if (ticked[static_cast<std::size_t>(j - 1)] == 0) continue;
     const CandidateRow& entry = table.row(j);
@@ -91,13 +96,16 @@ RowRemoval PlanRowRemoval(const CandidateTable& candidates, const DeletePlan& pl
   // Each target stands for list row entry - 1 as built and, through its path,
   // for the first candidate of that path not yet removed.
   RowRemoval removal;
-  std::optional<CandidatesByPath> byPath;
+  std::vector<std::string_view> paths;
   for (std::size_t t = 0; t < plan.targets.size() && t < results.size(); ++t) {
     if (!RowsGo(results[t])) continue;
-    const DeleteTarget& target = plan.targets[t];
-    removal.listRows.push_back(target.entry - 1);
-    if (!byPath) byPath.emplace(candidates);
-    if (const int k = byPath->take(target.path); k > 0) removal.candidates.push_back(k);
+    removal.listRows.push_back(plan.targets[t].entry - 1);
+    paths.push_back(plan.targets[t].path);
+  }
+  if (paths.empty()) return removal;
+  CandidatesByPath byPath(candidates, paths);
+  for (const std::string_view path : paths) {
+    if (const int k = byPath.take(path); k > 0) removal.candidates.push_back(k);
   }
   std::sort(removal.candidates.begin(), removal.candidates.end());
   return removal;

@@ -12,7 +12,8 @@ std::string NoCopyQuestion(const DeletePlan& plan, const std::vector<int>& which
   std::string text = std::to_string(which.size()) +
                      (which.size() == 1 ? texts::kNoCopyQuestionOne : texts::kNoCopyQuestionMany);
   for (std::size_t i = 0; i < which.size() && i < kNamed; ++i) {
-    text += "\n" + plan.targets[static_cast<std::size_t>(which[i])].path;
+    text += "\n";
+    text += plan.targets[static_cast<std::size_t>(which[i])].path;
   }
   if (which.size() > kNamed)
     text += "\n" + (texts::kNoCopyMoreBefore + std::to_string(which.size() - kNamed)) +
