@@ -39,6 +39,12 @@ class Table {
   }
   // Drops every record and releases their storage's contents (the capacity stays).
   void clear() { rows_.clear(); }
+  // Drops every record and gives their storage back; room for a new fill is
+  // reserved as at construction (address space only, until it is written).
+  void release() {
+    std::vector<Row>().swap(rows_);
+    rows_.reserve(static_cast<std::size_t>(capacity_ < kTableSlots ? capacity_ : kTableSlots));
+  }
   // Keeps records 1..count and drops the rest.
   void truncate(int count) {
     if (count < size()) rows_.resize(static_cast<std::size_t>(count));

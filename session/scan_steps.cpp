@@ -170,6 +170,11 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
   RunGrouping(
       {scanTable_, fileTable_, candidates_, FilesListFilled, config_.minSize}, icons_, sink,
       [&run] { run.checkpoint(); }, &run.stopFlag());
+  // Half a million entries are some 60 MB that nothing reads any more.
+  if (!config_.keepScanTable) {
+    scanTable_.release();
+    fileTable_.release();
+  }
 }
 
 void Session::cancelScan() {

@@ -46,6 +46,10 @@ struct SessionConfig {
   // Set: Delete Checked moves the files to the Trash through it (after the
   // same identity and copy checks) instead of unlinking them.
   FileDeleter moveToTrash;
+  // False: a grouping that ends releases the scan and file tables, which
+  // nothing reads after it (their paths went to the candidates); true keeps
+  // them for a caller that inspects the walk.
+  bool keepScanTable = false;
 };
 
 // One run's state and its orchestration, without a window: the four tables,

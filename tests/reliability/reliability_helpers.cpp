@@ -76,6 +76,7 @@ struct PlainRun::Parts {
   static SessionConfig Config(int slots) {
     SessionConfig config;
     config.tableCapacity = slots;
+    config.keepScanTable = true;  // tests read the walk's entries
     config.limits = EngineLimits{};
     return config;
   }
