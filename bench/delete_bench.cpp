@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
   // The verification alone (nothing unlinked), then the real delete.
   const DeletePlan plan = PlanDelete(*candidates, *table, DeleteListTicks(deleteList));
-  std::vector<int> all(plan.targets.size());
+  std::vector<int> all(plan.targetCount());
   for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
   DeletePassOptions dry;
   dry.limits.threads = limits.threads;

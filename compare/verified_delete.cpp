@@ -115,12 +115,12 @@ std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& w
   files.reserve(targets + keepers.size());
   paths.reserve(targets + keepers.size());
   for (std::size_t i = first; i < last; ++i) {
-    const DeleteTarget& t = plan.targets[static_cast<std::size_t>(which[i])];
+    const DeleteTarget t = plan.target(static_cast<std::size_t>(which[i]));
     files.push_back({static_cast<int>(files.size()), own.current(t.identity)});
     paths.emplace_back(t.path);
   }
   for (const int k : keepers) {
-    const DeleteKeeper& keeper = plan.keepers[static_cast<std::size_t>(k)];
+    const DeleteKeeper keeper = plan.keeper(static_cast<std::size_t>(k));
     files.push_back({static_cast<int>(files.size()), own.current(keeper.identity)});
     paths.emplace_back(keeper.path);
   }
@@ -151,12 +151,12 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
   const FileDeleter& deleter = options.deleter;
   std::unordered_map<std::int64_t, std::vector<int>> keepersOfSize;
   if (options.requireCopy) {
-    for (std::size_t k = 0; k < plan.keepers.size(); ++k) {
-      keepersOfSize[plan.keepers[k].identity.Size].push_back(static_cast<int>(k));
+    for (std::size_t k = 0; k < plan.keeperCount(); ++k) {
+      keepersOfSize[plan.keeper(k).identity.Size].push_back(static_cast<int>(k));
     }
   }
   const auto sizeAt = [&](std::size_t i) {
-    return plan.targets[static_cast<std::size_t>(which[i])].identity.Size;
+    return plan.target(static_cast<std::size_t>(which[i])).identity.Size;
   };
   // Runs of targets of one size, in list order: [first, last).
   std::vector<std::pair<std::size_t, std::size_t>> runs;
@@ -181,7 +181,7 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
                           const std::vector<char>& verified) {
     for (std::size_t i = run.first; i < run.second; ++i) {
       step();
-      const DeleteTarget& target = plan.targets[static_cast<std::size_t>(which[i])];
+      const DeleteTarget target = plan.target(static_cast<std::size_t>(which[i]));
       const FileIdentity expected = own.current(target.identity);
       if (verified[i - run.first] != 0) {
         FileIdentity after = expected;

@@ -8,6 +8,7 @@
 
 #include "compare/check_engine.h"
 #include "core/file_identity.h"
+#include "core/records.h"
 
 // The file work of "Delete Checked": a ticked file is deleted only when a file
 // that stays on disk is byte-identical to it, both read again right before
@@ -15,8 +16,8 @@
 // modification and change time: the identity the check read them under, or
 // the walk's for rows never read).
 
-// One ticked row of "Files to delete": entry `entry` of the table behind it.
-// The path is the entry's own, not a copy (see DeletePlan).
+// One ticked row of "Files to delete": entry `entry` of the table behind it,
+// with that entry's path and identity.
 struct DeleteTarget {
   int entry = 0;
   std::string_view path;
@@ -30,13 +31,27 @@ struct DeleteKeeper {
   FileIdentity identity;
 };
 
-// What one Delete Checked works on, taken at its start. Its paths are views
-// of the rows of the tables it was taken from (half a million paths are not
-// copied), so those tables must stay unchanged while it is in use.
+// What one Delete Checked works on, taken at its start. It names entries of
+// the "Files to delete" table and rows of the candidate table instead of
+// copying their paths (a quarter of a million each, at the cap), so both
+// tables must stay unchanged while it is in use.
 struct DeletePlan {
-  std::vector<DeleteTarget> targets;  // in list order
-  std::vector<DeleteKeeper> keepers;  // only those of a size some target has
-  int deleteCount = 0;                // entries of the table when it was built
+  const DeleteTable* table = nullptr;
+  const CandidateTable* candidates = nullptr;
+  std::vector<int> targetEntries;  // in list order
+  std::vector<int> keeperRows;     // only those of a size some target has
+  int deleteCount = 0;             // entries of the table when it was built
+
+  std::size_t targetCount() const { return targetEntries.size(); }
+  DeleteTarget target(std::size_t i) const {
+    const CandidateRow& row = table->row(targetEntries[i]);
+    return {targetEntries[i], row.FullPath, row.Identity};
+  }
+  std::size_t keeperCount() const { return keeperRows.size(); }
+  DeleteKeeper keeper(std::size_t i) const {
+    const CandidateRow& row = candidates->row(keeperRows[i]);
+    return {row.FullPath, row.Identity};
+  }
 };
 
 // What became of one target.
@@ -69,7 +84,7 @@ struct DeletePassOptions {
   EngineLimits limits;
 };
 
-// Handles plan.targets[i] for every i of `which` (ascending), in that order,
+// Handles plan.target(i) for every i of `which` (ascending), in that order,
 // and returns one result per entry of `which`. Targets of one size that stand
 // together are verified together, reading each byte of them and of their
 // keepers once; with limits.threads above one, such runs are verified side

@@ -67,26 +67,37 @@ std::vector<char> DeleteListTicks(const ResultList& deleteList) {
 DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table,
                       const std::vector<char>& ticked) {
   DeletePlan plan;
+  plan.table = &table;
+  plan.candidates = &candidates;
   plan.deleteCount = table.DeleteCount;
   // Entries beyond DeleteCount (or beyond what is stored) do not exist: a list
   // with more rows than that ends the walk instead of reading past the table.
   const int entries = std::min(table.DeleteCount, table.size());
   const int walked = std::min(static_cast<int>(ticked.size()), entries);
-  std::unordered_set<std::string_view> targetPaths;
+  // Sorted views rather than a hash set: a quarter of a million paths to
+  // look up, at 16 bytes each instead of a node each.
+  std::vector<std::string_view> targetPaths;
   std::unordered_set<std::int64_t> sizes;
-  plan.targets.reserve(static_cast<std::size_t>(std::count_if(
+  plan.targetEntries.reserve(static_cast<std::size_t>(std::count_if(
       ticked.begin(), ticked.begin() + std::max(walked, 0), [](char t) { return t != 0; })));
   for (int j = 1; j <= walked; ++j) {
     if (ticked[static_cast<std::size_t>(j - 1)] == 0) continue;
     const CandidateRow& entry = table.row(j);
-    plan.targets.push_back({j, entry.FullPath, entry.Identity});
-    targetPaths.insert(entry.FullPath);
+    plan.targetEntries.push_back(j);
+    targetPaths.push_back(entry.FullPath);
     sizes.insert(entry.Identity.Size);
   }
+  std::sort(targetPaths.begin(), targetPaths.end());
+  const auto keeps = [&](const CandidateRow& row) {
+    return sizes.count(row.Identity.Size) != 0 &&
+           !std::binary_search(targetPaths.begin(), targetPaths.end(),
+                               std::string_view(row.FullPath));
+  };
+  std::size_t keepers = 0;
+  for (int k = 1; k <= candidates.count(); ++k) keepers += keeps(candidates.row(k)) ? 1 : 0;
+  plan.keeperRows.reserve(keepers);
   for (int k = 1; k <= candidates.count(); ++k) {
-    const CandidateRow& row = candidates.row(k);
-    if (sizes.count(row.Identity.Size) == 0 || targetPaths.count(row.FullPath) != 0) continue;
-    plan.keepers.push_back({row.FullPath, row.Identity});
+    if (keeps(candidates.row(k))) plan.keeperRows.push_back(k);
   }
   return plan;
 }
@@ -97,10 +108,11 @@ RowRemoval PlanRowRemoval(const CandidateTable& candidates, const DeletePlan& pl
   // for the first candidate of that path not yet removed.
   RowRemoval removal;
   std::vector<std::string_view> paths;
-  for (std::size_t t = 0; t < plan.targets.size() && t < results.size(); ++t) {
+  for (std::size_t t = 0; t < plan.targetCount() && t < results.size(); ++t) {
     if (!RowsGo(results[t])) continue;
-    removal.listRows.push_back(plan.targets[t].entry - 1);
-    paths.push_back(plan.targets[t].path);
+    const DeleteTarget target = plan.target(t);
+    removal.listRows.push_back(target.entry - 1);
+    paths.push_back(target.path);
   }
   if (paths.empty()) return removal;
   CandidatesByPath byPath(candidates, paths);
@@ -135,7 +147,7 @@ std::vector<DeleteResult> DeleteCheckedWalk(CandidateTable& candidates, const De
                                             const std::function<void(int percent)>& progress,
                                             const DeletePassOptions& options) {
   const DeletePlan plan = PlanDelete(candidates, table, DeleteListTicks(deleteList));
-  std::vector<int> all(plan.targets.size());
+  std::vector<int> all(plan.targetCount());
   for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
   std::vector<DeleteResult> results = RunDeletePass(plan, all, options, {}, progress);
   ApplyRowRemoval(candidates, files, deleteList, PlanRowRemoval(candidates, plan, results));

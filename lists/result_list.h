@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,7 @@ class ListRow {
   bool Checked = false;
 
   ListRow() = default;
-  explicit ListRow(std::string_view caption, const std::vector<std::string>& subItems = {});
+  explicit ListRow(std::string_view caption, std::span<const std::string> subItems = {});
 
   std::string_view caption() const { return text(0); }
   int subItemCount() const;

@@ -1,6 +1,8 @@
 #include "lists/row_texts.h"
 
 #include <algorithm>
+#include <array>
+#include <span>
 
 std::string FormatSizeText(const std::string& digits) {
   if (digits.empty()) return {};
@@ -38,11 +40,14 @@ ListRow MakeListRowFor(const std::vector<std::string>& captions, int imageIndex,
   const std::size_t columns = std::min<std::size_t>(captions.size(), 3);
   std::optional<std::string> caption;
   if (columns >= 1) caption = ColumnText(captions[0], fileName, size, fullPath);
-  ListRow row(caption ? *caption : std::string());
-  row.ImageIndex = imageIndex;
+  std::array<std::string, 2> subItems;
+  std::size_t count = 0;
   for (std::size_t c = 1; c < columns; ++c) {
-    if (auto text = ColumnText(captions[c], fileName, size, fullPath)) row.addSubItem(*text);
+    if (auto text = ColumnText(captions[c], fileName, size, fullPath))
+      subItems[count++] = std::move(*text);
   }
+  ListRow row(caption ? *caption : std::string(), std::span(subItems.data(), count));
+  row.ImageIndex = imageIndex;
   return row;
 }
 

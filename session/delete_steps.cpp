@@ -13,7 +13,7 @@ std::string NoCopyQuestion(const DeletePlan& plan, const std::vector<int>& which
                      (which.size() == 1 ? texts::kNoCopyQuestionOne : texts::kNoCopyQuestionMany);
   for (std::size_t i = 0; i < which.size() && i < kNamed; ++i) {
     text += "\n";
-    text += plan.targets[static_cast<std::size_t>(which[i])].path;
+    text += plan.target(static_cast<std::size_t>(which[i])).path;
   }
   if (which.size() > kNamed)
     text += "\n" + (texts::kNoCopyMoreBefore + std::to_string(which.size() - kNamed)) +
@@ -80,8 +80,8 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
                       deleter = config_.moveToTrash](RunContext& run) mutable {
     if (requireCopy) {
       deletePlan_ = PlanDelete(candidates_, deleteTable_, ticked);
-      results.assign(deletePlan_.targets.size(), DeleteResult::NoCopy);
-      which.resize(deletePlan_.targets.size());
+      results.assign(deletePlan_.targetCount(), DeleteResult::NoCopy);
+      which.resize(deletePlan_.targetCount());
       for (std::size_t t = 0; t < which.size(); ++t) which[t] = static_cast<int>(t);
     }
     DeletePassOptions options;
