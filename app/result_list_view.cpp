@@ -29,6 +29,13 @@ int ResultListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : list_.columnCount();
 }
 
+QModelIndex ResultListModel::index(int row, int column, const QModelIndex& parent) const {
+  if (parent.isValid() || row < 0 || column < 0 || row >= list_.rowCount() ||
+      column >= list_.columnCount())
+    return {};
+  return createIndex(row, column);
+}
+
 QVariant ResultListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= list_.rowCount()) return {};
   const ListRow& row = list_.row(index.row());

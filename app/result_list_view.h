@@ -20,6 +20,9 @@ class ResultListModel final : public QAbstractTableModel, public ResultListObser
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
+  // The view asks for every row's index when it lays out all rows at once;
+  // checked here directly, without the two virtual counts of the default.
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;

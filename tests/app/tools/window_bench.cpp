@@ -273,7 +273,6 @@ int main(int argc, char** argv) {
   std::printf("grouping_seconds=%.3f\n", Seconds(fillAt - groupingAt));
   std::printf("fill_seconds=%.3f\n", Seconds(foundedAt - fillAt));
   std::printf("files_rows=%d\n", form.filesList().rowCount());
-  std::printf("scan_entries=%d\n", form.scanTable().size());
   std::printf("scan_status_texts=%ld\n", statusCount);
   PrintMemory("scan");
   PrintPhase(probe, "walk", "walk");
