@@ -18,8 +18,10 @@ int ListRow::subItemCount() const {
 }
 
 std::vector<std::string> ListRow::subItems() const {
+  const int count = subItemCount();
   std::vector<std::string> out;
-  for (int i = 0; i < subItemCount(); ++i) out.emplace_back(subItem(i));
+  out.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) out.emplace_back(subItem(i));
   return out;
 }
 
