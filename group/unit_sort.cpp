@@ -28,6 +28,14 @@ bool NoneBelow(const FileRecord* r, std::int64_t pivot) {
   return std::min(std::min(m0, m1), std::min(m2, m3)) >= pivot;
 }
 
+// Whether every entry of r[first..last] has the size `size`.
+bool AllOfSize(const FileRecord* r, int first, int last, std::int64_t size) {
+  for (int k = first; k <= last; ++k) {
+    if (r[k].Size != size) return false;
+  }
+  return true;
+}
+
 // Sorts r[lo..hi], offsets from the table's first position. The middle
 // lo + (hi - lo) / 2 names the same entry as (lo + hi) div 2 on 1-based
 // positions. Each partition step parks the middle entry at lo, swaps strictly
@@ -60,6 +68,19 @@ void SortRange(FileRecord* r, int lo, int hi, const std::atomic<bool>* cancel) {
       trySkip = last == lastBefore;
     }
     std::swap(r[lo], r[last]);
+
+    // Nothing was below the pivot and every entry after it has its size: each
+    // further step over this run would only park the run's middle entry at its
+    // first position, after a pass over the whole run. The same swaps are
+    // made here directly, so a run of k equal sizes costs k steps, not k
+    // passes.
+    if (last == lo && AllOfSize(r, lo + 1, hi, pivot)) {
+      for (int first = lo + 1; first < hi; ++first) {
+        if ((first & 0xFFFF) == 0 && Cancelled(cancel)) return;
+        std::swap(r[first], r[first + (hi - first) / 2]);
+      }
+      return;
+    }
 
     if (last - lo < hi - last) {
       SortRange(r, lo, last - 1, cancel);
