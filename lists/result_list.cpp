@@ -25,11 +25,6 @@ std::vector<std::string> ListRow::subItems() const {
   return out;
 }
 
-void ListRow::addSubItem(std::string_view text) {
-  if (texts_.empty()) append({});  // an empty caption comes first
-  append(text);
-}
-
 void ListRow::append(std::string_view text) {
   texts_.append(text.substr(0, text.find('\0')));
   texts_.push_back('\0');

@@ -33,7 +33,6 @@ class ListRow {
   // Sub-item i (from 0); empty past the last.
   std::string_view subItem(int i) const { return text(i + 1); }
   std::vector<std::string> subItems() const;
-  void addSubItem(std::string_view text);
 
  private:
   std::string_view text(int i) const;
