@@ -146,9 +146,9 @@ void PrintMemory(const char* key) {
   }
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
-  std::printf("%s_rss_mb=%.1f\n", key,
-              static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1e6 *
-                  (1e6 / 1048576.0));
+  std::printf(
+      "%s_rss_mb=%.1f\n", key,
+      static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1048576.0);
   std::printf("%s_peak_rss_mb=%.1f\n", key, static_cast<double>(usage.ru_maxrss) / 1024.0);
   const struct mallinfo2 heap = ::mallinfo2();
   std::printf(
