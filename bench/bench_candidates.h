@@ -47,7 +47,6 @@ inline void FillCandidates(std::vector<Found> files, CandidateTable& table) {
     if (!before) band = static_cast<std::uint8_t>(1 - band);
     ddd1 row;
     row.FullPath = files[i].path;
-    row.FileName = FileNameOf(row.FullPath);
     row.Size = files[i].size;
     row.Band = band;
     if (const auto id = RegularFileIdentity(row.FullPath)) row.Identity = *id;

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   deleteList.addColumn("Path");
   for (int k = 1; k <= candidates->count(); ++k) {
     const CandidateRow& c = candidates->row(k);
-    AddListRow(files, files, 0, c.FileName, c.Size, c.FullPath);
+    AddListRow(files, files, 0, c.FileName(), c.Size, c.FullPath);
     files.setChecked(files.rowCount() - 1, c.Checked == 1);
   }
   const auto table = std::make_unique<DeleteTable>();

@@ -1,6 +1,6 @@
 #include "core/records.h"
 
-std::string FileNameOf(const std::string& path) {
+std::string_view FileNameOf(std::string_view path) {
   const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }

@@ -3,26 +3,31 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/capacity.h"
 #include "core/file_identity.h"
 #include "core/table.h"
 
+// The part of a path after its last '/' (the whole path when it has none).
+std::string_view FileNameOf(std::string_view path);
+
 // The record of the candidate and "Files to delete" tables.
 struct ddd1 {
   std::string FullPath;  // raw bytes, as the walk found them
-  std::string FileName;  // the part of FullPath after its last '/'
   std::int64_t Size = 0;
   std::uint8_t Band = 0;     // band flag: toggles at every change of size
   std::uint8_t Matched = 0;  // found identical to an earlier row of its band
   std::uint8_t Checked = 0;  // mirror of the row's tick in "Files"
   FileIdentity Identity;     // the regular file the walk found at FullPath
+
+  // The part of FullPath after its last '/'. Read from the path rather than
+  // stored beside it: a copy would cost a string per row, millions of rows
+  // in the command-line tool, and could never say anything else.
+  std::string_view FileName() const { return FileNameOf(FullPath); }
 };
 using CandidateRow = ddd1;
-
-// The part of a path after its last '/' (the whole path when it has none).
-std::string FileNameOf(const std::string& path);
 
 // The same-size candidates, row n being row n of "Files" (n from 1).
 // CandidateCount is published separately from the records: while a grouping

@@ -120,7 +120,6 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
       ScanEntry& entry = scan.row(record.ScanIndex);
       CandidateRow row;
       row.FullPath = std::move(entry.Path);
-      row.FileName = FileNameOf(row.FullPath);
       row.Size = record.Size;
       if (candidates.size() == 0) {
         row.Band = 0;
@@ -134,8 +133,7 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
 
       CandidateListRow listRow;
       if (wantsRows) {
-        listRow.ImageIndex = icons.FileTypeIconIndex(IconTypeName(row.FileName));
-        listRow.FileName = row.FileName;
+        listRow.ImageIndex = icons.FileTypeIconIndex(IconTypeName(row.FileName()));
         listRow.Size = row.Size;
         listRow.FullPath = row.FullPath;
       }

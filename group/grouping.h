@@ -16,7 +16,6 @@
 // AddListRow.
 struct CandidateListRow {
   int ImageIndex = 0;
-  std::string FileName;
   std::int64_t Size = 0;
   std::string FullPath;
 };

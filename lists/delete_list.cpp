@@ -77,7 +77,6 @@ bool DeleteListBuilder::step(const Lists& lists, int rowBudget) {
     if (source.Checked != 1) continue;
     CandidateRow entry;
     entry.FullPath = source.FullPath;
-    entry.FileName = source.FileName;
     entry.Size = source.Size;
     entry.Identity = source.Identity;
     entry.Checked = 1;
@@ -89,8 +88,8 @@ bool DeleteListBuilder::step(const Lists& lists, int rowBudget) {
     sources_.push_back(next_);
     ++lists.table.DeleteCount;
     if (!addRows) continue;
-    const int icon = lists.icons.FileTypeIconIndex(IconTypeName(source.FileName));
-    ListRow row = MakeListRowFor(captions, icon, source.FileName, source.Size, source.FullPath);
+    const int icon = lists.icons.FileTypeIconIndex(IconTypeName(source.FileName()));
+    ListRow row = MakeListRowFor(captions, icon, source.FileName(), source.Size, source.FullPath);
     row.Checked = true;
     rows.push_back(std::move(row));
   }

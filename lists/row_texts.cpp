@@ -17,26 +17,25 @@ std::string FormatSizeText(const std::string& digits) {
   return out;
 }
 
-std::string FileExtension(const std::string& name) {
+std::string FileExtension(std::string_view name) {
   const auto dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
 }
 
-std::string IconTypeName(const std::string& fileName) {
+std::string IconTypeName(std::string_view fileName) {
   return "file." + FileExtension(fileName);
 }
 
-std::optional<std::string> ColumnText(const std::string& caption, const std::string& fileName,
+std::optional<std::string> ColumnText(const std::string& caption, std::string_view fileName,
                                       std::int64_t size, const std::string& fullPath) {
-  if (caption == kColumnFileName) return fileName;
+  if (caption == kColumnFileName) return std::string(fileName);
   if (caption == kColumnSize) return FormatSizeText(std::to_string(size));
   if (caption == kColumnPath) return fullPath;
   return std::nullopt;
 }
 
 ListRow MakeListRowFor(const std::vector<std::string>& captions, int imageIndex,
-                       const std::string& fileName, std::int64_t size,
-                       const std::string& fullPath) {
+                       std::string_view fileName, std::int64_t size, const std::string& fullPath) {
   const std::size_t columns = std::min<std::size_t>(captions.size(), 3);
   std::optional<std::string> caption;
   if (columns >= 1) caption = ColumnText(captions[0], fileName, size, fullPath);
@@ -58,13 +57,13 @@ std::vector<std::string> ColumnCaptions(const ResultList& list) {
   return captions;
 }
 
-ListRow MakeListRow(const ResultList& target, int imageIndex, const std::string& fileName,
+ListRow MakeListRow(const ResultList& target, int imageIndex, std::string_view fileName,
                     std::int64_t size, const std::string& fullPath) {
   return MakeListRowFor(ColumnCaptions(target), imageIndex, fileName, size, fullPath);
 }
 
 bool AddListRow(ResultList& target, const ResultList& files, int imageIndex,
-                const std::string& fileName, std::int64_t size, const std::string& fullPath) {
+                std::string_view fileName, std::int64_t size, const std::string& fullPath) {
   if (files.columnCount() == 0) return false;
   target.appendRow(MakeListRow(target, imageIndex, fileName, size, fullPath));
   return true;

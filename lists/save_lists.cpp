@@ -24,7 +24,7 @@ std::optional<std::string> SaveCandidateList(const std::string& fileName,
     const int count = candidates.count();
     for (int k = 1; k <= count; ++k) {
       const CandidateRow& row = candidates.row(k);
-      buffer += field == SavedField::FullPath ? row.FullPath : row.FileName;
+      buffer += field == SavedField::FullPath ? std::string_view(row.FullPath) : row.FileName();
       buffer += "\r\n";
       if (buffer.size() >= kFlushAt || k == count) {
         if (const int error = WriteAll(fd, buffer)) return error;

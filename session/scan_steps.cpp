@@ -146,8 +146,8 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
       std::vector<ListRow> rows;
       rows.reserve(batch.size());
       for (const CandidateListRow& row : batch) {
-        rows.push_back(
-            MakeListRowFor(captions_, row.ImageIndex, row.FileName, row.Size, row.FullPath));
+        rows.push_back(MakeListRowFor(captions_, row.ImageIndex, FileNameOf(row.FullPath), row.Size,
+                                      row.FullPath));
       }
       run_.post([s = s_, rows = std::move(rows)]() mutable {
         ResultList& files = s->filesList_;

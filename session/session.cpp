@@ -167,8 +167,8 @@ bool Session::setFilesColumns(const std::vector<std::string>& captions) {
     filesList_.clear();
     for (int k = 1; k <= candidates_.count(); ++k) {
       const CandidateRow& c = candidates_.row(k);
-      const int icon = icons_.FileTypeIconIndex(IconTypeName(c.FileName));
-      if (AddListRow(filesList_, filesList_, icon, c.FileName, c.Size, c.FullPath) &&
+      const int icon = icons_.FileTypeIconIndex(IconTypeName(c.FileName()));
+      if (AddListRow(filesList_, filesList_, icon, c.FileName(), c.Size, c.FullPath) &&
           c.Checked == 1) {
         filesList_.setChecked(filesList_.rowCount() - 1, true);
       }

@@ -407,7 +407,7 @@ void CheckAndDeleteTest::awkwardNamesAreShownAndDeletedByTheirBytes() {
   for (int r = 0; r < files.rowCount(); ++r) {
     const ListRow& row = files.row(r);
     const std::vector<std::string> subItems = row.subItems();
-    QCOMPARE(std::string(row.caption()), f.form->candidates().row(r + 1).FileName);
+    QCOMPARE(std::string(row.caption()), std::string(f.form->candidates().row(r + 1).FileName()));
     QCOMPARE(model->data(model->index(r, 0)).toString(),
              QFile::decodeName(std::string(row.caption()).c_str()));
     for (std::size_t c = 0; c < subItems.size(); ++c) {

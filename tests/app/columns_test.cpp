@@ -302,7 +302,7 @@ void ColumnsTest::applyAfterAScanKeepsRowsOrderAndTicks() {
     const CandidateRow& c = candidates.row(r + 1);
     QCOMPARE(std::string(files.row(r).caption()), c.FullPath);
     QCOMPARE(files.row(r).subItems(),
-             std::vector<std::string>({c.FileName, std::to_string(c.Size)}));
+             std::vector<std::string>({std::string(c.FileName()), std::to_string(c.Size)}));
     QCOMPARE(files.isChecked(r), r == 1 || r == 3);
     QCOMPARE(int(c.Checked), checkedBefore[static_cast<std::size_t>(r)]);
   }

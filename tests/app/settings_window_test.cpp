@@ -455,7 +455,7 @@ void SettingsWindowTest::savingWritesEveryCandidateInFilesOrder() {
   std::string pathLines, nameLines;
   for (int k = 1; k <= 3; ++k) {
     pathLines += c.row(k).FullPath + "\r\n";
-    nameLines += c.row(k).FileName + "\r\n";
+    nameLines += std::string(c.row(k).FileName()) + "\r\n";
   }
 
   out.mkdir("a.b");

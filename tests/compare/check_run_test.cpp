@@ -50,7 +50,6 @@ struct Rows {
   void add(const std::string& path, std::size_t size) {
     ddd1 row;
     row.FullPath = path;
-    row.FileName = FileNameOf(path);
     row.Size = static_cast<std::int64_t>(size);
     const int n = table->size();
     row.Band = n == 0                           ? 0

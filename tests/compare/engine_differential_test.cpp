@@ -221,7 +221,6 @@ class RandomTree {
         if (::stat(path.c_str(), &st) == 0) bandFiles.push_back(path);
         ddd1 row;
         row.FullPath = path;
-        row.FileName = FileNameOf(path);
         row.Size = static_cast<std::int64_t>(size);
         row.Band = flag;
         row.Matched = static_cast<std::uint8_t>(Pick(rng, 0, 3) == 0);

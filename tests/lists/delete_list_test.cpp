@@ -61,7 +61,7 @@ TEST_F(RebuildDeleteListTest, ListsTickedCandidatesInTableOrderAllTicked) {
     const CandidateRow& entry = table.row(e);
     const CandidateRow& source = candidates.row(sources[e - 1]);
     EXPECT_EQ(entry.FullPath, source.FullPath);
-    EXPECT_EQ(entry.FileName, source.FileName);
+    EXPECT_EQ(entry.FileName(), source.FileName());
     EXPECT_EQ(entry.Size, source.Size);
     EXPECT_EQ(entry.Identity, source.Identity);
     EXPECT_EQ(entry.Band, 0);

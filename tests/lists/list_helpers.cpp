@@ -24,7 +24,6 @@ void RecordingObserver::columnWidthChanged(int column) {
 CandidateRow MakeCandidate(const std::string& path, std::int64_t size, bool checked) {
   CandidateRow row;
   row.FullPath = path;
-  row.FileName = FileNameOf(path);
   row.Size = size;
   row.Checked = checked ? 1 : 0;
   if (auto id = RegularFileIdentity(path)) row.Identity = *id;
@@ -44,7 +43,7 @@ void AddColumns(ResultList& list, std::initializer_list<const char*> captions) {
 void FillFilesList(ResultList& files, const CandidateTable& candidates) {
   for (int k = 1; k <= candidates.count(); ++k) {
     const auto& c = candidates.row(k);
-    AddListRow(files, files, 0, c.FileName, c.Size, c.FullPath);
+    AddListRow(files, files, 0, c.FileName(), c.Size, c.FullPath);
     files.setChecked(files.rowCount() - 1, c.Checked == 1);
   }
 }
