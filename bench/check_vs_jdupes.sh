@@ -14,21 +14,14 @@
 #             disk has less than 4 GB free)
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build-bench}
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j2 --target twinscan-window-bench twinscan-check-bench >/dev/null
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
+bench_build twinscan-window-bench twinscan-check-bench
 WINDOW="$BUILD/tests/app/twinscan-window-bench"
 CHECK="$BUILD/bench/twinscan-check-bench"
 command -v jdupes >/dev/null || { echo "jdupes is missing (apt-get install -y jdupes)" >&2; exit 1; }
 
-if [[ $# -ge 1 ]]; then
-  WORK=$1
-  mkdir -p "$WORK"
-else
-  WORK=$(mktemp -d)
-  trap 'rm -rf "$WORK"' EXIT
-fi
+bench_work_dir "$@"
 TREE="$WORK/tree"
 
 free_kb=$(df -Pk "$WORK" | awk 'NR == 2 { print $4 }')
@@ -42,7 +35,7 @@ fi
 # Sizes 1 KiB..130 KiB: about 66 KB a file on average.
 if [[ ! -f "$WORK/tree.ready" ]]; then
   rm -rf "$TREE"
-  python3 "$ROOT/bench/check_tree.py" "$TREE" --files "$FILES" --min-size 1024 \
+  python3 "$(dirname "$0")/check_tree.py" "$TREE" --files "$FILES" --min-size 1024 \
     --max-size $((130 * 1024)) --seed 1 >"$WORK/tree.txt"
   touch "$WORK/tree.ready"
 fi

@@ -12,6 +12,8 @@
 #   BUILD     the build folder holding cli/twinscan-cli (default build)
 #   RUNS      rounds (default 3)
 set -euo pipefail
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 
 ENTRIES=${ENTRIES:-2000000}
 BUILD=${BUILD:-build}
@@ -19,13 +21,7 @@ RUNS=${RUNS:-3}
 CLI="$BUILD/cli/twinscan-cli"
 [[ -x "$CLI" ]] || { echo "missing $CLI (build the twinscan-cli target)" >&2; exit 1; }
 
-if [[ $# -ge 1 ]]; then
-  WORK=$1
-  mkdir -p "$WORK"
-else
-  WORK=$(mktemp -d)
-  trap 'rm -rf "$WORK"' EXIT
-fi
+bench_work_dir "$@"
 tree="$WORK/tree$ENTRIES"
 if [[ ! -f "$tree.ready" ]]; then
   rm -rf "$tree"
@@ -35,7 +31,6 @@ fi
 
 # Seconds and peak resident KiB of one run, output discarded.
 timed() { /usr/bin/time -f '%e %M' -o "$WORK/time.out" "$@" >/dev/null && cat "$WORK/time.out"; }
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 find_tree() { find "$tree" -printf '%s %p\n'; }
 listed=$(find "$tree" -mindepth 1 -printf '%p\n' | awk '{ n++; bytes += length($0) + 1 } END { print n, bytes }')

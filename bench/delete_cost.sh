@@ -13,20 +13,18 @@
 #   BYTES     their total size (default 1300000000)
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build-bench}
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j2 --target twinscan-delete-bench >/dev/null
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
+bench_build twinscan-delete-bench
 DELETE="$BUILD/bench/twinscan-delete-bench"
-WORK=${1:-$(mktemp -d)}
-[[ $# -ge 1 ]] || trap 'rm -rf "$WORK"' EXIT
+bench_work_dir "${1:-}"
 RUNS=${2:-3}
 FILES=${FILES:-20000}
 BYTES=${BYTES:-1300000000}
 
 for run in $(seq 1 "$RUNS"); do
   rm -rf "$WORK/peers"
-  python3 "$ROOT/bench/check_tree.py" "$WORK/peers" --layout peers --files "$FILES" --bytes "$BYTES" --seed "$run" >/dev/null
+  python3 "$(dirname "$0")/check_tree.py" "$WORK/peers" --layout peers --files "$FILES" --bytes "$BYTES" --seed "$run" >/dev/null
   # Warm the cache: every file read once before the timed steps.
   find "$WORK/peers" -type f -exec cat {} + >/dev/null
   echo "== run $run"

@@ -12,13 +12,11 @@
 #   PAIRS     identical pairs (default 200000)
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build-bench}
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j2 --target twinscan-window-bench >/dev/null
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
+bench_build twinscan-window-bench
 BENCH="$BUILD/tests/app/twinscan-window-bench"
-WORK=${1:-$(mktemp -d)}
-[[ $# -ge 1 ]] || trap 'rm -rf "$WORK"' EXIT
+bench_work_dir "${1:-}"
 PAIRS=${PAIRS:-200000}
 
 rm -rf "$WORK/pairs"

@@ -13,6 +13,8 @@
 #   RUNS      rounds per tree (default 5)
 #   THREADS   threads of the parallel walk (default: what a scan uses here)
 set -euo pipefail
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 
 BUILD=${BUILD:-build}
 RUNS=${RUNS:-5}
@@ -24,13 +26,7 @@ if [[ ${1:-} == --big ]]; then
   sizes+=(2000000)
   shift
 fi
-if [[ $# -ge 1 ]]; then
-  WORK=$1
-  mkdir -p "$WORK"
-else
-  WORK=$(mktemp -d)
-  trap 'rm -rf "$WORK"' EXIT
-fi
+bench_work_dir "$@"
 # A walk of a missing folder tells the default threads.
 THREADS=${THREADS:-$({ "$BENCH" "$WORK/missing" || true; } | sed -n 's/^threads=//p')}
 
@@ -43,7 +39,6 @@ run_seconds() {
   awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
 }
 
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 echo "threads=$THREADS runs=$RUNS load=$(cut -d' ' -f1-3 /proc/loadavg)"

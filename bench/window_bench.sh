@@ -11,21 +11,14 @@
 #   BUILD     the build folder (default build-bench, configured RelWithDebInfo)
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build-bench}
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j2 --target twinscan-window-bench >/dev/null
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
+bench_build twinscan-window-bench
 BENCH="$BUILD/tests/app/twinscan-window-bench"
 FILES=499998
 ENTRIES=$((FILES + 1))
 
-if [[ $# -ge 1 ]]; then
-  WORK=$1
-  mkdir -p "$WORK"
-else
-  WORK=$(mktemp -d)
-  trap 'rm -rf "$WORK"' EXIT
-fi
+bench_work_dir "$@"
 TREE="$WORK/tree"
 
 if [[ ! -f "$WORK/tree.ready" ]]; then
