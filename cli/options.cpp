@@ -125,7 +125,9 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
 const std::string& CliUsage() {
   static const std::string text =
       "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
-      "                    [--keep-path DIR]... [--keep oldest|newest] [-0] FOLDER...\n"
+      "                    [--keep-path DIR]... [--keep oldest|newest] [-0]\n"
+      "                    [--min-size BYTES] [--exclude GLOB]... [--format text|json]\n"
+      "                    FOLDER...\n"
       "Finds files below the FOLDERs whose contents are identical. The folders are\n"
       "walked in the order given, each breadth-first; a folder given twice, or\n"
       "inside another one given, is walked once. There is no limit on the number\n"

@@ -77,7 +77,9 @@ TEST(CliOptionsTest, HelpAndVersionPrintOnStdoutAndExitZero) {
   EXPECT_EQ(out, CliUsage());
   EXPECT_EQ(
       out.rfind("Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
-                "                    [--keep-path DIR]... [--keep oldest|newest] [-0] FOLDER...\n",
+                "                    [--keep-path DIR]... [--keep oldest|newest] [-0]\n"
+                "                    [--min-size BYTES] [--exclude GLOB]... [--format text|json]\n"
+                "                    FOLDER...\n",
                 0),
       0u);
   EXPECT_EQ(err, "");
