@@ -78,19 +78,20 @@ void Session::applyKeepRule(const KeepRule& rule) {
 
 void Session::setsAfterRemoval(const std::vector<int>& removed) {
   if (!setsKnown_ || removed.empty()) return;
-  std::vector<std::vector<int>> kept;
-  for (const std::vector<int>& set : sets_) {
-    std::vector<int> rows;
-    for (const int row : set) {
+  // In place: a Delete Checked of a quarter million copies touches as many
+  // sets, and the window waits for this step.
+  std::erase_if(sets_, [&](std::vector<int>& rows) {
+    std::size_t kept = 0;
+    for (const int row : rows) {
       const auto before = std::lower_bound(removed.begin(), removed.end(), row);
       if (before != removed.end() && *before == row) continue;
-      rows.push_back(row - static_cast<int>(before - removed.begin()));
+      rows[kept++] = row - static_cast<int>(before - removed.begin());
     }
+    rows.resize(kept);
     // A set needs two different files to stay one.
     const bool twoFiles = std::any_of(rows.begin(), rows.end(), [&](int r) {
       return !candidates_.row(r).Identity.sameFile(candidates_.row(rows.front()).Identity);
     });
-    if (rows.size() >= 2 && twoFiles) kept.push_back(std::move(rows));
-  }
-  sets_ = std::move(kept);
+    return rows.size() < 2 || !twoFiles;
+  });
 }
