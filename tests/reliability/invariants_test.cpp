@@ -383,8 +383,15 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
         run.session().completeDeleteList();
         EXPECT_EQ(run.session().deleteList().rowCount(), static_cast<int>(ticks.size()));
       }
-      // Deleting the last rule's ticks renumbers the rows the sets name.
-      run.deleteChecked();
+      // Deleting the last rule's ticks but the hard links renumbers the rows
+      // the sets name, and can leave a set with links of one file only.
+      std::vector<int> untick;
+      for (int i = 0; i < run.session().deleteList().rowCount(); ++i) {
+        struct stat st {};
+        const std::string& path = run.session().deleteTable().row(i + 1).FullPath;
+        if (::lstat(path.c_str(), &st) == 0 && st.st_nlink > 1) untick.push_back(i);
+      }
+      run.deleteChecked(untick);
       EXPECT_EQ(sortedSets(), ReferenceSets(candidates));
     }
   }
