@@ -116,13 +116,12 @@ void Session::deletePassDone(std::vector<DeleteResult> results, const RowRemoval
 }
 
 void Session::finishDeleteChecked(const RowRemoval& removal) {
-  // The candidates and their "Files" rows go first; the sets that follow
-  // them, the rows of "Files to delete" and the end steps come at later
-  // turns of the event loop, so the repaint after many removed rows and
-  // each of these are short steps of their own. The phase stays Deleting
-  // until the last step: nothing reads the sets in between.
+  // The candidates and their "Files" rows go first; the rows of "Files to
+  // delete" and the end steps come at the next turn of the event loop. Qt
+  // runs the two turns back to back, so at a quarter million rows the
+  // window still waits for both at once (about 80 ms, mostly freeing rows).
   ApplyRowRemoval(candidates_, filesList_, deleteList_, {{}, removal.candidates});
-  queue_.post([this, removed = removal.candidates] { setsAfterRemoval(removed); });
+  setsAfterRemoval(removal.candidates);
   queue_.post([this, rows = removal.listRows] {
     ApplyRowRemoval(candidates_, filesList_, deleteList_, {rows, {}});
     finishDeleteSteps();

@@ -88,10 +88,11 @@ void Session::setsAfterRemoval(const std::vector<int>& removed) {
       rows[kept++] = row - static_cast<int>(before - removed.begin());
     }
     rows.resize(kept);
+    if (rows.size() < 2) return true;
     // A set needs two different files to stay one.
     const bool twoFiles = std::any_of(rows.begin(), rows.end(), [&](int r) {
       return !candidates_.row(r).Identity.sameFile(candidates_.row(rows.front()).Identity);
     });
-    return rows.size() < 2 || !twoFiles;
+    return !twoFiles;
   });
 }
