@@ -1,7 +1,12 @@
 #include "app/qt_window_queue.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 void QtWindowQueue::post(std::function<void()> task) {
   QMetaObject::invokeMethod(context_, std::move(task), Qt::QueuedConnection);
+}
+
+void QtWindowQueue::postAfterPending(std::function<void()> task) {
+  QTimer::singleShot(std::chrono::milliseconds(1), Qt::PreciseTimer, context_, std::move(task));
 }

@@ -12,6 +12,9 @@ class QtWindowQueue final : public WindowQueue {
  public:
   explicit QtWindowQueue(QObject* context) : context_(context) {}
   void post(std::function<void()> task) override;
+  // A 1 ms timer: Qt delivers the events posted during a task before any
+  // timer, but due timers in the order they fell due.
+  void postAfterPending(std::function<void()> task) override;
 
  private:
   QObject* context_;

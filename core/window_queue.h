@@ -14,6 +14,12 @@ class WindowQueue {
  public:
   virtual ~WindowQueue() = default;
   virtual void post(std::function<void()> task) = 0;
+  // Runs `task` on the window thread once the window has handled what is
+  // waiting for it, its timers and repaints included, so that long steps of
+  // the window's own posted one after another do not add up to one stall.
+  // No order is kept against post(): call it on the window thread, while no
+  // worker posts.
+  virtual void postAfterPending(std::function<void()> task) { post(std::move(task)); }
 };
 
 // A queue that the test thread drains itself; it stands in for the window
