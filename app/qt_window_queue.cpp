@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QTimer>
+#include <chrono>
 
 void QtWindowQueue::post(std::function<void()> task) {
   QMetaObject::invokeMethod(context_, std::move(task), Qt::QueuedConnection);

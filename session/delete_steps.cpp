@@ -122,9 +122,9 @@ void Session::finishDeleteChecked(const RowRemoval& removal) {
   // its candidate); the phase stays Deleting until the last step, so
   // nothing reads the sets or "Files to delete" in between.
   ApplyRowRemoval(candidates_, filesList_, deleteList_, {{}, removal.candidates});
-  queue_.postAfterPending([this, removal] {
+  queue_.postAfterPending([this, removal]() mutable {
     setsAfterRemoval(removal.candidates);
-    queue_.postAfterPending([this, rows = removal.listRows] {
+    queue_.postAfterPending([this, rows = std::move(removal.listRows)] {
       ApplyRowRemoval(candidates_, filesList_, deleteList_, {rows, {}});
       finishDeleteSteps();
     });
