@@ -122,9 +122,9 @@ void Session::finishDeleteChecked(const RowRemoval& removal) {
   // its candidate); the phase stays Deleting until the last step, so
   // nothing reads the sets or "Files to delete" in between.
   ApplyRowRemoval(candidates_, filesList_, deleteList_, {{}, removal.candidates});
-  queue_.postAfterPending([this, removal]() mutable {
-    setsAfterRemoval(removal.candidates);
-    queue_.postAfterPending([this, rows = std::move(removal.listRows)] {
+  queue_.postAfterPending([this, removed = removal.candidates, rows = removal.listRows]() mutable {
+    setsAfterRemoval(removed);
+    queue_.postAfterPending([this, rows = std::move(rows)] {
       ApplyRowRemoval(candidates_, filesList_, deleteList_, {rows, {}});
       finishDeleteSteps();
     });
