@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The duplicate check run's buttons and how the window shows a check.
 #include "app/form_main.h"
 #include "session/texts.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The column pages: choosing and ordering the columns of both lists, and
 // applying them with the OK buttons.
 #include <QFile>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The "Copies" menu: the set of identical files a row belongs to, and the
 // keep rules that tick every set at once.
 #include <QDateTime>

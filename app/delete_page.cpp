@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // "Files to delete": the tick mirror, the deferred rebuild and the swap of
 // the button groups with the list page in front.
 #include "app/form_main.h"

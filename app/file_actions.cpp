@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // File actions: deleting the ticked files, running a file, ticking and
 // unticking whole lists, the popup of "Files".
 #include "app/form_main.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The main menu, help, the about window and the outside addresses.
 #include <sys/stat.h>
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Start-up and close: the build counter, the settings file and the window
 // placement.
 #include <QCloseEvent>

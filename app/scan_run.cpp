@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The scan run's controls: requests, the timer that drives the session's
 // steps, cancel, and how the window shows a run.
 #include <QFile>

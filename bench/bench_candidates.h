@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 #pragma once
 
 // The same-size files below a folder as candidates, for the benchmarks that

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Times one duplicate check over the same-size files below a folder.
 //
 //   twinscan-check-bench DIR fast|careful

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 """Builds a folder tree for the benchmarks. Never makes links.
 
 Three layouts:

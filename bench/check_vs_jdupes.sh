@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Times the duplicate check against jdupes on one tree of copies and
 # near-copies (same size, last byte differs), warm cache: the window (scan,
 # then the fast and the careful check, with the window thread's stalls), the

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Times twinscan-cli's walk and grouping (`--list candidates`, no comparison)
 # against find(1) on a tree of ENTRIES entries in 1,000 folders, warm cache:
 # one untimed run of each first, then RUNS rounds running find and

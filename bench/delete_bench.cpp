@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Times "Delete Checked" of the copies a careful check ticks below a folder,
 // against reading the bytes of the files it deletes once.
 //

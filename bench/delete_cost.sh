@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # The cost of certainty: "Delete Checked" of the copies a careful check ticks
 # in the peers tree (bench/check_tree.py --layout peers), each file read again
 # with an identical file that stays right before its unlink, against reading

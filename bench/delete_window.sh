@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # The window while "Delete Checked" removes 200,000 files: 400,000 small files
 # in 200,000 identical pairs (1,000 sizes), a careful check ticks one of each
 # pair, then Delete Checked deletes them, each verified against its twin.

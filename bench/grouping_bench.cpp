@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Times one grouping run over a full scan table of synthetic entries, or the
 // size sort alone over one long run of equal sizes.
 // Usage: twinscan-grouping-bench             (499,999 entries, many duplicates)

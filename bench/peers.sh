@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Times twinscan-cli against the established duplicate finders on one tree,
 # warm cache, in one run, and checks that twinscan-cli finds the same sets as
 # jdupes.

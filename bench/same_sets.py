@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 """Compares two listings of duplicate sets as sets of sets.
 
 Each listing holds sets of paths, one path a line, sets separated by empty

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Times the walk against find(1) on trees of 499,999 entries in 1,000 folders
 # (the most the window keeps) and, with --big, 2,000,000 entries in the same
 # folders. Warm cache: one untimed run of each program first, then RUNS rounds

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Times one walk of a folder tree into a scan table.
 // Usage: twinscan-walk-bench DIR [THREADS [CAPACITY]]
 //   THREADS   threads listing folders (default: what a scan uses here)

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Times a scan in the window on a tree of exactly 499,999 entries (the most a
 # walk keeps): one folder holding 499,998 sparse files whose sizes come in
 # pairs, so every file is a candidate and "Files" gets 499,998 rows. Reports

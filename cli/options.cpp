@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "cli/options.h"
 
 #include <optional>
@@ -179,5 +181,9 @@ const std::string& CliUsage() {
 }
 
 std::string CliVersion() {
-  return std::string("twinscan-cli ") + TWINSCAN_VERSION;
+  return std::string("twinscan-cli ") + TWINSCAN_VERSION +
+         "\nCopyright (C) 2026 The Twinscan developers.\n"
+         "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+         "This is free software: you are free to change and redistribute it.\n"
+         "There is NO WARRANTY, to the extent permitted by law.";
 }

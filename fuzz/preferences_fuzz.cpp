@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // libFuzzer target for the settings reader. Each input is read as a settings
 // file and the calls the reader makes are compared with a small reference
 // model of the format; a file read without error is written again and must

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Formats every tracked .h and .cpp file with clang-format (.clang-format).
 # Usage: scripts/format.sh          rewrite the files in place
 #        scripts/format.sh --check  change nothing; fail on any file that differs

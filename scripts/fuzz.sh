@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Builds the fuzz targets with clang (libFuzzer + ASan + UBSan) and runs the
 # settings reader's target for a bounded time. A crash, a failed property, a
 # hang (-timeout) or a memory blow-up (-rss_limit_mb) fails the script and

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Sourced by the scripts. The Debian packages a build needs:
 # shellcheck shell=bash
 build_packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgl-dev)

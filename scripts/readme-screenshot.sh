@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Makes the README's picture, docs/screenshots/window.png: the window on an X
 # server (Xvfb) after a real scan and a fast check of a sample tree made here,
 # with copies and near-copies (same size, one byte apart).

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Builds Twinscan and starts it in the current directory, which is its start
 # directory: the settings file "perferences.set" lives there.
 set -euo pipefail

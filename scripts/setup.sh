@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Installs the Debian packages Twinscan needs (when missing), then configures
 # and builds it in build/ (the "default" preset of CMakePresets.json).
 # Sourced by run.sh and test.sh. TWINSCAN_WERROR=ON makes warnings errors.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Builds Twinscan and runs every test (plain C++ and offscreen window tests)
 # with the "default" test preset. `ctest --preset default -LE slow` in the
 # source tree skips the slow ones.

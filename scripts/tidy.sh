@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # Runs clang-tidy (the checks in .clang-tidy) over the plain libraries (the
 # folders without Qt) with the compile commands of the default build, one
 # process per core. Any finding fails the script.

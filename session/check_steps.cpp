@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The duplicate check run: start, pause, cancel, the worker and its effects
 // on "Files".
 #include <algorithm>

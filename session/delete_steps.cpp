@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // "Delete Checked": the confirmation, the verified file work on its worker,
 // the second question, the rows removed and the report of what stayed.
 #include "session/session.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The scan run: the request, the timer steps that start the walk and hand
 // over to the grouping, the walk and the grouping on their workers, cancel.
 #include "group/grouping.h"

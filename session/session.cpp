@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The session's shared steps: its life, its state, the ticks, the rebuild of
 // "Files to delete", the columns and the saves.
 #include "session/session.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests of the grouping into "Files", the "Files to delete" list and
 // the colours of "Files".
 #include <QProgressBar>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The window and twinscan-cli agree: the same candidates in the same order,
 // and the same ticks in both check modes, on random trees.
 #include <QtTest>

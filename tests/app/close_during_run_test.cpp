@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests of closing the main window while a run is under way: the
 // settings are written and the window's end stops and joins every worker.
 #include <QApplication>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests of the column pages: moving and ordering captions, the OK
 // pictures, and what applying does to both lists.
 #include <QAction>

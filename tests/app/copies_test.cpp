@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests of the "Copies" menu, the Trash preference and the detail line
 // of the Delete Checked question.
 #include <QAction>

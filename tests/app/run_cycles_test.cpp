@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests under load: many scan runs and check runs cancelled at varied
 // moments, each leaving the window consistent, and a last run that gives what a
 // clean run gives.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests of the scan run: requests, refusals, failure, cancel, restart.
 #include <QLabel>
 #include <QLineEdit>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests of start-up and close (the settings file, the build counter,
 // "Exit"), saving the path and name lists, help and the about window.
 #include <QAccessible>

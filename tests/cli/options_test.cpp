@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "cli/options.h"
 
 #include <gtest/gtest.h>
@@ -85,7 +87,8 @@ TEST(CliOptionsTest, HelpAndVersionPrintOnStdoutAndExitZero) {
   EXPECT_EQ(err, "");
 
   EXPECT_EQ(RunCli({"/no/such/folder", "--version"}, out, err), 0);
-  EXPECT_EQ(out, "twinscan-cli 2.2\n");
+  EXPECT_EQ(out.substr(0, out.find('\n') + 1), "twinscan-cli 2.2\n");
+  EXPECT_NE(out.find("\nLicense GPLv3+: GNU GPL version 3 or later"), std::string::npos) << out;
   EXPECT_EQ(err, "");
 }
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The engine against the pairwise check on random trees, and the engine's own
 // bounds: open files, bytes read, files that change while it reads them.
 #include <sys/stat.h>

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Twinscan developers
 # The launcher, installed into a scratch prefix beside a stand-in twinscan
 # that records where it was started and with which arguments.
 # Usage: launcher_test.sh BUILT_LAUNCHER

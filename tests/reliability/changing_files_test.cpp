@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Files that change under a run: between the scan and the check, while the
 // check reads them, and the scanned folder going away during the walk.
 #include <fcntl.h>

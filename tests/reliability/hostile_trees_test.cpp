@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Hostile trees, from the walk to the delete: links, special files,
 // awkward names, paths beyond PATH_MAX, rights that are missing, the cap.
 #include <fcntl.h>

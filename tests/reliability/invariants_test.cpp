@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The promises of a check and a delete, over many random trees in both modes:
 // every set of identical files keeps a row unticked, every ticked row has an
 // unticked identical row in its band, and "Delete Checked" removes exactly the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The session's scan and check runs, many times over and cancelled at varied
 // moments: its workers, posts tagged by run, and this thread draining the
 // queue in the window thread's place. CI builds it with ThreadSanitizer,

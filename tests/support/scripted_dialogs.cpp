@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "support/scripted_dialogs.h"
 
 bool ScriptedDialogs::confirmYesNo(const std::string& text) {

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Makes screenshots of the main window after a real scan: the "Files" page,
 // the "Files to delete" page, the "Preferences" page and the about window.
 // Usage: twinscan-screenshot FOLDER OUTPUT_PREFIX [fast|careful [WIDTHxHEIGHT]]

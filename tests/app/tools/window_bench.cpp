@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Measures the main window on a real folder: how long a scan and the checks
 // take, and how long the window thread is kept from running its events.
 //
