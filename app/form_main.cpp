@@ -240,7 +240,10 @@ void TFormMain::CheckBoxTrashClick() {
   // A delete under way keeps the choice it started with.
   session_->config().moveToTrash =
       CheckBoxTrash_->isChecked()
-          ? FileDeleter([](const std::string& path, const FileIdentity& id, FileIdentity* after) {
+          ? FileDeleter([](const std::string& path, const FileIdentity& id,
+                           const FolderIdentity& folder, FileIdentity* after, int* error) {
+              (void)folder;
+              (void)error;
               return MoveToTrashIfUnchanged(path, id, after);
             })
           : FileDeleter();

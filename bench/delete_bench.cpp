@@ -104,9 +104,8 @@ int main(int argc, char** argv) {
   for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
   DeletePassOptions dry;
   dry.limits.threads = limits.threads;
-  dry.deleter = [](const std::string&, const FileIdentity&, FileIdentity*) {
-    return DeleteOutcome::Deleted;
-  };
+  dry.deleter = [](const std::string&, const FileIdentity&, const FolderIdentity&, FileIdentity*,
+                   int*) { return DeleteOutcome::Deleted; };
   start = std::chrono::steady_clock::now();
   RunDeletePass(plan, all, dry, {}, {});
   const double verifyOnly = SecondsSince(start);

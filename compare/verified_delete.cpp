@@ -188,8 +188,10 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
       if (verified[i - run.first] != 0) {
         FileIdentity after = expected;
         const std::string path(target.path);
-        results[i] = ResultOf(deleter ? deleter(path, expected, &after)
-                                      : DeleteIfUnchanged(path, expected, &after));
+        int error = 0;
+        results[i] =
+            ResultOf(deleter ? deleter(path, expected, target.folder, &after, &error)
+                             : DeleteIfUnchanged(path, expected, &after, target.folder, &error));
         own.unlinked(expected, after);
       } else {
         results[i] = WhyUnverified(target, expected);

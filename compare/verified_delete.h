@@ -24,6 +24,7 @@ struct DeleteTarget {
   int entry = 0;
   std::string_view path;
   FileIdentity identity;
+  FolderIdentity folder;
 };
 
 // A candidate that this Delete Checked does not delete: it may be the copy
@@ -31,6 +32,7 @@ struct DeleteTarget {
 struct DeleteKeeper {
   std::string_view path;
   FileIdentity identity;
+  FolderIdentity folder;
 };
 
 // What one Delete Checked works on, taken at its start. It names entries of
@@ -47,12 +49,12 @@ struct DeletePlan {
   std::size_t targetCount() const { return targetEntries.size(); }
   DeleteTarget target(std::size_t i) const {
     const CandidateRow& row = table->row(targetEntries[i]);
-    return {targetEntries[i], row.FullPath, row.Identity};
+    return {targetEntries[i], row.FullPath, row.Identity, row.Folder};
   }
   std::size_t keeperCount() const { return keeperRows.size(); }
   DeleteKeeper keeper(std::size_t i) const {
     const CandidateRow& row = candidates->row(keeperRows[i]);
-    return {row.FullPath, row.Identity};
+    return {row.FullPath, row.Identity, row.Folder};
   }
 };
 
@@ -71,11 +73,13 @@ inline bool RowsGo(DeleteResult result) {
          result == DeleteResult::Failed;
 }
 
-// Removes one file only when it is still the file recorded; when the file
-// has other links, *after receives its identity once this name is gone (as
-// DeleteIfUnchanged gives it), so the other links are still recognised.
-using FileDeleter = std::function<DeleteOutcome(const std::string& path, const FileIdentity& id,
-                                                FileIdentity* after)>;
+// Removes one file only when it is still the file recorded, in the folder
+// recorded (when known); when the file has other links, *after receives its
+// identity once this name is gone (as DeleteIfUnchanged gives it), so the
+// other links are still recognised; for Failed, *error receives the errno.
+using FileDeleter =
+    std::function<DeleteOutcome(const std::string& path, const FileIdentity& id,
+                                const FolderIdentity& folder, FileIdentity* after, int* error)>;
 
 struct DeletePassOptions {
   // A target is deleted only once an identical keeper was verified; without,

@@ -37,23 +37,36 @@ std::optional<FileIdentity> RegularFileIdentity(const std::string& path) {
   return IdentityOf(st);
 }
 
+bool FolderShows(int dirFd, const FolderIdentity& folder) {
+  if (!folder.known()) return true;
+  struct stat st {};
+  return ::fstat(dirFd, &st) == 0 && S_ISDIR(st.st_mode) &&
+         static_cast<std::uint64_t>(st.st_dev) == folder.Dev &&
+         static_cast<std::uint64_t>(st.st_ino) == folder.Ino;
+}
+
 DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected,
-                                FileIdentity* after) {
+                                FileIdentity* after, const FolderIdentity& folder, int* error) {
+  const auto failed = [error] {
+    if (error != nullptr) *error = errno;
+    return DeleteOutcome::Failed;
+  };
   const PathAt at(path, PathAt::kOpenParent);
   struct stat st {};
   if (!at.valid() || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-    return errno == ENOENT || errno == ENOTDIR ? DeleteOutcome::Missing : DeleteOutcome::Failed;
+    return errno == ENOENT || errno == ENOTDIR ? DeleteOutcome::Missing : failed();
+  if (!FolderShows(at.dir(), folder)) return DeleteOutcome::Changed;
   if (!S_ISREG(st.st_mode) || IdentityOf(st) != expected) return DeleteOutcome::Changed;
   if (after == nullptr || st.st_nlink < 2) {
-    if (::unlinkat(at.dir(), at.name(), 0) != 0) return DeleteOutcome::Failed;
+    if (::unlinkat(at.dir(), at.name(), 0) != 0) return failed();
     return DeleteOutcome::Deleted;
   }
   // Held open (without opening its content), the file can be asked for its
   // identity once this link is gone.
   const UniqueFd held(::openat(at.dir(), at.name(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
   if (!held.valid() || !DescriptorShows(held.get(), expected)) return DeleteOutcome::Changed;
-  const bool unlinked = ::unlinkat(at.dir(), at.name(), 0) == 0;
+  if (::unlinkat(at.dir(), at.name(), 0) != 0) return failed();
   struct stat now {};
-  if (unlinked && ::fstat(held.get(), &now) == 0) *after = IdentityOf(now);
-  return unlinked ? DeleteOutcome::Deleted : DeleteOutcome::Failed;
+  if (::fstat(held.get(), &now) == 0) *after = IdentityOf(now);
+  return DeleteOutcome::Deleted;
 }

@@ -23,6 +23,18 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// The folder a file was found in, by device and inode (as the walk listed
+// it), so an act on the file can require that its parent is still that
+// folder and never one swapped in by another spelling or a link. Unknown
+// when both are zero.
+struct FolderIdentity {
+  std::uint64_t Dev = 0;
+  std::uint64_t Ino = 0;
+
+  bool known() const { return Dev != 0 || Ino != 0; }
+  friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+
 // A row of a table and the identity of the file it names, where the two
 // travel together (what the check read, what the engine compares).
 struct RowIdentity {
@@ -40,6 +52,9 @@ FileIdentity IdentityOf(const struct stat& st);
 // once seen, unchanged since.
 bool DescriptorShows(int fd, const FileIdentity& id);
 
+// True when the open directory `dirFd` is `folder`, or `folder` is unknown.
+bool FolderShows(int dirFd, const FolderIdentity& folder);
+
 // The identity of `path` when it names a regular file itself (a symbolic link
 // is not followed); nothing otherwise. Thread-safe.
 std::optional<FileIdentity> RegularFileIdentity(const std::string& path);
@@ -55,9 +70,12 @@ enum class DeleteOutcome {
 // Removes `path` only when it still names the regular file `expected` (same
 // device, inode, size, modification and change time). The parent folder is
 // opened once and both the check and the unlink go through it, so a folder
-// on the way swapped for a link in between cannot redirect the unlink.
+// on the way swapped for a link in between cannot redirect the unlink; when
+// `folder` is known, the opened parent must be that folder, else Changed.
 // When the file has other links and `after` is given, *after receives its
 // identity once this link is gone (the unlink moves its change time), so the
-// other links can still be recognised. Thread-safe.
+// other links can still be recognised. For Failed, *error (when given)
+// receives the errno. Thread-safe.
 DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected,
-                                FileIdentity* after = nullptr);
+                                FileIdentity* after = nullptr, const FolderIdentity& folder = {},
+                                int* error = nullptr);

@@ -23,6 +23,7 @@ struct ddd1 {
   std::uint8_t Matched = 0;  // found identical to an earlier row of its band
   std::uint8_t Checked = 0;  // mirror of the row's tick in "Files"
   FileIdentity Identity;     // the regular file the walk found at FullPath
+  FolderIdentity Folder;     // the folder the walk listed it in (unknown: not recorded)
 
   // The part of FullPath after its last '/'. Read from the path rather than
   // stored beside it: a copy would cost a string per row, millions of rows

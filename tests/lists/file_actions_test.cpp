@@ -203,7 +203,8 @@ TEST_F(DeleteCheckedWalkTest, FilesChangedSinceTheScanStayOnDisk) {
 TEST_F(DeleteCheckedWalkTest, UndeletableFileLosesItsRowsOnly) {
   const auto paths = Scan({"a", "b"}, {1});
   std::vector<std::string> asked;
-  Walk([&](const std::string& path, const FileIdentity& id, FileIdentity*) {
+  Walk([&](const std::string& path, const FileIdentity& id, const FolderIdentity&, FileIdentity*,
+           int*) {
     asked.push_back(path);
     EXPECT_EQ(id, RegularFileIdentity(path).value());
     return DeleteOutcome::Failed;
@@ -240,7 +241,7 @@ TEST_F(DeleteCheckedWalkTest, StopsAtTheEndOfTheTable) {
   extra.Checked = true;
   deleteList.appendRow(extra);
   int asked = 0;
-  Walk([&](const std::string&, const FileIdentity&, FileIdentity*) {
+  Walk([&](const std::string&, const FileIdentity&, const FolderIdentity&, FileIdentity*, int*) {
     ++asked;
     return DeleteOutcome::Deleted;
   });
@@ -339,7 +340,8 @@ TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {
     std::vector<std::string> deleted;
     DeletePassOptions options;
     options.requireCopy = false;
-    options.deleter = [&](const std::string& path, const FileIdentity&, FileIdentity*) {
+    options.deleter = [&](const std::string& path, const FileIdentity&, const FolderIdentity&,
+                          FileIdentity*, int*) {
       deleted.push_back(path);
       return DeleteOutcome::Deleted;
     };
