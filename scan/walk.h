@@ -20,6 +20,12 @@ class WalkObserver {
   virtual void checkpoint() {}
   // A directory entry was added; `name` is its bare name as read.
   virtual void lookIn(const std::string& name) { (void)name; }
+  // A folder whose listing could not be opened or read (`error` is the
+  // errno), root folders included; the walk goes on without its entries.
+  virtual void unlistable(const std::string& folder, int error) {
+    (void)folder;
+    (void)error;
+  }
 };
 
 // The threads a walk uses on this machine: one per core, at most four.
