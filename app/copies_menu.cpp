@@ -107,7 +107,7 @@ void TFormMain::KeepFolder1Click() {
                                 : session_->scannedRoot();
   const auto folder = dialogs_->pickFolder(start);
   if (!folder) return;
-  session_->keepCopies({{FolderAsScanned(*folder, session_->scannedRoot())}, KeepRule::Age::None});
+  session_->keepCopies({{*folder}, KeepRule::Age::None});
 }
 
 void TFormMain::KeepOldest1Click() {

@@ -175,8 +175,8 @@ const std::string& CliUsage() {
       "\n"
       "Exit status: 0 on success, 1 when a FOLDER cannot be scanned or the output\n"
       "cannot be written, 2 for wrong usage, 3 when the output was written but a\n"
-      "file could not be read (each such file is named on standard error; it\n"
-      "counted as different from every other).\n";
+      "file could not be read (it counted as different from every other) or a\n"
+      "folder below a FOLDER could not be listed; each is named on standard error.\n";
   return text;
 }
 

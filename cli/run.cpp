@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "cli/run.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -20,6 +22,7 @@
 #include "cli/json_lines.h"
 #include "cli/options.h"
 #include "compare/check_engine.h"
+#include "core/descriptors.h"
 #include "core/dialogs.h"
 #include "core/file_io.h"
 #include "scan/folder_path.h"
@@ -94,17 +97,39 @@ class ProgressLine {
   std::string last_;
 };
 
+// "twinscan-cli: cannot <what> "<path>": <reason>" on the error stream.
+void CannotLine(std::FILE* err, std::string_view what, std::string_view path, int error) {
+  WriteText(err, "twinscan-cli: cannot ");
+  WriteText(err, what);
+  WriteText(err, " \"");
+  WriteText(err, path);
+  WriteText(err, "\": ");
+  WriteText(err, ErrorText(error));
+  WriteText(err, "\n");
+}
+
+// The walk's progress on the line, and the folders it could not list, each
+// named at the end.
 class WalkProgress final : public WalkObserver {
  public:
   explicit WalkProgress(ProgressLine& line) : line_(line) {}
   void checkpoint() override {
     if (++entries_ % kEntriesPerUpdate == 0) show();
   }
+  void unlistable(const std::string& folder, int error) override {
+    unlisted_.emplace_back(folder, error);
+  }
   void show() { line_.show("scanning: " + std::to_string(entries_) + " entries"); }
+  // Names every folder that could not be listed; false when there was none.
+  bool report(std::FILE* err) const {
+    for (const auto& [folder, error] : unlisted_) CannotLine(err, "list", folder, error);
+    return !unlisted_.empty();
+  }
 
  private:
   ProgressLine& line_;
   long long entries_ = 0;
+  std::vector<std::pair<std::string, int>> unlisted_;
 };
 
 // The session's view for a terminal: progress on the line, nothing else.
@@ -173,11 +198,7 @@ class UnreadableRows final : public UnreadableSink {
     for (const auto& [row, error] : rows_) {
       if (row == last) continue;
       last = row;
-      WriteText(err, "twinscan-cli: cannot read \"");
-      WriteText(err, candidates.row(row).FullPath);
-      WriteText(err, "\": ");
-      WriteText(err, ErrorText(error));
-      WriteText(err, "\n");
+      CannotLine(err, "read", candidates.row(row).FullPath, error);
     }
     return !rows_.empty();
   }
@@ -203,22 +224,22 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     WriteText(err, "\n");
     return 1;
   }
+  // A folder that exists but cannot be listed cannot be scanned either.
+  for (const std::string& folder : options.folders) {
+    // A shortage of descriptors is waited out, as the walk does.
+    const UniqueFd listed(OpenDespiteShortage(
+        [&folder] { return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }, nullptr,
+        nullptr));
+    if (listed.valid()) continue;
+    CannotLine(err, "list", folder, errno);
+    return 1;
+  }
 
-  // Folders to keep are written as the candidates' paths begin.
-  KeepRule keep = options.keep;
-  for (std::string& folder : keep.folders) {
+  // Folders to keep are matched by device and inode, however they are spelled.
+  const KeepRule& keep = options.keep;
+  for (const std::string& folder : keep.folders) {
     if (!IsExistingDirectory(folder)) {
       return UsageError(err, "--keep-path '" + folder + "' is not a folder");
-    }
-    // Written as the first folder scanned that holds it names it.
-    for (const std::string& root : options.folders) {
-      const std::string scanned = FolderAsScanned(folder, root);
-      std::string prefix = root;
-      while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
-      if (scanned == prefix || scanned.starts_with(prefix == "/" ? prefix : prefix + "/")) {
-        folder = scanned;
-        break;
-      }
     }
   }
 
@@ -300,9 +321,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
           [&line](int percent) { line.show("comparing: " + std::to_string(percent) + "%"); },
           config.limits);
       line.clear();
+      FolderMatcher keepFolders(keep.folders);
       for (auto set : sets) {
         // The files a keep rule keeps come first, the others after, each in row order.
-        const std::vector<int> kept = KeptMembers(set, candidates, keep);
+        const std::vector<int> kept = KeptMembers(set, candidates, keep, keepFolders);
         std::stable_partition(set.begin(), set.end(), [&kept](int r) {
           return std::find(kept.begin(), kept.end(), r) != kept.end();
         });
@@ -327,9 +349,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     WriteText(err, "\n");
     return 1;
   }
-  // A file that could not be read counted as different from every other: the
-  // listing may lack its copies.
-  return unreadable.report(candidates, err) ? 3 : 0;
+  // A folder that could not be listed, or a file that could not be read
+  // (counted as different from every other): the listing may lack copies.
+  const bool unlisted = walkProgress.report(err);
+  return unreadable.report(candidates, err) || unlisted ? 3 : 0;
 }
 
 }  // namespace

@@ -2,16 +2,15 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "lists/keep_rules.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 namespace {
-
-std::string WithoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 std::string RealPath(const std::string& path) {
   const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
@@ -19,22 +18,102 @@ std::string RealPath(const std::string& path) {
   return real ? std::string(real.get()) : std::string();
 }
 
+// `path` without doubled '/', "." components and trailing '/'; "" for ".".
+std::string Tidy(const std::string& path) {
+  std::string out;
+  std::size_t i = 0;
+  if (!path.empty() && path.front() == '/') out = "/";
+  while (i < path.size()) {
+    const std::size_t next = std::min(path.find('/', i), path.size());
+    const std::string_view part(path.data() + i, next - i);
+    if (!part.empty() && part != ".") {
+      if (!out.empty() && out.back() != '/') out += '/';
+      out.append(part);
+    }
+    i = next + 1;
+  }
+  return out;
+}
+
+// The folder above `folder` (tidied), "" when there is none: lexically while
+// the path has a '/' and no "..", else from its real path.
+std::string ParentOf(const std::string& folder) {
+  if (folder == "/" || folder.empty()) return {};
+  const bool dots = folder == ".." || folder.starts_with("../") ||
+                    folder.find("/../") != std::string::npos || folder.ends_with("/..");
+  const std::string path =
+      dots || folder.find('/') == std::string::npos ? RealPath(folder) : folder;
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 }  // namespace
 
-bool IsBelowFolder(const std::string& path, const std::string& folder) {
-  const std::string dir = WithoutTrailingSlashes(folder);
-  if (dir.empty()) return false;
-  if (dir == "/") return path.size() > 1 && path.front() == '/';
-  return path.size() > dir.size() + 1 && path.compare(0, dir.size(), dir) == 0 &&
-         path[dir.size()] == '/';
+FolderMatcher::FolderMatcher(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    struct stat st {};
+    if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      folders_.emplace_back();
+      continue;
+    }
+    folders_.push_back(
+        Key{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+  }
+}
+
+int FolderMatcher::nodeOf(const std::string& folder) {
+  // Iterative: a chain thousands of folders deep must not exhaust the stack.
+  std::vector<std::string> missing;
+  std::string at = folder;
+  int known = -1;
+  while (!at.empty()) {
+    const auto found = nodes_.find(at);
+    if (found != nodes_.end()) {
+      known = found->second;
+      break;
+    }
+    missing.push_back(at);
+    at = ParentOf(at);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    Node node;
+    node.parent = known;
+    struct stat st {};
+    if (::stat(it->c_str(), &st) == 0)
+      node.key = Key{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    chain_.push_back(node);
+    known = static_cast<int>(chain_.size()) - 1;
+    nodes_.emplace(*it, known);
+  }
+  return known;
+}
+
+bool FolderMatcher::holds(std::size_t i, const std::string& path) {
+  if (i >= folders_.size() || !folders_[i]) return false;
+  const std::string tidy = Tidy(path);
+  const std::size_t slash = tidy.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : tidy.substr(0, slash));
+  for (int n = nodeOf(folder); n >= 0; n = chain_[static_cast<std::size_t>(n)].parent) {
+    if (chain_[static_cast<std::size_t>(n)].key == folders_[i]) return true;
+  }
+  return false;
+}
+
+int FolderMatcher::firstHolding(const std::string& path) {
+  for (std::size_t i = 0; i < folders_.size(); ++i) {
+    if (holds(i, path)) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 std::vector<int> KeptMembers(const std::vector<int>& set, const CandidateTable& candidates,
-                             const KeepRule& rule) {
+                             const KeepRule& rule, FolderMatcher& folders) {
   std::vector<int> kept;
-  for (const std::string& folder : rule.folders) {
+  for (std::size_t f = 0; f < rule.folders.size(); ++f) {
     for (const int row : set) {
-      if (IsBelowFolder(candidates.row(row).FullPath, folder)) kept.push_back(row);
+      if (folders.holds(f, candidates.row(row).FullPath)) kept.push_back(row);
     }
     if (!kept.empty()) return kept;
   }
@@ -59,9 +138,10 @@ std::vector<KeepTick> KeepRuleTicks(const std::vector<std::vector<int>>& sets,
            ticked[static_cast<std::size_t>(row)] != 0;
   };
   std::vector<KeepTick> changes;
+  FolderMatcher folders(rule.folders);
   for (const std::vector<int>& set : sets) {
     if (set.empty()) continue;
-    const std::vector<int> kept = KeptMembers(set, candidates, rule);
+    const std::vector<int> kept = KeptMembers(set, candidates, rule, folders);
     if (kept.empty()) {
       bool allTicked = true;
       for (const int row : set) allTicked = allTicked && isTicked(row);
@@ -75,18 +155,4 @@ std::vector<KeepTick> KeepRuleTicks(const std::vector<std::vector<int>>& sets,
     }
   }
   return changes;
-}
-
-std::string FolderAsScanned(const std::string& folder, const std::string& root) {
-  std::string plain = WithoutTrailingSlashes(folder);
-  const std::string realFolder = RealPath(plain);
-  const std::string realRoot = RealPath(root);
-  if (realFolder.empty() || realRoot.empty()) return plain;
-  std::string scannedRoot = WithoutTrailingSlashes(root);
-  if (realFolder == realRoot) return scannedRoot;
-  if (IsBelowFolder(realFolder, realRoot)) {
-    const std::size_t rest = realRoot == "/" ? 1 : realRoot.size() + 1;
-    return (scannedRoot == "/" ? scannedRoot : scannedRoot + "/") + realFolder.substr(rest);
-  }
-  return plain;
 }

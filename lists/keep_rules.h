@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/records.h"
@@ -12,7 +14,8 @@
 // ticked, so that Delete Checked removes them.
 struct KeepRule {
   // A set with a member below one of these folders keeps its members below
-  // the first such folder. Folders are written as the candidates' paths are.
+  // the first such folder. Any spelling of a folder, or a link to it, names
+  // the same folder: they are compared by device and inode.
   std::vector<std::string> folders;
   // A set that no folder decides keeps its oldest or its newest member (by
   // modification time; of equal times the earliest row); with None its
@@ -26,13 +29,40 @@ struct KeepTick {
   bool ticked = false;
 };
 
-// True when `path` lies below `folder` ("/" holds every absolute path).
-bool IsBelowFolder(const std::string& path, const std::string& folder);
+// Which of a list of folders hold a path, by device and inode: "dir",
+// "dir/", "dir//", "./dir" and a link to dir are one folder, and a path is
+// below it however the scan spelled it. Each folder on the way up from a
+// path is looked up once (stat, links followed) and remembered; above a
+// relative path's first component the walk goes on from its real path.
+class FolderMatcher {
+ public:
+  explicit FolderMatcher(const std::vector<std::string>& folders);
+  // Index of the first folder that holds `path` (strictly below it), or -1.
+  int firstHolding(const std::string& path);
+  // Whether folders[i] holds `path`.
+  bool holds(std::size_t i, const std::string& path);
+
+ private:
+  struct Key {
+    std::uint64_t dev = 0;
+    std::uint64_t ino = 0;
+    bool operator==(const Key&) const = default;
+  };
+  struct Node {
+    std::optional<Key> key;  // none: not found
+    int parent = -1;
+  };
+  int nodeOf(const std::string& folder);
+
+  std::vector<std::optional<Key>> folders_;
+  std::unordered_map<std::string, int> nodes_;
+  std::vector<Node> chain_;
+};
 
 // The members of `set` (candidate rows) that `rule` keeps; empty when the
-// rule does not decide the set.
+// rule does not decide the set. `folders` matches rule.folders.
 std::vector<int> KeptMembers(const std::vector<int>& set, const CandidateTable& candidates,
-                             const KeepRule& rule);
+                             const KeepRule& rule, FolderMatcher& folders);
 
 // The ticks `rule` gives the members of `sets`, given whether each row is
 // ticked now (`ticked[row]`, 1-based): every member of a set the rule decides
@@ -43,8 +73,3 @@ std::vector<int> KeptMembers(const std::vector<int>& set, const CandidateTable& 
 std::vector<KeepTick> KeepRuleTicks(const std::vector<std::vector<int>>& sets,
                                     const CandidateTable& candidates, const KeepRule& rule,
                                     const std::vector<char>& ticked);
-
-// `folder` written as the candidates of a scan of `root` write their paths:
-// when its real path lies below the real path of `root` (or is it), `root`
-// followed by the rest; otherwise `folder` itself. Trailing slashes go.
-std::string FolderAsScanned(const std::string& folder, const std::string& root);

@@ -186,20 +186,39 @@ TEST(CliRunTest, KeepOptionsDecideTheTickedListAndTheGroupsOrder) {
   const std::string c1 = tree.write("c/one", "first content", 200);
   const std::string a2 = tree.write("a/two", "second content!", 100);
   const std::string c2 = tree.write("c/two", "second content!", 200);
-  const auto ticked = [&](Args args) {
-    args.push_back(tree.root());
+  // Paths as listed, "//" and "/./" read as "/".
+  const auto ticked = [&](Args args, const std::string& root) {
+    args.push_back(root);
     const Result r = RunTool(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    const auto lines = Split(r.out, '\n');
-    return std::set<std::string>(lines.begin(), lines.end());
+    std::set<std::string> lines;
+    for (std::string line : Split(r.out, '\n')) {
+      for (const std::string doubled : {"/./", "//"}) {
+        for (std::size_t at; (at = line.find(doubled)) != std::string::npos;)
+          line.replace(at, doubled.size(), "/");
+      }
+      lines.insert(line);
+    }
+    return lines;
   };
+  // A folder is the same however the scan or the option spells it.
+  TempTree outside;
+  const std::string linkToB = outside.path("b");
+  ASSERT_EQ(::symlink(tree.path("b").c_str(), linkToB.c_str()), 0);
   using Set = std::set<std::string>;
   for (const std::string mode : {"fast", "careful"}) {
-    EXPECT_EQ(
-        ticked({"--mode", mode, "--keep-path", tree.path("b/"), "--keep-path", tree.path("a")}),
-        (Set{a1, c1, c2}));
-    EXPECT_EQ(ticked({"--mode", mode, "--keep=newest", "--keep-path", tree.path("b")}),
-              (Set{a1, c1, a2}));
+    for (const std::string& root : {tree.root(), tree.root() + "/", tree.root() + "/./"}) {
+      EXPECT_EQ(
+          ticked({"--mode", mode, "--keep-path", tree.path("b/"), "--keep-path", tree.path("a")},
+                 root),
+          (Set{a1, c1, c2}));
+      EXPECT_EQ(ticked({"--mode", mode, "--keep-path", linkToB + "/", "--keep-path",
+                        tree.root() + "//a/."},
+                       root),
+                (Set{a1, c1, c2}));
+      EXPECT_EQ(ticked({"--mode", mode, "--keep=newest", "--keep-path", tree.path("b")}, root),
+                (Set{a1, c1, a2}));
+    }
   }
   const Result groups = RunTool({"--list", "groups", "--keep", "oldest", tree.root()});
   const auto lines = Split(groups.out, '\n');
@@ -360,6 +379,33 @@ TEST(CliRunTest, AnUnreadableCandidateIsNamedAndExitsThree) {
   EXPECT_EQ(group, (std::vector<std::string>{"", a, b}));
   EXPECT_EQ(results[2].status, 0);  // nothing is read for the candidates
   EXPECT_EQ(results[2].err, "");
+}
+
+// A subfolder that cannot be listed is named and exits 3, the copies found
+// elsewhere still listed; a FOLDER that cannot be listed exits 1.
+TEST(CliRunTest, FoldersThatCannotBeListedAreNamed) {
+  TempTree tree;
+  ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+  const std::string a = tree.write("a", "same");
+  tree.write("b", "same");
+  tree.write("locked/c", "same");
+  const std::string locked = tree.path("locked");
+  ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+  Result inside;
+  Result top;
+  {
+    ScopedUnprivileged nobody;
+    if (!nobody.active()) GTEST_SKIP() << "cannot drop root's rights";
+    inside = RunTool({"--list", "ticked", tree.root()});
+    top = RunTool({"--list", "ticked", locked});
+  }
+  EXPECT_EQ(inside.status, 3);
+  EXPECT_EQ(inside.err, "twinscan-cli: cannot list \"" + locked + "\": Permission denied\n");
+  EXPECT_EQ(Split(inside.out, '\n').size(), 1u);
+  EXPECT_EQ(top.status, 1);
+  EXPECT_EQ(top.err, "twinscan-cli: cannot list \"" + locked + "\": Permission denied\n");
+  EXPECT_EQ(top.out, "");
+  ::chmod(locked.c_str(), 0755);
 }
 
 }  // namespace
