@@ -95,10 +95,21 @@ bool FolderMatcher::holds(std::size_t i, const std::string& path) {
   const std::size_t slash = tidy.rfind('/');
   const std::string folder =
       slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : tidy.substr(0, slash));
-  for (int n = nodeOf(folder); n >= 0; n = chain_[static_cast<std::size_t>(n)].parent) {
-    if (chain_[static_cast<std::size_t>(n)].key == folders_[i]) return true;
+  const auto below = [&](int n) {
+    for (; n >= 0; n = chain_[static_cast<std::size_t>(n)].parent) {
+      if (chain_[static_cast<std::size_t>(n)].key == folders_[i]) return true;
+    }
+    return false;
+  };
+  // Below it as the path reads (each folder on the way, links followed), or
+  // where the file really is: a keep folder keeps what either way is in it.
+  if (below(nodeOf(folder))) return true;
+  auto real = realNodes_.find(folder);
+  if (real == realNodes_.end()) {
+    const std::string resolved = RealPath(folder);
+    real = realNodes_.emplace(folder, resolved.empty() ? -1 : nodeOf(resolved)).first;
   }
-  return false;
+  return below(real->second);
 }
 
 int FolderMatcher::firstHolding(const std::string& path) {

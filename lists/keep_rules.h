@@ -31,9 +31,10 @@ struct KeepTick {
 
 // Which of a list of folders hold a path, by device and inode: "dir",
 // "dir/", "dir//", "./dir" and a link to dir are one folder, and a path is
-// below it however the scan spelled it. Each folder on the way up from a
-// path is looked up once (stat, links followed) and remembered; above a
-// relative path's first component the walk goes on from its real path.
+// below it however the scan spelled it: through the folders its text names
+// (links followed) or through its real path. Each folder on the way up is
+// looked up once (stat) and remembered; above a relative path's first
+// component the walk goes on from its real path.
 class FolderMatcher {
  public:
   explicit FolderMatcher(const std::vector<std::string>& folders);
@@ -56,6 +57,7 @@ class FolderMatcher {
 
   std::vector<std::optional<Key>> folders_;
   std::unordered_map<std::string, int> nodes_;
+  std::unordered_map<std::string, int> realNodes_;  // a folder's real path's node
   std::vector<Node> chain_;
 };
 

@@ -304,6 +304,30 @@ std::vector<std::vector<int>> ReferenceSets(const CandidateTable& candidates) {
   return sets;
 }
 
+std::string RealOrEmpty(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return {};
+  std::string resolved(real);
+  std::free(real);
+  return resolved;
+}
+
+// Whether `folder` holds the file at `path`: its real folder lies in it, or
+// one of the folders its text names is it, however either is spelled.
+bool ReferenceHolds(const std::string& path, const std::string& folder) {
+  const std::string target = RealOrEmpty(folder);
+  if (target.empty()) return false;
+  std::string at = path.substr(0, path.rfind('/'));
+  const std::string real = RealOrEmpty(at);
+  if (real == target || real.starts_with(target + "/")) return true;
+  while (!at.empty()) {
+    if (RealOrEmpty(at) == target) return true;
+    const std::size_t slash = at.rfind('/');
+    at.resize(slash == std::string::npos ? 0 : slash);
+  }
+  return false;
+}
+
 // What a rule keeps of a set, read plainly: members below the first folder
 // that holds one, else the oldest or newest (earliest row of equal times).
 std::set<int> ReferenceKept(const std::vector<int>& set, const CandidateTable& c,
@@ -311,8 +335,7 @@ std::set<int> ReferenceKept(const std::vector<int>& set, const CandidateTable& c
   std::set<int> kept;
   for (const std::string& folder : rule.folders) {
     for (const int r : set) {
-      if (c.row(r).FullPath.rfind(folder.back() == '/' ? folder : folder + "/", 0) == 0)
-        kept.insert(r);
+      if (ReferenceHolds(c.row(r).FullPath, folder)) kept.insert(r);
     }
     if (!kept.empty()) return kept;
   }
@@ -338,8 +361,16 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
       TempTree tree;
       std::mt19937 rng(static_cast<std::mt19937::result_type>(seed * 31));
       BuildRandomTree(tree, rng);
+      // The folder scanned and the folders kept, each spelled one way or
+      // another: the rules mean the same folders.
+      TempTree outside;
+      ASSERT_EQ(::symlink(tree.root().c_str(), outside.path("root").c_str()), 0);
+      const std::vector<std::string> spellings = {tree.root(), tree.root() + "/",
+                                                  tree.root() + "/./", outside.path("root")};
+      const std::string& spelled = spellings[static_cast<std::size_t>(seed) % spellings.size()];
+      const std::string slash = seed % 3 == 0 ? "/" : seed % 3 == 1 ? "//" : "/.";
       PlainRun run;
-      ASSERT_TRUE(run.scan(tree.root()));
+      ASSERT_TRUE(run.scan(spelled));
       run.check(mode, {}, seed % 2 == 0 ? EngineLimits{} : EngineLimits{4, 4096, 512, 8192});
       const CandidateTable& candidates = *run.candidates;
       const auto sortedSets = [&run] {
@@ -348,11 +379,12 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
         std::sort(sets.begin(), sets.end());
         return sets;
       };
-      const std::vector<KeepRule> rules = {{{tree.path("a")}, KeepRule::Age::None},
-                                           {{tree.path("c/"), tree.root()}, KeepRule::Age::None},
-                                           {{}, KeepRule::Age::Oldest},
-                                           {{tree.path(".hidden")}, KeepRule::Age::Newest},
-                                           {{tree.path("a/b")}, KeepRule::Age::None}};
+      const std::vector<KeepRule> rules = {
+          {{tree.path("a") + slash}, KeepRule::Age::None},
+          {{tree.path("c/"), spelled}, KeepRule::Age::None},
+          {{}, KeepRule::Age::Oldest},
+          {{outside.path("root/.hidden") + slash}, KeepRule::Age::Newest},
+          {{spelled + "/a/b"}, KeepRule::Age::None}};
       for (const KeepRule& rule : rules) {
         // The last rule meets every row ticked: the sets it leaves lose one tick.
         if (&rule == &rules.back()) run.session().tickAllFiles(true);
