@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "cli/options.h"
 
+#include <getopt.h>
+
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -46,77 +49,104 @@ std::optional<std::int64_t> BytesNamed(const std::string& value) {
 ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
   ParsedArgs parsed;
   CliOptions& options = parsed.options;
-  bool optionsEnded = false;
+  // getopt_long keeps its place in globals: one parse at a time, each from
+  // the start (optind 0). It may reorder argv, so it gets copies.
+  static std::mutex parsing;
+  const std::lock_guard lock(parsing);
+  std::vector<std::string> copies;
+  copies.reserve(args.size() + 1);
+  copies.emplace_back("twinscan-cli");
+  copies.insert(copies.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(copies.size());
 
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
-      options.folders.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (arg == "--help" || arg == "-h") {
-      parsed.outcome = ParseOutcome::Help;
-      return parsed;
-    }
-    if (arg == "--version") {
-      parsed.outcome = ParseOutcome::Version;
-      return parsed;
-    }
-    if (arg == "-0") {
-      options.nulTerminated = true;
-      continue;
-    }
-
-    // The options that take a value.
-    const std::size_t equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
-    if (name != "--mode" && name != "--list" && name != "--format" && name != "--min-size" &&
-        name != "--exclude" && name != "--keep-path" && name != "--keep")
-      return Fail("unknown option '" + arg + "'");
-    std::string value;
-    if (equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    } else {
-      return Fail("option '" + name + "' needs a value");
-    }
-    if (name == "--keep-path") {
-      if (value.empty()) return Fail("--keep-path needs a folder, not an empty value");
-      options.keep.folders.push_back(value);
-    } else if (name == "--keep") {
-      if (value == "oldest") {
-        options.keep.age = KeepRule::Age::Oldest;
-      } else if (value == "newest") {
-        options.keep.age = KeepRule::Age::Newest;
-      } else {
-        return Fail("--keep must be oldest or newest, not '" + value + "'");
+  enum : int { kMode = 256, kList, kFormat, kMinSize, kExclude, kKeepPath, kKeep, kVersion };
+  static const option kLong[] = {{"mode", required_argument, nullptr, kMode},
+                                 {"list", required_argument, nullptr, kList},
+                                 {"format", required_argument, nullptr, kFormat},
+                                 {"min-size", required_argument, nullptr, kMinSize},
+                                 {"exclude", required_argument, nullptr, kExclude},
+                                 {"keep-path", required_argument, nullptr, kKeepPath},
+                                 {"keep", required_argument, nullptr, kKeep},
+                                 {"help", no_argument, nullptr, 'h'},
+                                 {"version", no_argument, nullptr, kVersion},
+                                 {nullptr, 0, nullptr, 0}};
+  // '-': folders come back in place (code 1), left to right whatever
+  // POSIXLY_CORRECT says; ':': a missing value is told apart from an unknown
+  // option, and getopt prints nothing itself.
+  ::optind = 0;
+  ::opterr = 0;
+  for (int code; (code = ::getopt_long(argc, argv.data(), "-:h0", kLong, nullptr)) != -1;) {
+    const std::string value = ::optarg != nullptr ? ::optarg : "";
+    switch (code) {
+      case 1:
+        options.folders.push_back(value);
+        break;
+      case 'h':
+        parsed.outcome = ParseOutcome::Help;
+        return parsed;
+      case kVersion:
+        parsed.outcome = ParseOutcome::Version;
+        return parsed;
+      case '0':
+        options.nulTerminated = true;
+        break;
+      case ':':
+        return Fail("option '" + std::string(argv[::optind - 1]) + "' needs a value");
+      case '?':
+        return Fail("unknown option '" +
+                    (::optopt != 0 ? std::string("-") + static_cast<char>(::optopt)
+                                   : std::string(argv[::optind - 1])) +
+                    "'");
+      case kKeepPath:
+        if (value.empty()) return Fail("--keep-path needs a folder, not an empty value");
+        options.keep.folders.push_back(value);
+        break;
+      case kKeep:
+        if (value == "oldest") {
+          options.keep.age = KeepRule::Age::Oldest;
+        } else if (value == "newest") {
+          options.keep.age = KeepRule::Age::Newest;
+        } else {
+          return Fail("--keep must be oldest or newest, not '" + value + "'");
+        }
+        break;
+      case kMode: {
+        const auto mode = ModeNamed(value);
+        if (!mode) return Fail("--mode must be fast or careful, not '" + value + "'");
+        options.mode = *mode;
+        break;
       }
-    } else if (name == "--mode") {
-      const auto mode = ModeNamed(value);
-      if (!mode) return Fail("--mode must be fast or careful, not '" + value + "'");
-      options.mode = *mode;
-    } else if (name == "--list") {
-      const auto list = ListNamed(value);
-      if (!list) return Fail("--list must be ticked, candidates or groups, not '" + value + "'");
-      options.list = *list;
-    } else if (name == "--format") {
-      const auto format = FormatNamed(value);
-      if (!format) return Fail("--format must be text or json, not '" + value + "'");
-      options.format = *format;
-    } else if (name == "--min-size") {
-      const auto bytes = BytesNamed(value);
-      if (!bytes) return Fail("--min-size must be a number of bytes, not '" + value + "'");
-      options.minSize = *bytes;
-    } else {
-      if (value.empty()) return Fail("--exclude needs a pattern");
-      options.excludes.push_back(value);
+      case kList: {
+        const auto list = ListNamed(value);
+        if (!list) return Fail("--list must be ticked, candidates or groups, not '" + value + "'");
+        options.list = *list;
+        break;
+      }
+      case kFormat: {
+        const auto format = FormatNamed(value);
+        if (!format) return Fail("--format must be text or json, not '" + value + "'");
+        options.format = *format;
+        break;
+      }
+      case kMinSize: {
+        const auto bytes = BytesNamed(value);
+        if (!bytes) return Fail("--min-size must be a number of bytes, not '" + value + "'");
+        options.minSize = *bytes;
+        break;
+      }
+      case kExclude:
+        if (value.empty()) return Fail("--exclude needs a pattern");
+        options.excludes.push_back(value);
+        break;
+      default:
+        return Fail("unknown option '" + std::string(argv[::optind - 1]) + "'");
     }
   }
+  // After "--" every argument is a folder.
+  for (int i = ::optind; i < argc; ++i) options.folders.emplace_back(argv[i]);
   if (options.folders.empty()) return Fail("FOLDER is missing");
   if (options.nulTerminated && options.format == OutputFormat::Json)
     return Fail("-0 does not go with --format json (JSON lines end with a newline)");
