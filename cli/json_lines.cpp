@@ -37,11 +37,19 @@ std::size_t Utf8Length(std::string_view s, std::size_t at) {
 
 }  // namespace
 
-std::string JsonString(std::string_view bytes, bool& valid) {
+namespace {
+
+// Appends the JSON string of `bytes` to `out`. Runs of printable ASCII other
+// than '"' and '\\' (most of a path) are copied in one piece.
+void AppendJsonString(std::string& out, std::string_view bytes, bool& valid) {
   static const char* const kHex = "0123456789abcdef";
-  valid = true;
-  std::string out = "\"";
+  const auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; };
+  out += '"';
   for (std::size_t at = 0; at < bytes.size();) {
+    std::size_t run = at;
+    while (run < bytes.size() && plain(static_cast<unsigned char>(bytes[run]))) ++run;
+    out.append(bytes.data() + at, run - at);
+    if ((at = run) == bytes.size()) break;
     const unsigned char c = static_cast<unsigned char>(bytes[at]);
     const std::size_t length = Utf8Length(bytes, at);
     if (length == 0) {
@@ -51,20 +59,28 @@ std::string JsonString(std::string_view bytes, bool& valid) {
       continue;
     }
     if (length > 1) {
-      out.append(bytes.substr(at, length));
+      out.append(bytes.data() + at, length);
     } else if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
+    } else {
       out += "\\u00";
       out += kHex[c >> 4];
       out += kHex[c & 0xF];
-    } else {
-      out += static_cast<char>(c);
     }
     at += length;
   }
-  return out + "\"";
+  out += '"';
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view bytes, bool& valid) {
+  valid = true;
+  std::string out;
+  out.reserve(bytes.size() + 2);
+  AppendJsonString(out, bytes, valid);
+  return out;
 }
 
 std::string Base64(std::string_view bytes) {
@@ -84,9 +100,12 @@ std::string Base64(std::string_view bytes) {
 
 std::string JsonFileLine(std::string_view path, std::int64_t size) {
   bool valid = true;
-  std::string line = "{\"path\":" + JsonString(path, valid);
-  if (!valid) line += ",\"path_base64\":\"" + Base64(path) + "\"";
-  return line + ",\"size\":" + std::to_string(size) + "}\n";
+  std::string line;
+  line.reserve(path.size() + 40);
+  line += "{\"path\":";
+  AppendJsonString(line, path, valid);
+  if (!valid) line.append(",\"path_base64\":\"").append(Base64(path)).append("\"");
+  return line.append(",\"size\":").append(std::to_string(size)).append("}\n");
 }
 
 std::string JsonSetLine(std::int64_t size, const std::vector<std::string>& paths) {
