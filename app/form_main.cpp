@@ -16,7 +16,7 @@
 #include "app/about_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dialogs.h"
-#include "app/trash.h"
+#include "core/trash.h"
 #include "lists/row_texts.h"
 #include "session/texts.h"
 
@@ -242,9 +242,7 @@ void TFormMain::CheckBoxTrashClick() {
       CheckBoxTrash_->isChecked()
           ? FileDeleter([](const std::string& path, const FileIdentity& id,
                            const FolderIdentity& folder, FileIdentity* after, int* error) {
-              (void)folder;
-              (void)error;
-              return MoveToTrashIfUnchanged(path, id, after);
+              return MoveToTrashIfUnchanged(path, id, folder, after, error);
             })
           : FileDeleter();
 }

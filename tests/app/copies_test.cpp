@@ -8,11 +8,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include <unistd.h>
-
 #include <set>
 
-#include "app/trash.h"
 #include "form_fixture.h"
 #include "session/texts.h"
 
@@ -25,7 +22,6 @@ class CopiesTest : public QObject {
   void keepTheCopiesInAFolder();
   void keepTheOldestAndTheNewest();
   void theTrashPreferenceMovesTheFilesAndIsKept();
-  void theTrashMoveChecksTheFileAndSaysWhatItDid();
 };
 
 namespace {
@@ -152,38 +148,6 @@ void CopiesTest::theTrashPreferenceMovesTheFilesAndIsKept() {
   f.form.reset();
   QVERIFY(f.openAnother()->findChild<QCheckBox*>(QStringLiteral("CheckBoxTrash"))->isChecked());
   qunsetenv("XDG_DATA_HOME");
-}
-
-// Qt moves a file into "files" of the current directory, and says it did,
-// when it cannot make a Trash folder: the file must stay where it was.
-// A file changed or gone is not moved.
-void CopiesTest::theTrashMoveChecksTheFileAndSaysWhatItDid() {
-  TempTree tree;
-  const std::string file = tree.write("keep/me", "bytes");
-  const QString before = QDir::currentPath();
-  QVERIFY(QDir::setCurrent(QString::fromStdString(tree.mkdir("cwd"))));
-  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("no/such/folder")));
-  const auto id = RegularFileIdentity(file);
-  const DeleteOutcome outcome = MoveToTrashIfUnchanged(file, *id);
-  qunsetenv("XDG_DATA_HOME");
-  QDir::setCurrent(before);
-  QCOMPARE(outcome, DeleteOutcome::Failed);
-  QCOMPARE(ReadFileBytes(file), std::string("bytes"));
-  QVERIFY(!PathExists(tree.path("cwd/files/me")) &&
-          !PathExists(tree.path("cwd/info/me.trashinfo")));
-  FileIdentity other = *id;
-  other.MtimeNs += 1;
-  QCOMPARE(MoveToTrashIfUnchanged(file, other), DeleteOutcome::Changed);
-  QCOMPARE(MoveToTrashIfUnchanged(tree.path("gone"), other), DeleteOutcome::Missing);
-  // A moved hard link tells the identity its other names have now.
-  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.mkdir("data")));
-  QVERIFY(::link(file.c_str(), tree.path("link").c_str()) == 0);
-  FileIdentity after;
-  QCOMPARE(MoveToTrashIfUnchanged(file, *RegularFileIdentity(file), &after),
-           DeleteOutcome::Deleted);
-  qunsetenv("XDG_DATA_HOME");
-  QVERIFY(!PathExists(file));
-  QVERIFY(RegularFileIdentity(tree.path("link")) == after);
 }
 
 QTEST_MAIN(CopiesTest)
