@@ -292,13 +292,10 @@ TEST(HostileTreeTest, TheCapIsHalfAMillionEntriesLessOne) {
 
 namespace {
 
-// An overlay mounted in the tree over a folder of it shows each file there
-// twice: on another device under the same inode number (with "xino", the
-// layer in the number's top bits; with the upper layer on another file system
-// and no "xino", on a device no mount names). One file is never a copy of
-// itself: the check ticks neither, and the file below, ticked by hand, does
-// not take its view above for the copy that stays (once the overlay is
-// unmounted the content would be gone).
+// An overlay over a folder of the tree shows its files again on another
+// device, of the same inode number (or, with "xino", the number with the
+// layer in its top bits): never a copy of itself, so never ticked for it nor
+// its staying copy (the content would be gone once the overlay is unmounted).
 TEST(HostileTreeTest, AFileSeenThroughAnOverlayIsNoCopyOfItself) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting an overlay needs root";
   for (const std::string options : {"", ",xino=off", ",xino=on"}) {
