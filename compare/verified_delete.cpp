@@ -83,32 +83,33 @@ class OwnUnlinks {
   std::unordered_map<std::pair<std::uint64_t, std::uint64_t>, Moved, Hash> files_;
 };
 
-// Whether two paths name one directory entry (the same name in the same
-// folder, reached by different spellings or through a link to the folder).
-// Unlinking one of them would remove the other.
-bool SameEntry(const std::string& a, const std::string& b) {
-  if (FileNameOf(a) != FileNameOf(b)) return false;
-  const auto folderOf = [](const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return std::string(".");
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-  };
-  struct stat fa {};
-  struct stat fb {};
-  if (StatPath(folderOf(a), fa) != 0 || StatPath(folderOf(b), fb) != 0) return true;
-  return fa.st_dev == fb.st_dev && fa.st_ino == fb.st_ino;
+// Whether `keeper`, read identical to `target`, keeps the content when the
+// target goes: another file, or another link of the same file that is a
+// directory entry of its own. A file that may be the target itself seen
+// through a stacked file system never does.
+bool MayStayFor(const DeleteTarget& target, const FileIdentity& targetId,
+                const DeleteKeeper& keeper, const FileIdentity& keeperId) {
+  if (!keeperId.sameFile(targetId)) return true;
+  return keeperId.sameInode(targetId) &&
+         !SameEntry(target.path, target.folder, keeper.path, keeper.folder);
 }
 
-// For targets which[first..last) (all of one size): whether an identical
-// keeper was read along with each: another file, or another link (a
-// directory entry of its own) to the same file, which keeps the content
-// when the target's entry goes.
-std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& which,
-                               std::size_t first, std::size_t last, const std::vector<int>& keepers,
-                               const OwnUnlinks& own, const std::function<void()>& checkpoint,
-                               const EngineLimits& limits) {
-  std::vector<char> verified(last - first, 0);
-  if (keepers.empty()) return verified;
+// The keepers read identical to the targets of one run: each class of equal
+// content names its keepers (plan indices, in class order) and each target
+// its class, -1 for none.
+struct RunCopies {
+  std::vector<std::vector<int>> classes;
+  std::vector<int> classOf;
+};
+
+// For targets which[first..last) (all of one size): the keepers each was read
+// together with, every byte equal, both still the files recorded.
+RunCopies VerifyCopies(const DeletePlan& plan, const std::vector<int>& which, std::size_t first,
+                       std::size_t last, const std::vector<int>& keepers, const OwnUnlinks& own,
+                       const std::function<void()>& checkpoint, const EngineLimits& limits) {
+  RunCopies copies;
+  copies.classOf.assign(last - first, -1);
+  if (keepers.empty()) return copies;
   // Members 0..targets-1 are the targets, the keepers follow; a member's row
   // is its index, so the classes name members.
   std::vector<RowIdentity> files;
@@ -127,20 +128,35 @@ std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& w
     paths.emplace_back(keeper.path);
   }
   for (const std::vector<int>& members : IdenticalClasses(files, paths, checkpoint, limits)) {
+    std::vector<int> classKeepers;
     for (const int m : members) {
-      if (static_cast<std::size_t>(m) >= targets) continue;
-      const RowIdentity& target = files[static_cast<std::size_t>(m)];
-      for (const int k : members) {
-        if (static_cast<std::size_t>(k) < targets) continue;
-        if (!files[static_cast<std::size_t>(k)].sameFile(target) ||
-            !SameEntry(paths[static_cast<std::size_t>(m)], paths[static_cast<std::size_t>(k)])) {
-          verified[static_cast<std::size_t>(m)] = 1;
-          break;
-        }
-      }
+      const auto member = static_cast<std::size_t>(m);
+      if (member >= targets) classKeepers.push_back(keepers[member - targets]);
     }
+    if (classKeepers.empty()) continue;
+    for (const int m : members) {
+      if (static_cast<std::size_t>(m) < targets)
+        copies.classOf[static_cast<std::size_t>(m)] = static_cast<int>(copies.classes.size());
+    }
+    copies.classes.push_back(std::move(classKeepers));
   }
-  return verified;
+  return copies;
+}
+
+// Whether a keeper of the target's class still checks out right now: it may
+// stay for the target and its name still shows the file read, in the folder
+// recorded. One fstatat per keeper tried; the content is not read again (any
+// write since would have moved the change time).
+bool StayingCopy(const DeletePlan& plan, const DeleteTarget& target, const FileIdentity& expected,
+                 const std::vector<int>& classKeepers, const OwnUnlinks& own) {
+  for (const int k : classKeepers) {
+    const DeleteKeeper keeper = plan.keeper(static_cast<std::size_t>(k));
+    const FileIdentity now = own.current(keeper.identity);
+    if (MayStayFor(target, expected, keeper, now) &&
+        EntryShows(std::string(keeper.path), now, keeper.folder))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -148,7 +164,8 @@ std::vector<char> VerifyCopies(const DeletePlan& plan, const std::vector<int>& w
 std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vector<int>& which,
                                         const DeletePassOptions& options,
                                         const std::function<void()>& checkpoint,
-                                        const std::function<void(int percent)>& progress) {
+                                        const std::function<void(int percent)>& progress,
+                                        std::vector<int>* errors) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
   const FileDeleter& deleter = options.deleter;
   std::unordered_map<std::int64_t, std::vector<int>> keepersOfSize;
@@ -171,27 +188,37 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
 
   OwnUnlinks own;
   std::vector<DeleteResult> results(which.size(), DeleteResult::NoCopy);
+  if (errors != nullptr) errors->assign(which.size(), 0);
   int shown = -1;
   const auto verify = [&](const std::pair<std::size_t, std::size_t>& run) {
-    if (!options.requireCopy) return std::vector<char>(run.second - run.first, 1);
+    RunCopies copies;
     const auto found = keepersOfSize.find(sizeAt(run.first));
-    if (found == keepersOfSize.end()) return std::vector<char>(run.second - run.first, 0);
+    if (found == keepersOfSize.end()) {
+      copies.classOf.assign(run.second - run.first, -1);
+      return copies;
+    }
     return VerifyCopies(plan, which, run.first, run.second, found->second, own, step,
                         options.limits);
   };
-  const auto handle = [&](const std::pair<std::size_t, std::size_t>& run,
-                          const std::vector<char>& verified) {
+  const auto handle = [&](const std::pair<std::size_t, std::size_t>& run, const RunCopies& copies) {
     for (std::size_t i = run.first; i < run.second; ++i) {
       step();
       const DeleteTarget target = plan.target(static_cast<std::size_t>(which[i]));
       const FileIdentity expected = own.current(target.identity);
-      if (verified[i - run.first] != 0) {
+      // The copy that stays is looked at again right before each delete it
+      // allows: edited, removed or replaced since it was read, another
+      // keeper of the class must stand in, or the target stays.
+      const int cls = options.requireCopy ? copies.classOf[i - run.first] : -1;
+      if (!options.requireCopy ||
+          (cls >= 0 && StayingCopy(plan, target, expected,
+                                   copies.classes[static_cast<std::size_t>(cls)], own))) {
         FileIdentity after = expected;
         const std::string path(target.path);
         int error = 0;
         results[i] =
             ResultOf(deleter ? deleter(path, expected, target.folder, &after, &error)
                              : DeleteIfUnchanged(path, expected, &after, target.folder, &error));
+        if (results[i] == DeleteResult::Failed && errors != nullptr) (*errors)[i] = error;
         own.unlinked(expected, after);
       } else {
         results[i] = WhyUnverified(target, expected);
@@ -215,11 +242,11 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
       targets += runs[last].second - runs[last].first;
       ++last;
     }
-    RunInOrder<std::vector<char>>(
+    RunInOrder<RunCopies>(
         static_cast<int>(last - first), std::max(options.limits.threads, 1),
         [&](int k) { return verify(runs[first + static_cast<std::size_t>(k)]); },
-        [&](int k, const std::vector<char>& verified) {
-          handle(runs[first + static_cast<std::size_t>(k)], verified);
+        [&](int k, const RunCopies& copies) {
+          handle(runs[first + static_cast<std::size_t>(k)], copies);
         });
     first = last;
   }

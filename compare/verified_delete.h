@@ -13,10 +13,11 @@
 #include "core/records.h"
 
 // The file work of "Delete Checked": a ticked file is deleted only when a file
-// that stays on disk is byte-identical to it, both read again right before
+// that stays on disk is byte-identical to it, both read again shortly before
 // the unlink and both still the files recorded (device, inode, size,
 // modification and change time: the identity the check read them under, or
-// the walk's for rows never read).
+// the walk's for rows never read); right before each unlink the staying copy
+// is looked at once more by its name.
 
 // One ticked row of "Files to delete": entry `entry` of the table behind it,
 // with that entry's path and identity.
@@ -64,13 +65,13 @@ enum class DeleteResult : std::uint8_t {
   Missing,  // nothing at the path any more: nothing to delete, rows go
   Changed,  // not the file recorded any more: kept, rows stay
   NoCopy,   // no identical copy that stays was verified: kept, rows stay
-  Failed,   // the unlink was refused: the file stays, rows go
+  Failed,   // the unlink or move was refused: the file stays, and so do its rows
 };
 
-// Whether the rows of a target with this result leave the lists.
+// Whether the rows of a target with this result leave the lists: only when
+// the file is gone from its place.
 inline bool RowsGo(DeleteResult result) {
-  return result == DeleteResult::Deleted || result == DeleteResult::Missing ||
-         result == DeleteResult::Failed;
+  return result == DeleteResult::Deleted || result == DeleteResult::Missing;
 }
 
 // Removes one file only when it is still the file recorded, in the folder
@@ -95,10 +96,16 @@ struct DeletePassOptions {
 // together are verified together, reading each byte of them and of their
 // keepers once; with limits.threads above one, such runs are verified side
 // by side, a few hundred targets ahead of the unlinks at most, and `checkpoint`
-// must be safe to call from several threads. `progress(entry * 100 / deleteCount)` follows each
-// target; `checkpoint` runs before each file is read or deleted (it may throw StopRun). Runs on a
-// worker.
+// must be safe to call from several threads. Right before each unlink (or
+// call of the deleter) a keeper that was read identical must still show the
+// file read under its name, in its folder; else another keeper of that
+// content must, or the target stays (NoCopy). `progress(entry * 100 /
+// deleteCount)` follows each target; `checkpoint` runs before each file is
+// read or deleted (it may throw StopRun). `errors`, when given, receives one
+// entry per entry of `which`: the errno of a Failed delete, else 0. Runs on
+// a worker.
 std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vector<int>& which,
                                         const DeletePassOptions& options,
                                         const std::function<void()>& checkpoint,
-                                        const std::function<void(int percent)>& progress);
+                                        const std::function<void(int percent)>& progress,
+                                        std::vector<int>* errors = nullptr);

@@ -9,6 +9,7 @@
 
 #include "core/file_io.h"
 #include "core/path_at.h"
+#include "core/records.h"
 
 namespace {
 std::int64_t Nanoseconds(const timespec& t) {
@@ -43,6 +44,34 @@ bool FolderShows(int dirFd, const FolderIdentity& folder) {
   return ::fstat(dirFd, &st) == 0 && S_ISDIR(st.st_mode) &&
          static_cast<std::uint64_t>(st.st_dev) == folder.Dev &&
          static_cast<std::uint64_t>(st.st_ino) == folder.Ino;
+}
+
+FolderIdentity ParentFolderOf(const std::string& path) {
+  const PathAt at(path, PathAt::kOpenParent);
+  struct stat st {};
+  if (!at.valid() || ::fstat(at.dir(), &st) != 0) return {};
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool SameEntry(std::string_view pathA, const FolderIdentity& folderA, std::string_view pathB,
+               const FolderIdentity& folderB) {
+  if (FileNameOf(pathA) != FileNameOf(pathB)) return false;
+  const FolderIdentity a = folderA.known() ? folderA : ParentFolderOf(std::string(pathA));
+  const FolderIdentity b = folderB.known() ? folderB : ParentFolderOf(std::string(pathB));
+  return !a.known() || !b.known() || a == b;
+}
+
+bool EntryShows(const std::string& path, const FileIdentity& expected,
+                const FolderIdentity& folder) {
+  struct stat st {};
+  if (!folder.known()) {
+    return StatPath(path, st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+           IdentityOf(st) == expected;
+  }
+  const PathAt at(path, PathAt::kOpenParent);
+  return at.valid() && FolderShows(at.dir(), folder) &&
+         ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+         IdentityOf(st) == expected;
 }
 
 DeleteOutcome DeleteIfUnchanged(const std::string& path, const FileIdentity& expected,

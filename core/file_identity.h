@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "core/stacked_file_systems.h"
 
 // Which file a path named when it was looked at: enough to tell later whether
 // the same path still names the same, unchanged regular file. Any write, and
@@ -19,7 +22,19 @@ struct FileIdentity {
   std::int64_t MtimeNs = 0;  // modification time, nanoseconds since the epoch
   std::int64_t CtimeNs = 0;  // change time, nanoseconds since the epoch
 
-  bool sameFile(const FileIdentity& other) const { return Dev == other.Dev && Ino == other.Ino; }
+  // Whether the two may be one file: the same device and inode, or the same
+  // inode number on two devices one of which may show the other's files
+  // through a stacked file system (overlay; with its "xino" it keeps the
+  // layer in the top bits of the number). Never taken for two copies.
+  bool sameFile(const FileIdentity& other) const {
+    if (Dev == other.Dev) return Ino == other.Ino;
+    constexpr std::uint64_t kBelowLayerBits = (std::uint64_t{1} << 56) - 1;
+    return ((Ino ^ other.Ino) & kBelowLayerBits) == 0 &&
+           (MayBeStacked(Dev) || MayBeStacked(other.Dev));
+  }
+  // Certainly one file: the same device and inode (hard links, one name
+  // reached by two spellings).
+  bool sameInode(const FileIdentity& other) const { return Dev == other.Dev && Ino == other.Ino; }
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
@@ -54,6 +69,23 @@ bool DescriptorShows(int fd, const FileIdentity& id);
 
 // True when the open directory `dirFd` is `folder`, or `folder` is unknown.
 bool FolderShows(int dirFd, const FolderIdentity& folder);
+
+// The folder that holds the last component of `path`, by identity (its
+// parent looked up through the path); unknown when it cannot be opened.
+FolderIdentity ParentFolderOf(const std::string& path);
+
+// Whether two paths name one directory entry: the same name in the same
+// folder, however the folder was spelt (a trailing '/', "/./", a link to it,
+// a bind mount). A folder not recorded (`folderA`, `folderB` unknown) is
+// looked up through its path; one that cannot be counts as the same.
+bool SameEntry(std::string_view pathA, const FolderIdentity& folderA, std::string_view pathB,
+               const FolderIdentity& folderB);
+
+// True when `path` still names the regular file `expected`, looked at by its
+// name through its parent folder, which must be `folder` when that is known:
+// a copy that is to stay is checked so right before each delete it allows.
+bool EntryShows(const std::string& path, const FileIdentity& expected,
+                const FolderIdentity& folder);
 
 // The identity of `path` when it names a regular file itself (a symbolic link
 // is not followed); nothing otherwise. Thread-safe.

@@ -81,6 +81,7 @@ bool DeleteListBuilder::step(const Lists& lists, int rowBudget) {
     entry.FullPath = source.FullPath;
     entry.Size = source.Size;
     entry.Identity = source.Identity;
+    entry.Folder = source.Folder;
     entry.Checked = 1;
     // Entry r must stay the row r of the list; a full table takes no more rows.
     if (!lists.table.append(std::move(entry))) {

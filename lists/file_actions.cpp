@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -79,6 +80,9 @@ DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table
   // Sorted views rather than a hash set: a quarter of a million paths to
   // look up, at 16 bytes each instead of a node each.
   std::vector<std::string_view> targetPaths;
+  // The targets by device and inode: a candidate that is the same file is
+  // compared with them by directory entry.
+  std::vector<std::tuple<std::uint64_t, std::uint64_t, int>> targetFiles;
   std::unordered_set<std::int64_t> sizes;
   plan.targetEntries.reserve(static_cast<std::size_t>(std::count_if(
       ticked.begin(), ticked.begin() + std::max(walked, 0), [](char t) { return t != 0; })));
@@ -87,19 +91,43 @@ DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table
     const CandidateRow& entry = table.row(j);
     plan.targetEntries.push_back(j);
     targetPaths.push_back(entry.FullPath);
+    targetFiles.emplace_back(entry.Identity.Dev, entry.Identity.Ino, j);
     sizes.insert(entry.Identity.Size);
   }
   std::sort(targetPaths.begin(), targetPaths.end());
-  const auto keeps = [&](const CandidateRow& row) {
-    return sizes.count(row.Identity.Size) != 0 &&
-           !std::binary_search(targetPaths.begin(), targetPaths.end(),
-                               std::string_view(row.FullPath));
+  std::sort(targetFiles.begin(), targetFiles.end());
+  // A target is never a keeper, under any spelling of its path: after a
+  // rescan written another way (a trailing '/', "/./", a link to the folder,
+  // a bind mount) the stale rows of "Files to delete" would each take the
+  // other under its new path as the copy that stays. Another hard link, a
+  // directory entry of its own, may stay.
+  const auto isTarget = [&](const CandidateRow& row) {
+    if (std::binary_search(targetPaths.begin(), targetPaths.end(), std::string_view(row.FullPath)))
+      return true;
+    if (row.Identity.Ino == 0) return false;  // no identity recorded
+    const auto same = std::equal_range(
+        targetFiles.begin(), targetFiles.end(),
+        std::tuple<std::uint64_t, std::uint64_t, int>(row.Identity.Dev, row.Identity.Ino, 0),
+        [](const auto& a, const auto& b) {
+          return std::tie(std::get<0>(a), std::get<1>(a)) <
+                 std::tie(std::get<0>(b), std::get<1>(b));
+        });
+    return std::any_of(same.first, same.second, [&](const auto& file) {
+      const CandidateRow& target = table.row(std::get<2>(file));
+      return SameEntry(target.FullPath, target.Folder, row.FullPath, row.Folder);
+    });
   };
+  std::vector<char> keeps(static_cast<std::size_t>(std::max(candidates.count(), 0)) + 1, 0);
   std::size_t keepers = 0;
-  for (int k = 1; k <= candidates.count(); ++k) keepers += keeps(candidates.row(k)) ? 1 : 0;
-  plan.keeperRows.reserve(keepers);
   for (int k = 1; k <= candidates.count(); ++k) {
-    if (keeps(candidates.row(k))) plan.keeperRows.push_back(k);
+    const CandidateRow& row = candidates.row(k);
+    const bool keeper = sizes.count(row.Identity.Size) != 0 && !isTarget(row);
+    keeps[static_cast<std::size_t>(k)] = keeper ? 1 : 0;
+    keepers += keeper ? 1 : 0;
+  }
+  plan.keeperRows.reserve(keepers);
+  for (int k = 1; k < static_cast<int>(keeps.size()); ++k) {
+    if (keeps[static_cast<std::size_t>(k)] != 0) plan.keeperRows.push_back(k);
   }
   return plan;
 }

@@ -24,16 +24,18 @@ std::vector<char> DeleteListTicks(const ResultList& deleteList);
 
 // What "Delete Checked" works on: every ticked row j of "Files to delete"
 // (list row j - 1 as built, entry j of `table`, up to the rows and entries
-// that exist) as a target, and every candidate whose path no target has, of
-// a size some target has, as a keeper. Only reads the tables, so a worker
-// can take it while nothing else changes them.
+// that exist) as a target, and every candidate of a size some target has
+// that is no target's directory entry (by path, or by device, inode, name and
+// folder: any spelling of a target's path is that target) as a keeper. Only
+// reads the tables (and the folders of files that are a target's file), so a
+// worker can take it while nothing else changes them.
 DeletePlan PlanDelete(const CandidateTable& candidates, const DeleteTable& table,
                       const std::vector<char>& ticked);
 
-// The rows that go once the file work is done: for every target whose rows
-// go, its "Files to delete" row (0-based) and the first candidate with its
-// path not yet taken (1-based, ascending). Targets that were kept keep their
-// rows. Only reads the table.
+// The rows that go once the file work is done: for every target deleted or
+// missing, its "Files to delete" row (0-based) and the first candidate with
+// its path not yet taken (1-based, ascending). Targets that were kept, or
+// whose delete failed, keep their rows. Only reads the table.
 struct RowRemoval {
   std::vector<int> listRows;
   std::vector<int> candidates;

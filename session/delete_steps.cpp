@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 // "Delete Checked": the confirmation, the verified file work on its worker,
 // the second question, the rows removed and the report of what stayed.
+#include "core/file_io.h"
 #include "session/session.h"
 #include "session/texts.h"
 
@@ -23,23 +24,33 @@ std::string NoCopyQuestion(const DeletePlan& plan, const std::vector<int>& which
   return text + "\n\n" + texts::kNoCopyQuestionEnd;
 }
 
-// The report after the action: how many ticked files are still on disk, and why.
-std::string KeptReport(const std::vector<DeleteResult>& results) {
+// The report after the action: how many ticked files are still on disk, and
+// why; those whose delete failed by name, the first few, with the reason.
+std::string KeptReport(const DeletePlan& plan, const std::vector<DeleteResult>& results,
+                       const std::vector<int>& errors) {
+  constexpr int kNamed = 5;
   int changed = 0;
   int noCopy = 0;
   int failed = 0;
-  for (const DeleteResult r : results) {
-    changed += r == DeleteResult::Changed ? 1 : 0;
-    noCopy += r == DeleteResult::NoCopy ? 1 : 0;
-    failed += r == DeleteResult::Failed ? 1 : 0;
+  std::string named;
+  for (std::size_t t = 0; t < results.size(); ++t) {
+    changed += results[t] == DeleteResult::Changed ? 1 : 0;
+    noCopy += results[t] == DeleteResult::NoCopy ? 1 : 0;
+    if (results[t] != DeleteResult::Failed) continue;
+    if (++failed > kNamed || t >= plan.targetCount()) continue;
+    named += "\n";
+    named += plan.target(t).path;
+    if (t < errors.size() && errors[t] != 0) named += ": " + ErrorText(errors[t]);
   }
-  if (changed + noCopy + failed == 0) return {};
-  std::string text = texts::kKeptReportStart + std::to_string(changed + noCopy + failed) +
-                     texts::kKeptReportOf + std::to_string(results.size()) +
-                     texts::kKeptReportFiles;
-  if (changed > 0) text += "\n" + std::to_string(changed) + texts::kKeptChanged;
-  if (noCopy > 0) text += "\n" + std::to_string(noCopy) + texts::kKeptNoCopy;
-  if (failed > 0) text += "\n" + std::to_string(failed) + texts::kKeptFailed;
+  const int kept = changed + noCopy + failed;
+  if (kept == 0) return {};
+  std::string text = texts::KeptReportHead(static_cast<std::size_t>(kept), results.size());
+  if (changed > 0) text += "\n" + texts::KeptChanged(changed);
+  if (noCopy > 0) text += "\n" + texts::KeptNoCopy(noCopy);
+  if (failed > 0) text += "\n" + texts::KeptFailed(failed) + named;
+  if (failed > kNamed)
+    text += "\n" + (texts::kNoCopyMoreBefore + std::to_string(failed - kNamed)) +
+            texts::kNoCopyMoreAfter;
   return text;
 }
 
@@ -69,6 +80,7 @@ void Session::deleteChecked() {
   setPhase(Phase::Deleting);
   deletePlan_ = {};
   deleteResults_.clear();
+  deleteErrors_.clear();
   startDeletePass(std::move(ticked), {}, true);
 }
 
@@ -77,12 +89,14 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
   // are refused or wait), so the worker reads them; the plan and results it
   // writes are the window's again once its last post has come.
   std::vector<DeleteResult> results = deleteResults_;
+  std::vector<int> errors = deleteErrors_;
   DeleteThread.start([this, ticked = std::move(ticked), which = std::move(which),
-                      results = std::move(results), requireCopy,
+                      results = std::move(results), errors = std::move(errors), requireCopy,
                       deleter = config_.moveToTrash](RunContext& run) mutable {
     if (requireCopy) {
       deletePlan_ = PlanDelete(candidates_, deleteTable_, ticked);
       results.assign(deletePlan_.targetCount(), DeleteResult::NoCopy);
+      errors.assign(deletePlan_.targetCount(), 0);
       which.resize(deletePlan_.targetCount());
       for (std::size_t t = 0; t < which.size(); ++t) which[t] = static_cast<int>(t);
     }
@@ -90,17 +104,22 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
     options.requireCopy = requireCopy;
     options.limits = engineLimits();
     options.deleter = deleter;
+    std::vector<int> failures;
     const std::vector<DeleteResult> done = RunDeletePass(
         deletePlan_, which, options, checkpointOf(run),
-        [&run, this](int percent) { run.post([this, percent] { view_.showProgress(percent); }); });
+        [&run, this](int percent) { run.post([this, percent] { view_.showProgress(percent); }); },
+        &failures);
     std::vector<int> noCopy;
     for (std::size_t i = 0; i < which.size(); ++i) {
-      results[static_cast<std::size_t>(which[i])] = done[i];
+      const auto t = static_cast<std::size_t>(which[i]);
+      results[t] = done[i];
+      if (t < errors.size()) errors[t] = failures[i];
       if (done[i] == DeleteResult::NoCopy) noCopy.push_back(which[i]);
     }
     RowRemoval removal = PlanRowRemoval(candidates_, deletePlan_, results);
-    run.post([this, results = std::move(results), removal = std::move(removal),
-              noCopy = std::move(noCopy), requireCopy]() mutable {
+    run.post([this, results = std::move(results), errors = std::move(errors),
+              removal = std::move(removal), noCopy = std::move(noCopy), requireCopy]() mutable {
+      deleteErrors_ = std::move(errors);
       deletePassDone(std::move(results), removal, std::move(noCopy), requireCopy);
     });
   });
@@ -134,10 +153,11 @@ void Session::finishDeleteChecked(const RowRemoval& removal) {
 }
 
 void Session::finishDeleteSteps() {
-  const std::string report = KeptReport(deleteResults_);
+  const std::string report = KeptReport(deletePlan_, deleteResults_, deleteErrors_);
   deletePlan_ = {};
   lastDeleteResults_ = std::move(deleteResults_);
   deleteResults_.clear();
+  deleteErrors_.clear();
   setPhase(Phase::Idle);
   view_.showProgress(0);
   deleteTable_.DeleteCount = 0;

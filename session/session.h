@@ -246,6 +246,7 @@ class Session {
   // Delete Checked (from the confirmation to the end steps).
   DeletePlan deletePlan_;
   std::vector<DeleteResult> deleteResults_;
+  std::vector<int> deleteErrors_;  // per target: the errno of a failed delete, else 0
   std::vector<DeleteResult> lastDeleteResults_;
 
   std::string lastSaveName_;

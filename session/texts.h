@@ -66,14 +66,26 @@ inline constexpr const char* kNoCopyQuestionMany =
     " checked files have no identical copy that stays on disk, so deleting them would lose their "
     "content:";
 inline constexpr const char* kNoCopyQuestionEnd = "Delete them anyway?";
-inline constexpr const char* kKeptReportStart = "Not deleted: ";
-inline constexpr const char* kKeptReportOf = " of ";
-inline constexpr const char* kKeptReportFiles = " checked files.";
-inline constexpr const char* kKeptChanged =
-    " changed since they were checked; they stay in the lists, ticked.";
-inline constexpr const char* kKeptNoCopy =
-    " have no identical copy that stays on disk; they stay in the lists, ticked.";
-inline constexpr const char* kKeptFailed = " could not be deleted.";
+// The report after Delete Checked: how many ticked files stayed, and why.
+inline std::string KeptReportHead(std::size_t kept, std::size_t of) {
+  return "Not deleted: " + std::to_string(kept) + " of " + std::to_string(of) +
+         (of == 1 ? " checked file." : " checked files.");
+}
+inline std::string KeptChanged(int n) {
+  return std::to_string(n) +
+         (n == 1 ? " changed since it was checked; it stays in the lists, ticked."
+                 : " changed since they were checked; they stay in the lists, ticked.");
+}
+inline std::string KeptNoCopy(int n) {
+  return std::to_string(n) +
+         (n == 1 ? " has no identical copy that stays on disk; it stays in the lists, ticked."
+                 : " have no identical copy that stays on disk; they stay in the lists, ticked.");
+}
+// Followed by the first few of them, each with the system's reason.
+inline std::string KeptFailed(int n) {
+  return std::to_string(n) + (n == 1 ? " could not be deleted; it stays in the lists, ticked:"
+                                     : " could not be deleted; they stay in the lists, ticked:");
+}
 inline constexpr const char* kNoCopyMoreBefore = "(and ";
 inline constexpr const char* kNoCopyMoreAfter = " more)";
 inline constexpr const char* kDeleteActive =

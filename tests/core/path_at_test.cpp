@@ -3,9 +3,11 @@
 #include "core/path_at.h"
 
 #include "core/file_identity.h"
+#include "core/stacked_file_systems.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <climits>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 #include "support/temp_tree.h"
@@ -189,4 +192,38 @@ TEST(DeleteIfUnchangedTest, AParentSwappedForALinkNeverRedirectsTheUnlink) {
   ::close(realDir);
   ::close(victimDir);
   EXPECT_GT(deleted, 200);
+}
+
+// The mount table read for stacked file systems: the device of each line and
+// the type after its separator, however many optional fields come before.
+// A device no mount names may be an overlay layer's: it counts as stacked.
+TEST(StackedFileSystemsTest, TheMountTableTellsWhichDevicesMayShowAnothersFiles) {
+  const std::string table =
+      "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+      "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+      "47 27 0:40 / /tmp/m rw shared:5 master:2 - overlay overlay rw,lowerdir=/a - b\n"
+      "48 27 0:41 / /srv/pool rw - fuse.mergerfs pool rw\n"
+      "49 27 0:41 / /srv/again rw - ext4 /dev/vdb rw\n"
+      "50 27 0:42 /sub /home/secret rw - ecryptfs /home/.secret rw\n"
+      "no fields to speak of\n"
+      "51 27 x:y / /bad rw - overlay overlay rw";
+  const std::unordered_map<std::uint64_t, bool> expected = {{makedev(0, 21), false},
+                                                            {makedev(254, 0), false},
+                                                            {makedev(0, 40), true},
+                                                            {makedev(0, 41), true},
+                                                            {makedev(0, 42), true}};
+  EXPECT_EQ(DevicesInMountTable(table), expected);
+
+  struct stat proc {};
+  struct stat sys {};
+  if (::stat("/proc", &proc) != 0 || ::stat("/sys", &sys) != 0 || proc.st_dev == sys.st_dev)
+    GTEST_SKIP() << "no /proc and /sys to try the mount table of this process on";
+  const std::uint64_t unnamed = makedev(4095, 1048575);
+  EXPECT_FALSE(MayBeStacked(proc.st_dev));
+  EXPECT_TRUE(MayBeStacked(unnamed));
+  const FileIdentity file{proc.st_dev, 7};
+  EXPECT_FALSE(file.sameFile({sys.st_dev, 7}));
+  EXPECT_TRUE(file.sameFile({unnamed, 7}));
+  EXPECT_TRUE(file.sameFile({unnamed, 7 | std::uint64_t{1} << 63}));  // overlay's "xino"
+  EXPECT_FALSE(file.sameFile({unnamed, 8}));
 }

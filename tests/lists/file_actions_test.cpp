@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <random>
 #include <string>
 #include <vector>
@@ -200,20 +201,26 @@ TEST_F(DeleteCheckedWalkTest, FilesChangedSinceTheScanStayOnDisk) {
   EXPECT_EQ(progress.back(), 100);
 }
 
-TEST_F(DeleteCheckedWalkTest, UndeletableFileLosesItsRowsOnly) {
+// A file the deleter refuses is still on disk: its rows stay, ticked (they
+// used to go, reporting the failure as a success).
+TEST_F(DeleteCheckedWalkTest, UndeletableFileKeepsItsRowsTicked) {
   const auto paths = Scan({"a", "b"}, {1});
   std::vector<std::string> asked;
-  Walk([&](const std::string& path, const FileIdentity& id, const FolderIdentity&, FileIdentity*,
-           int*) {
-    asked.push_back(path);
-    EXPECT_EQ(id, RegularFileIdentity(path).value());
-    return DeleteOutcome::Failed;
-  });
+  const std::vector<DeleteResult> results =
+      Walk([&](const std::string& path, const FileIdentity& id, const FolderIdentity&,
+               FileIdentity*, int* error) {
+        asked.push_back(path);
+        EXPECT_EQ(id, RegularFileIdentity(path).value());
+        *error = EROFS;
+        return DeleteOutcome::Failed;
+      });
   EXPECT_EQ(asked, std::vector<std::string>{paths[1]});
+  EXPECT_EQ(results, std::vector<DeleteResult>{DeleteResult::Failed});
   EXPECT_TRUE(PathExists(paths[1]));
-  EXPECT_EQ(CandidatePaths(candidates), std::vector<std::string>{paths[0]});
+  EXPECT_EQ(CandidatePaths(candidates), paths);
   ExpectFilesMatchCandidates();
-  EXPECT_EQ(deleteList.rowCount(), 0);
+  EXPECT_EQ(Captions(deleteList), std::vector<std::string>{paths[1]});
+  EXPECT_EQ(deleteList.checkedCount(), 1);
 }
 
 TEST_F(DeleteCheckedWalkTest, RowFromAnEarlierScanDeletesItsFileOnly) {

@@ -3,6 +3,7 @@
 // Hostile trees, from the walk to the delete: links, special files,
 // awkward names, paths beyond PATH_MAX, rights that are missing, the cap.
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -13,6 +14,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +23,8 @@
 #include "lists/save_lists.h"
 #include "reliability/reliability_helpers.h"
 #include "scan/walk.h"
+#include "session/session.h"
+#include "support/small_disk.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -282,6 +286,46 @@ TEST(HostileTreeTest, TheCapIsHalfAMillionEntriesLessOne) {
   EXPECT_EQ(RunCli({"--min-size", "1", "--list", "candidates", tree.root()}, out, err), 0) << err;
   EXPECT_EQ(out, "");
   EXPECT_EQ(err, "");
+}
+
+}  // namespace
+
+namespace {
+
+// An overlay over a folder of the tree shows its files again on another
+// device, of the same inode number (or, with "xino", the number with the
+// layer in its top bits): never a copy of itself, so never ticked for it nor
+// its staying copy (the content would be gone once the overlay is unmounted).
+TEST(HostileTreeTest, AFileSeenThroughAnOverlayIsNoCopyOfItself) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting an overlay needs root";
+  for (const std::string options : {"", ",xino=off", ",xino=on"}) {
+    SCOPED_TRACE(options);
+    TempTree tree;
+    SmallDisk otherDisk;
+    TempTree sameDisk;
+    if (!options.empty() && !otherDisk.mounted()) GTEST_SKIP() << otherDisk.whyNot();
+    const TempTree& layers = options.empty() ? sameDisk : otherDisk.tree();
+    const std::string file = tree.write("lower/x", "one file, seen twice");
+    const std::string merged = tree.mkdir("merged");
+    const std::string data = "lowerdir=" + tree.path("lower") + ",upperdir=" + layers.mkdir("u") +
+                             ",workdir=" + layers.mkdir("w") + options;
+    if (::mount("overlay", merged.c_str(), "overlay", 0, data.c_str()) != 0)
+      GTEST_SKIP() << "cannot mount an overlay: " << std::strerror(errno);
+    const struct Unmount {
+      std::string at;
+      ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{merged};
+
+    PlainRun run;
+    ASSERT_TRUE(run.scan(tree.root()));
+    const std::vector<std::string> paths = run.candidatePaths();
+    ASSERT_EQ(paths.size(), 2u);
+    for (const CheckMode mode : kModes) EXPECT_EQ(run.check(mode), std::vector<int>{});
+    run.session().filesList().setChecked(paths[0] == file ? 0 : 1, true);
+    run.deleteChecked();
+    EXPECT_EQ(run.lastDelete, std::vector<DeleteResult>{DeleteResult::NoCopy});
+    EXPECT_TRUE(PathExists(file));
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "core/path_at.h"
 #include "session/plain_driver.h"
+#include "support/record_folders.h"
 #include "support/scripted_dialogs.h"
 
 namespace {
@@ -95,13 +96,16 @@ PlainRun::~PlainRun() = default;
 
 bool PlainRun::scan(const std::string& root) {
   parts->driver.session().config().walkObserver = nullptr;
-  return parts->driver.scan(root);
+  const bool scanned = parts->driver.scan(root);
+  RecordFolders(*candidates);
+  return scanned;
 }
 
 bool PlainRun::scan(const std::string& root, WalkObserver& observer) {
   parts->driver.session().config().walkObserver = &observer;
   const bool scanned = parts->driver.scan(root);
   parts->driver.session().config().walkObserver = nullptr;
+  RecordFolders(*candidates);
   return scanned;
 }
 
@@ -133,7 +137,8 @@ std::vector<int> PlainRun::keep(const KeepRule& rule) {
   return ticks;
 }
 
-std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick, int threads) {
+std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick, int threads,
+                                                 const FileDeleter& deleter) {
   Session& session = parts->driver.session();
   session.completeDeleteList();
   ResultList& deleteList = session.deleteList();
@@ -145,12 +150,19 @@ std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick,
     if (deleteList.isChecked(i)) ticked.push_back(session.deleteTable().row(i + 1).FullPath);
   }
   lastDelete.clear();
+  lastReport.clear();
   if (session.filesList().rowCount() == 0 || deleteList.rowCount() == 0) return ticked;
   session.config().limits.threads = threads;
+  session.config().moveToTrash = deleter;
   parts->dialogs.answerYes(true);
+  parts->dialogs.clearShown();
   session.deleteChecked();
   EXPECT_TRUE(parts->driver.settle());
+  session.config().moveToTrash = {};
   lastDelete = session.lastDeleteResults();
+  for (const ScriptedDialogs::Shown& shown : parts->dialogs.shown()) {
+    if (shown.kind == ScriptedDialogs::Kind::Information) lastReport = shown.text;
+  }
   return ticked;
 }
 
@@ -158,6 +170,12 @@ std::vector<std::string> PlainRun::candidatePaths() const {
   std::vector<std::string> paths;
   for (int k = 1; k <= candidates->count(); ++k) paths.push_back(candidates->row(k).FullPath);
   return paths;
+}
+
+std::vector<NamedDeleter> DeletersUnderTest() {
+  return {{"unlink", [](const std::string& path, const FileIdentity& id,
+                        const FolderIdentity& folder, FileIdentity* after,
+                        int* error) { return DeleteIfUnchanged(path, id, after, folder, error); }}};
 }
 
 std::map<std::string, std::string> ListTree(const std::string& root) {

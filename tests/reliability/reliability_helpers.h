@@ -32,10 +32,12 @@ struct PlainRun {
   std::vector<int> check(CheckMode mode, const std::function<void()>& checkpoint = {},
                          const EngineLimits& limits = {});
   // "Delete Checked", confirmed: "Files to delete" built, the rows at
-  // `untick` (its positions) unticked, then the delete, `threads` verifying
-  // runs of one size side by side; the second question is answered No.
-  // Returns the paths that were ticked in "Files to delete".
-  std::vector<std::string> deleteChecked(const std::vector<int>& untick = {}, int threads = 1);
+  // `untick` (its positions) unticked, then the delete through `deleter`
+  // (empty: unlinking), `threads` verifying runs of one size side by side;
+  // the second question is answered No. Returns the paths that were ticked
+  // in "Files to delete".
+  std::vector<std::string> deleteChecked(const std::vector<int>& untick = {}, int threads = 1,
+                                         const FileDeleter& deleter = {});
 
   std::vector<std::string> candidatePaths() const;
 
@@ -44,14 +46,25 @@ struct PlainRun {
   std::vector<int> keep(const KeepRule& rule);
   class Session& session();
 
-  // What the last deleteChecked() did with each ticked row, in list order.
+  // What the last deleteChecked() did with each ticked row, in list order,
+  // and the message it ended with (empty: none).
   std::vector<DeleteResult> lastDelete;
+  std::string lastReport;
 
   struct Parts;
   std::unique_ptr<Parts> parts;
   ScanTable* table;
   CandidateTable* candidates;
 };
+
+// The ways Delete Checked removes a file, each put through the same attacks
+// by the tests that take a deleter. The Trash (core/trash.h,
+// MoveToTrashIfUnchanged) belongs here beside the unlink.
+struct NamedDeleter {
+  const char* name;
+  FileDeleter deleter;
+};
+std::vector<NamedDeleter> DeletersUnderTest();
 
 // Every entry below `root` by its path: "d" for a folder, "l:" + target for a
 // link, "f:" + bytes for a file, "o" for anything else, "?" for what cannot be
