@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 
+#include "support/scoped_env.h"
 #include "support/small_disk.h"
 #include "support/temp_tree.h"
 
@@ -53,13 +54,8 @@ std::string InfoPath(const std::string& info) {
 class TrashTest : public ::testing::Test {
  protected:
   TrashTest() {
-    ::setenv("HOME", tree.mkdir("home").c_str(), 1);
-    ::unsetenv("XDG_DATA_HOME");
-  }
-  ~TrashTest() override {
-    for (const auto& [name, value] : saved_) {
-      value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
+    env.set("HOME", tree.mkdir("home"));
+    env.unset("XDG_DATA_HOME");
   }
 
   // Moves `path` (as recorded now, or as `id`); every move ends within a second.
@@ -85,14 +81,7 @@ class TrashTest : public ::testing::Test {
 
   TempTree tree;
   int error = 0;
-
- private:
-  static std::optional<std::string> Get(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-  }
-  const std::map<const char*, std::optional<std::string>> saved_ = {
-      {"HOME", Get("HOME")}, {"XDG_DATA_HOME", Get("XDG_DATA_HOME")}};
+  ScopedEnv env;  // HOME and XDG_DATA_HOME come back as they were
 };
 
 // Names not UTF-8, too long for an info file's name, or taken already all go,

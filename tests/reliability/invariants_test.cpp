@@ -25,6 +25,7 @@
 #include "lists/file_actions.h"
 #include "reliability/reliability_helpers.h"
 #include "session/session.h"
+#include "support/scoped_env.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -398,6 +399,9 @@ void OutsideChangesCostNoCopy(const FileDeleter& base) {
 }
 
 TEST(InvariantsTest, OutsideChangesNeverCostTheLastCopy) {
+  // The Trash is a home Trash of the test's own, on the trees' device.
+  TempTree home;
+  const ScopedEnv env("XDG_DATA_HOME", home.root());
   for (const NamedDeleter& deleter : DeletersUnderTest()) {
     SCOPED_TRACE(deleter.name);
     OutsideChangesCostNoCopy(deleter.deleter);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "core/path_at.h"
+#include "core/trash.h"
 #include "session/plain_driver.h"
 #include "support/record_folders.h"
 #include "support/scripted_dialogs.h"
@@ -175,7 +176,11 @@ std::vector<std::string> PlainRun::candidatePaths() const {
 std::vector<NamedDeleter> DeletersUnderTest() {
   return {{"unlink", [](const std::string& path, const FileIdentity& id,
                         const FolderIdentity& folder, FileIdentity* after,
-                        int* error) { return DeleteIfUnchanged(path, id, after, folder, error); }}};
+                        int* error) { return DeleteIfUnchanged(path, id, after, folder, error); }},
+          {"trash", [](const std::string& path, const FileIdentity& id,
+                       const FolderIdentity& folder, FileIdentity* after, int* error) {
+             return MoveToTrashIfUnchanged(path, id, folder, after, error);
+           }}};
 }
 
 std::map<std::string, std::string> ListTree(const std::string& root) {
