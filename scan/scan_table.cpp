@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -12,8 +11,8 @@ ScanTable::ScanTable(int capacity) : entries_(capacity) {}
 
 std::string_view ScanTable::name(int i) const {
   const ScanEntry& entry = row(i);
-  const char* chunk = chunks_[static_cast<std::size_t>(entry.NameAt >> 32)].get();
-  return {chunk + (entry.NameAt & 0xFFFFFFFFu), entry.NameLength};
+  const std::size_t at = entry.NameAt;
+  return {chunks_[at / kChunk].get() + at % kChunk, static_cast<std::size_t>(entry.NameLength)};
 }
 
 std::string ScanTable::folderPath(int f) const {
@@ -22,11 +21,12 @@ std::string ScanTable::folderPath(int f) const {
 }
 
 std::string ScanTable::path(int i) const {
+  if (row(i).Folder == 0) return std::string(name(i));  // appended without a folder
   // Up the chain of folders once for the length, once to fill from the end.
   std::size_t length = 0;
   const std::string* root = nullptr;
   for (int at = i;;) {
-    length += 1 + row(at).NameLength;
+    length += 1 + static_cast<std::size_t>(row(at).NameLength);
     const ScanFolder& up = folder(static_cast<int>(row(at).Folder));
     if (up.Entry == 0) {
       root = &roots_[static_cast<std::size_t>(up.Root)];
@@ -63,23 +63,21 @@ int ScanTable::addFolder(int entry, const FolderIdentity& identity) {
 
 bool ScanTable::append(ScanEntry entry, std::string_view name) {
   if (size() >= capacity()) return false;
-  if (name.size() > std::numeric_limits<std::uint16_t>::max())
-    throw std::length_error("a name longer than any file system allows");
-  if (chunks_.empty() || chunkSize_ - chunkUsed_ < name.size()) {
-    chunkSize_ = std::max(kChunk, name.size());
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkSize_));
+  if (name.size() > 255) throw std::length_error("a name longer than any file system allows");
+  if (chunks_.empty() || kChunk - chunkUsed_ < name.size()) {
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
     chunkUsed_ = 0;
-    nameBytes_ += chunkSize_;
   }
   std::memcpy(chunks_.back().get() + chunkUsed_, name.data(), name.size());
-  entry.NameAt = static_cast<std::uint64_t>(chunks_.size() - 1) << 32 | chunkUsed_;
-  entry.NameLength = static_cast<std::uint16_t>(name.size());
+  entry.NameAt = (chunks_.size() - 1) * kChunk + chunkUsed_;
+  entry.NameLength = name.size();
   chunkUsed_ += name.size();
   return entries_.append(entry);
 }
 
 bool ScanTable::appendPath(ScanEntry entry, std::string_view path) {
   const std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return false;
   std::string folderText(path.substr(0, slash == 0 ? 1 : slash));
   if (folders_.empty() || folders_.back().Entry != 0 || roots_.back() != folderText) {
     addRoot(folderText, {});
@@ -89,7 +87,7 @@ bool ScanTable::appendPath(ScanEntry entry, std::string_view path) {
 }
 
 std::size_t ScanTable::pathBytes() const {
-  std::size_t bytes = nameBytes_ + folders_.capacity() * sizeof(ScanFolder);
+  std::size_t bytes = chunks_.size() * kChunk + folders_.capacity() * sizeof(ScanFolder);
   for (const std::string& root : roots_) bytes += sizeof root + root.capacity();
   return bytes;
 }
@@ -97,8 +95,6 @@ std::size_t ScanTable::pathBytes() const {
 void ScanTable::clearNames() {
   chunks_.clear();
   chunkUsed_ = 0;
-  chunkSize_ = 0;
-  nameBytes_ = 0;
 }
 
 void ScanTable::clear() {

@@ -15,17 +15,17 @@
 // One file or directory found by the walk. Its path is not stored: the table
 // keeps its name and the folder it was listed in (ScanTable::path builds it).
 struct ScanEntry {
-  std::uint64_t NameAt = 0;  // where the table keeps its name
   std::int64_t Size = 0;     // true 64-bit length (st_size, links followed)
   FileIdentity Identity;     // device and inode (of the target for directories), size, mtime
   std::uint32_t Time = 0;    // st_mtime as packed MS-DOS local date and time; 0 outside 1980..2107
   std::uint32_t Folder = 0;  // the folder record it was listed in (ScanTable::folder), from 1
-  std::uint16_t NameLength = 0;
-  std::uint8_t IsDirectory = 0;  // stat() of its path (links followed) says directory
-  std::uint8_t Walked = 0;       // 0: a directory whose listing is still to come
-  std::uint8_t IsRegular = 0;    // the entry itself is a regular file (lstat)
+  std::uint64_t NameAt : 48 = 0;      // where the table keeps its name
+  std::uint64_t NameLength : 8 = 0;   // a name is at most 255 bytes
+  std::uint64_t IsDirectory : 1 = 0;  // stat() of its path (links followed) says directory
+  std::uint64_t Walked : 1 = 0;       // 0: a directory whose listing is still to come
+  std::uint64_t IsRegular : 1 = 0;    // the entry itself is a regular file (lstat)
 };
-static_assert(sizeof(ScanEntry) <= 72, "a scan entry is held millions of times");
+static_assert(sizeof(ScanEntry) <= 64, "a scan entry is held millions of times");
 
 // A folder the walk listed: a walked root (by the path it was given) or the
 // directory entry it was found as, and its device and inode as listed (fstat
@@ -69,9 +69,9 @@ class ScanTable {
   int addFolder(int entry, const FolderIdentity& identity);
   // Appends `entry` (its Folder set) with its name; false beyond the capacity.
   bool append(ScanEntry entry, std::string_view name);
-  // Appends `entry` as found at `path` (holding a '/'), its folder a root
-  // record of everything before the last '/' (one record for a run of
-  // entries of the same folder): for tables made without a walk.
+  // Appends `entry` as found at `path`, its folder a root record of
+  // everything before the last '/' (one record for a run of entries of the
+  // same folder): for tables made without a walk. False without a '/'.
   bool appendPath(ScanEntry entry, std::string_view path);
 
   // The bytes the table holds for paths: names, folder records, roots.
@@ -83,15 +83,14 @@ class ScanTable {
   void release();
 
  private:
-  // Names are kept in chunks that never move; NameAt is chunk << 32 | offset.
+  // Names are kept in chunks of kChunk bytes that never move; NameAt counts
+  // bytes over all chunks.
   static constexpr std::size_t kChunk = std::size_t{256} << 10;
   void clearNames();
 
   Table<ScanEntry> entries_;
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::size_t chunkUsed_ = 0;  // of the last chunk
-  std::size_t chunkSize_ = 0;  // of the last chunk
-  std::size_t nameBytes_ = 0;  // chunks allocated, in bytes
   std::vector<ScanFolder> folders_;
   std::vector<std::string> roots_;
 };

@@ -130,12 +130,12 @@ struct ReadBatch {
   void push(ScanEntry entry, const char* name) {
     const std::size_t length = std::strlen(name);
     entry.NameAt = names.size();
-    entry.NameLength = static_cast<std::uint16_t>(length);
+    entry.NameLength = length;  // readdir gives at most 255 bytes
     names.append(name, length);
     entries.push_back(entry);
   }
   std::string_view name(const ScanEntry& entry) const {
-    return std::string_view(names).substr(entry.NameAt, entry.NameLength);
+    return std::string_view(names).substr(entry.NameAt, static_cast<std::size_t>(entry.NameLength));
   }
   void append(ReadBatch& more) {
     const std::size_t shift = names.size();
@@ -230,9 +230,8 @@ class Walk final {
 
   // Entries read ahead, summed over jobs, beyond which a helper waits (the
   // job the walker is on may hold as many again); the most directories
-  // offered at once; entries a helper hands over at once.
-  // The offered folders' paths, summed, beyond which no more are offered
-  // (a deep tree's paths are long).
+  // offered at once, and the most bytes of their paths (a deep tree's paths
+  // are long); entries a helper hands over at once.
   static constexpr std::size_t kMaxBuffered = 16384;
   static constexpr std::size_t kMaxAhead = 256;
   static constexpr std::size_t kMaxAheadPathBytes = std::size_t{8} << 20;
