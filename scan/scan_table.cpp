@@ -88,7 +88,8 @@ bool ScanTable::appendPath(ScanEntry entry, std::string_view path) {
 
 std::size_t ScanTable::pathBytes() const {
   std::size_t bytes = chunks_.size() * kChunk + folders_.capacity() * sizeof(ScanFolder);
-  for (const std::string& root : roots_) bytes += sizeof root + root.capacity();
+  bytes += roots_.capacity() * sizeof(std::string);
+  for (const std::string& root : roots_) bytes += root.capacity();
   return bytes;
 }
 
