@@ -66,21 +66,21 @@ void FillScanTable(ScanTable& scan, int entries) {
     if (file % 49 == 0) {
       folderPath = "/data/dir" + std::to_string(++folder);
       ScanEntry dir;
-      dir.Path = folderPath;
       dir.IsDirectory = 1;
       dir.Walked = 1;
       dir.Size = 4096;
-      scan.append(std::move(dir));
+      scan.appendPath(dir, folderPath);
       if (scan.size() == entries) break;
     }
     ScanEntry entry;
-    entry.Path = folderPath + "/file" + std::to_string(++file) + "." + kExtensions[random() % 8];
+    const std::string path =
+        folderPath + "/file" + std::to_string(++file) + "." + kExtensions[random() % 8];
     entry.IsRegular = 1;
     entry.Walked = 1;
     entry.Size = random() % 2 == 0 ? static_cast<std::int64_t>(random() % 40'000) * 1021
                                    : (uniqueSize += 1 + static_cast<std::int64_t>(random() % 97));
     entry.Identity = FileIdentity{1, static_cast<std::uint64_t>(file), entry.Size, 0};
-    scan.append(std::move(entry));
+    scan.appendPath(entry, path);
   }
 }
 

@@ -25,14 +25,17 @@ std::atomic<std::uint64_t> g_bytesRead{0};
 
 // Opens read-only without following a final link; O_NONBLOCK keeps a path
 // swapped for a FIFO from blocking. The descriptor is kept only if fstat()
-// shows the file seen, before anything is read from it.
-UniqueFd OpenSeenFile(const std::string& path, const RowIdentity& seen) {
+// shows the file seen, before anything is read from it. *sparse tells
+// whether the file has fewer blocks than its size needs (it has holes).
+UniqueFd OpenSeenFile(const std::string& path, const RowIdentity& seen, bool* sparse) {
   UniqueFd fd(OpenPath(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   if (!fd.valid()) return fd;
-  if (!DescriptorShows(fd.get(), seen.identity)) {
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || IdentityOf(st) != seen.identity) {
     fd.reset();
     return fd;
   }
+  *sparse = static_cast<std::uint64_t>(st.st_blocks) * 512 < static_cast<std::uint64_t>(st.st_size);
   ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
   return fd;
 }
@@ -76,6 +79,11 @@ struct Member {
   RowIdentity file;
   const std::string* path = nullptr;
   UniqueFd fd;
+  bool sparse = false;  // has holes (told once opened)
+  // What lseek last told: [spanStart, spanEnd) is a hole, or data.
+  std::uint64_t spanStart = 0;
+  std::uint64_t spanEnd = 0;
+  bool spanHole = false;
 };
 
 // Indices into the members, ascending by row, that agree on the bytes before
@@ -156,7 +164,7 @@ class Refiner final {
     UniqueFd fd;
     OpenDespiteShortage(
         [&] {
-          fd = OpenSeenFile(*member.path, member.file);
+          fd = OpenSeenFile(*member.path, member.file, &member.sparse);
           return fd.valid() ? fd.get() : -1;
         },
         [&] {
@@ -246,17 +254,69 @@ class Refiner final {
     for (const int x : m) close(x);
   }
 
+  // How many bytes from `offset` on are a hole of member m (0: data there);
+  // nothing when it cannot be told without opening the file. Asks lseek
+  // only past what it told before, so a file costs two calls per extent.
+  std::optional<std::uint64_t> holeAt(int m, std::uint64_t offset) {
+    Member& member = members_[static_cast<std::size_t>(m)];
+    if (!member.sparse) return 0;
+    if (offset < member.spanStart || offset >= member.spanEnd) {
+      if (!member.fd.valid()) return std::nullopt;
+      const std::uint64_t size = member.file.size();
+      const off_t data = ::lseek(member.fd.get(), static_cast<off_t>(offset), SEEK_DATA);
+      std::uint64_t end = size;
+      bool hole = true;
+      if (data < 0 && errno != ENXIO) {  // no answer: read every byte
+        member.sparse = false;
+        return 0;
+      }
+      if (data >= 0 && static_cast<std::uint64_t>(data) <= offset) {
+        const off_t after = ::lseek(member.fd.get(), static_cast<off_t>(offset), SEEK_HOLE);
+        hole = false;
+        if (after > 0) end = std::min(size, static_cast<std::uint64_t>(after));
+      } else if (data >= 0) {
+        end = std::min(size, static_cast<std::uint64_t>(data));
+      }
+      if (end <= offset) {  // a file that changed: read it, the end check tells
+        member.sparse = false;
+        return 0;
+      }
+      member.spanStart = offset;
+      member.spanEnd = end;
+      member.spanHole = hole;
+    }
+    return member.spanHole ? member.spanEnd - offset : 0;
+  }
+
+  // Where a round of `group` starts: past the bytes that are a hole in every
+  // member (zeros in all, so equal; counted as settled, never read). Only
+  // files known to have holes are asked; the last block is always read.
+  std::uint64_t pastCommonHoles(const Group& group) {
+    const std::uint64_t size = file(group.members.front()).size();
+    std::uint64_t skip = size - group.offset;
+    for (const int m : group.members) {
+      if (!members_[static_cast<std::size_t>(m)].sparse) return group.offset;
+      const std::optional<std::uint64_t> hole = holeAt(m, group.offset);
+      if (!hole || *hole == 0) return group.offset;
+      skip = std::min(skip, *hole);
+    }
+    settled_ += skip * group.members.size();
+    return group.offset + skip;
+  }
+
   // One round: reads the next block of every member and splits the group by
   // its bytes. A member whose read fails or comes out at another length than
   // its size promises (the file changed) is identical to nothing and leaves.
-  // The last round reads one byte beyond the size to see the end.
+  // The last round reads one byte beyond the size to see the end. A block
+  // inside a hole of a member is zeros without a read.
   void refine(const Group& group) {
     const std::size_t n = group.members.size();
     const std::uint64_t size = file(group.members.front()).size();
     const std::size_t minBlock = std::max<std::size_t>(limits_.minBlock, 1);
     const std::size_t block =
         std::clamp(limits_.roundBytes / n, minBlock, std::max(limits_.maxBlock, minBlock));
-    const std::uint64_t remaining = size - group.offset;
+    const std::uint64_t offset = pastCommonHoles(group);
+    const std::uint64_t remaining = size - offset;
     const bool last = remaining <= block;
     const std::size_t expected = last ? static_cast<std::size_t>(remaining) : block;
     const std::size_t request = last ? expected + 1 : block;
@@ -275,9 +335,12 @@ class Refiner final {
       checkpoint_();
       if (!member.fd.valid()) member.fd = openMember(x);
       const bool opened = member.fd.valid();
-      const Transfer got =
-          opened ? ReadAt(member.fd.get(), buffer_.get() + j * request, request, group.offset)
-                 : Transfer{};
+      char* into = buffer_.get() + j * request;
+      const bool zeros = opened && !last && holeAt(x, offset).value_or(0) >= expected;
+      if (zeros) std::memset(into, 0, expected);
+      const Transfer got = zeros    ? Transfer{expected, 0}
+                           : opened ? ReadAt(member.fd.get(), into, request, offset)
+                                    : Transfer{};
       if (opened && got.error != 0) unreadable(x, got.error);
       // After the last block the file must still be as seen: a block read in
       // an earlier round may have been rewritten since.
@@ -286,7 +349,7 @@ class Refiner final {
         read.push_back(j);
       }
       if (!keepOpen || !whole) close(x);
-      if (read.empty() || read.back() != j) leave(x, group.offset);
+      if (read.empty() || read.back() != j) leave(x, offset);
     }
 
     for (std::vector<std::size_t>& bucket : bucketsByBytes(read, request, expected)) {
@@ -294,11 +357,11 @@ class Refiner final {
       m.reserve(bucket.size());
       for (const std::size_t j : bucket) m.push_back(group.members[j]);
       if (last) {
-        for (const int x : m) leave(x, group.offset);
+        for (const int x : m) leave(x, offset);
         tickClass(m);
       } else {
         settled_ += block * m.size();
-        keepIfUseful(Group{std::move(m), group.offset + block});
+        keepIfUseful(Group{std::move(m), offset + block});
       }
     }
   }

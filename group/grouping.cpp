@@ -71,7 +71,7 @@ void MarkUniqueSizes(FileTable& files, ProgressReporter& progress,
 
 void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
                  const std::function<void()>& checkpoint, const std::atomic<bool>* cancel) {
-  ScanTable& scan = tables.scan;
+  const ScanTable& scan = tables.scan;
   FileTable& files = tables.files;
   CandidateTable& candidates = tables.candidates;
 
@@ -119,9 +119,9 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
       const FileRecord& record = files.row(j);
       if (record.UniqueSize == 1) continue;
 
-      ScanEntry& entry = scan.row(record.ScanIndex);
+      const ScanEntry& entry = scan.row(record.ScanIndex);
       CandidateRow row;
-      row.FullPath = std::move(entry.Path);
+      row.FullPath = scan.path(record.ScanIndex);
       row.Size = record.Size;
       if (candidates.size() == 0) {
         row.Band = 0;
@@ -132,6 +132,7 @@ void RunGrouping(GroupingTables tables, IconIndexer& icons, GroupingSink& sink,
       row.Matched = 0;
       row.Checked = 0;
       row.Identity = entry.Identity;
+      if (entry.Folder != 0) row.Folder = scan.folder(static_cast<int>(entry.Folder)).Identity;
 
       CandidateListRow listRow;
       if (wantsRows) {

@@ -71,9 +71,8 @@ class ProgressReporter {
 
 // What the grouping reads and writes besides its sink.
 struct GroupingTables {
-  // Read, and each candidate's path moved out of it (nothing needs the scan's
-  // paths after the grouping, and the moves save a copy of every path).
-  ScanTable& scan;
+  // Read only: each candidate's path is built from its folder and name.
+  const ScanTable& scan;
   FileTable& files;
   CandidateTable& candidates;
   std::atomic<bool>& FilesListFilled;

@@ -11,12 +11,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <exception>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -38,9 +38,15 @@ class Listing {
     // A shortage of descriptors passes; a folder is never left out for it.
     const int fd = OpenDespiteShortage(
         [&] { return OpenPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }, nullptr, checkpoint);
-    if (fd < 0) return;
+    if (fd < 0) {
+      error_ = errno != 0 ? errno : EIO;
+      return;
+    }
     dir_ = ::fdopendir(fd);
-    if (dir_ == nullptr) ::close(fd);
+    if (dir_ == nullptr) {
+      error_ = errno != 0 ? errno : EIO;
+      ::close(fd);
+    }
   }
   ~Listing() {
     if (dir_ != nullptr) ::closedir(dir_);
@@ -50,28 +56,30 @@ class Listing {
 
   bool open() const { return dir_ != nullptr; }
   int fd() const { return ::dirfd(dir_); }
-  // The next name other than "." and ".."; nullptr at the end.
+  // The errno of an open or a read that failed; 0 while none has.
+  int error() const { return error_; }
+  // The next name other than "." and ".."; nullptr at the end or at an error.
   const char* next() {
-    while (const dirent* found = ::readdir(dir_)) {
+    for (;;) {
+      errno = 0;
+      const dirent* found = ::readdir(dir_);
+      if (found == nullptr) {
+        error_ = errno;
+        return nullptr;
+      }
       const char* name = found->d_name;
       if (name[0] != '.' || (name[1] != '\0' && (name[1] != '.' || name[2] != '\0'))) return name;
     }
-    return nullptr;
   }
 
  private:
   DIR* dir_ = nullptr;
+  int error_ = 0;
 };
 
-struct DirKey {
-  std::uint64_t dev;
-  std::uint64_t ino;
-  bool operator==(const DirKey&) const = default;
-};
-
-struct DirKeyHash {
-  std::size_t operator()(const DirKey& k) const noexcept {
-    return static_cast<std::size_t>(k.ino * 0x9E3779B97F4A7C15ULL ^ k.dev);
+struct FolderHash {
+  std::size_t operator()(const FolderIdentity& k) const noexcept {
+    return static_cast<std::size_t>(k.Ino * 0x9E3779B97F4A7C15ULL ^ k.Dev);
   }
 };
 
@@ -82,14 +90,14 @@ std::size_t PrefixLength(const std::string& folder) {
   return folder == "/" ? 0 : folder.size();
 }
 
-// The entry for `name`, found in the open folder `fd` whose path is `folder`.
-ScanEntry ReadEntry(int fd, const std::string& folder, std::size_t prefixLength, const char* name) {
-  const std::size_t nameLength = std::strlen(name);
-  ScanEntry entry;
-  entry.Path.reserve(prefixLength + 1 + nameLength);
-  entry.Path.append(folder, 0, prefixLength).push_back('/');
-  entry.Path.append(name, nameLength);
+FolderIdentity FolderOf(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
 
+// The entry for `name`, found in the open folder `fd` (its name and folder
+// are the table's to record).
+ScanEntry ReadEntry(int fd, const char* name) {
+  ScanEntry entry;
   struct stat own {};
   if (::fstatat(fd, name, &own, AT_SYMLINK_NOFOLLOW) == 0) {
     entry.IsRegular = S_ISREG(own.st_mode) ? 1 : 0;
@@ -111,12 +119,46 @@ ScanEntry ReadEntry(int fd, const std::string& folder, std::size_t prefixLength,
 // Thrown inside a helper that waits for a descriptor when the walk ends.
 struct Abandoned {};
 
+// Entries a helper read, their names side by side in one buffer (an entry's
+// NameAt is the offset there until the walker adds it).
+struct ReadBatch {
+  std::vector<ScanEntry> entries;
+  std::string names;
+
+  bool empty() const { return entries.empty(); }
+  std::size_t size() const { return entries.size(); }
+  void push(ScanEntry entry, const char* name) {
+    const std::size_t length = std::strlen(name);
+    entry.NameAt = names.size();
+    entry.NameLength = length;  // readdir gives at most 255 bytes
+    names.append(name, length);
+    entries.push_back(entry);
+  }
+  std::string_view name(const ScanEntry& entry) const {
+    return std::string_view(names).substr(entry.NameAt, static_cast<std::size_t>(entry.NameLength));
+  }
+  void append(ReadBatch& more) {
+    const std::size_t shift = names.size();
+    names += more.names;
+    for (ScanEntry& entry : more.entries) {
+      entry.NameAt += shift;
+      entries.push_back(entry);
+    }
+    more.clear();
+  }
+  void clear() {
+    entries.clear();
+    names.clear();
+  }
+};
+
 // One walk. The calling thread (the walker) is the only one that touches the
-// table and the observer. It takes the queued directories in order. With
-// helpers, it offers the next ones to them, each with a copy of its path (so
-// they never read the table); a directory no helper has taken yet it lists
-// itself, and for one a helper has taken it adds what the helper read, as it
-// arrives.
+// table and the observer. It takes the queued directories in order, records
+// each folder it lists (with the device and inode of the descriptor listed)
+// and adds its entries as that folder's. With helpers, it offers the next
+// ones to them, each with its path (so they never read the table); a
+// directory no helper has taken yet it lists itself, and for one a helper has
+// taken it adds what the helper read, as it arrives.
 class Walk final {
  public:
   Walk(ScanTable& table, WalkObserver& observer, const WalkFilter& filter, int helpers)
@@ -143,17 +185,15 @@ class Walk final {
   // skips every directory an earlier one listed.
   bool run(const std::string& root) {
     rootPrefix_ = PrefixLength(root) + 1;
-    if (!listHere(root)) return false;
+    if (!listHere(root, 0)) return false;
     for (;;) {
       offer();
       if (ahead_.empty()) {  // no helpers: the queue itself
         if (queue_.empty()) return true;
         const int slot = queue_.front();
         queue_.pop_front();
-        ScanEntry& next = table_.row(slot);
-        next.Walked = 1;
-        // A copy, so the path stays valid whatever appending does to storage.
-        if (!listHere(std::string(next.Path))) return false;
+        table_.row(slot).Walked = 1;
+        if (!listHere(table_.path(slot), slot)) return false;
         continue;
       }
       const std::shared_ptr<Job> job = ahead_.front();
@@ -166,7 +206,7 @@ class Walk final {
       }
       helpersWake_.notify_all();  // its helper now waits for its own entries only
       table_.row(job->slot).Walked = 1;
-      if (!(mine ? listHere(job->folder) : addRead(*job))) return false;
+      if (!(mine ? listHere(job->folder, job->slot) : addRead(*job))) return false;
       const std::lock_guard lock(mutex_);
       if (mine) popFront();
     }
@@ -178,42 +218,56 @@ class Walk final {
     int slot = 0;
     std::string folder;
     bool opened = false;  // listing open, key known
-    DirKey key{};
+    FolderIdentity key;
     bool pseudo = false;
-    std::vector<ScanEntry> ready;  // read, not yet taken by the walker
-    bool done = false;             // no more entries will come
-    bool taken = false;            // the walker is on this job
-    bool dropped = false;          // the walker wants none of its entries
+    ReadBatch ready;       // read, not yet taken by the walker
+    bool done = false;     // no more entries will come
+    bool taken = false;    // the walker is on this job
+    bool dropped = false;  // the walker wants none of its entries
+    int failure = 0;       // errno of the open or read that failed
     std::exception_ptr error;
   };
 
   // Entries read ahead, summed over jobs, beyond which a helper waits (the
   // job the walker is on may hold as many again); the most directories
-  // offered at once; entries a helper hands over at once.
+  // offered at once, and the most bytes of their paths (a deep tree's paths
+  // are long); entries a helper hands over at once.
   static constexpr std::size_t kMaxBuffered = 16384;
   static constexpr std::size_t kMaxAhead = 256;
+  static constexpr std::size_t kMaxAheadPathBytes = std::size_t{8} << 20;
   static constexpr std::size_t kBatch = 256;
 
-  // The walker's own listing of `folder`: each entry is read just before it
-  // is added. False when the cap is reached.
-  bool listHere(const std::string& folder) {
+  // The walker's own listing of `folder`, found at `slot` (0: a root): each
+  // entry is read just before it is added. False when the cap is reached.
+  bool listHere(const std::string& folder, int slot) {
     Listing listing(folder, nullptr);
-    if (!listing.open()) return true;  // unreadable or vanished: adds nothing
+    if (!listing.open()) {  // unreadable or vanished: adds nothing
+      observer_.unlistable(folder, listing.error());
+      return true;
+    }
 
     struct stat self {};
-    if (::fstat(listing.fd(), &self) != 0) return true;
-    if (!takeUp({static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)},
-                pseudo_.holds(listing.fd(), self.st_dev)))
+    if (::fstat(listing.fd(), &self) != 0) {
+      observer_.unlistable(folder, errno);
       return true;
-
-    const std::size_t prefixLength = PrefixLength(folder);
-    while (const char* name = listing.next()) {
-      if (!filter_.empty() && excluded(folder.substr(0, prefixLength) + "/" + name)) continue;
-      if (!room()) return false;
-      add(ReadEntry(listing.fd(), folder, prefixLength, name));
     }
+    if (!takeUp(FolderOf(self), pseudo_.holds(listing.fd(), self.st_dev))) return true;
+    record(folder, slot, FolderOf(self));
+
+    while (const char* name = listing.next()) {
+      if (!filter_.empty() && excluded(folder, name)) continue;
+      if (!room()) return false;
+      add(ReadEntry(listing.fd(), name), name);
+    }
+    if (listing.error() != 0) observer_.unlistable(folder, listing.error());
     enqueueFound();
     return true;
+  }
+
+  // The folder whose entries come next: a root (slot 0) or the directory at `slot`.
+  void record(const std::string& folder, int slot, const FolderIdentity& identity) {
+    folder_ = static_cast<std::uint32_t>(slot == 0 ? table_.addRoot(folder, identity)
+                                                   : table_.addFolder(slot, identity));
   }
 
   // Adds the entries a helper reads for `job`, the walker's current one.
@@ -222,43 +276,55 @@ class Walk final {
     walkerWake_.wait(lock, [&] { return job.opened || job.done; });
     if (!job.opened || !takeUp(job.key, job.pseudo)) {
       const std::exception_ptr error = job.opened ? nullptr : job.error;
+      const int failure = job.opened ? 0 : job.failure;
       job.dropped = true;
       buffered_ -= job.ready.size();
       job.ready.clear();
       popFront();
+      lock.unlock();
       if (error) std::rethrow_exception(error);
+      if (failure != 0) observer_.unlistable(job.folder, failure);
       return true;
     }
-    std::vector<ScanEntry> batch;
+    record(job.folder, job.slot, job.key);
+    ReadBatch batch;
     for (;;) {
       walkerWake_.wait(lock, [&] { return !job.ready.empty() || job.done; });
       if (job.ready.empty()) break;
-      batch.swap(job.ready);
+      std::swap(batch, job.ready);
       buffered_ -= batch.size();
       lock.unlock();
       helpersWake_.notify_all();
-      for (ScanEntry& entry : batch) {
-        if (!filter_.empty() && excluded(entry.Path)) continue;
+      for (const ScanEntry& entry : batch.entries) {
+        const std::string_view name = batch.name(entry);
+        if (!filter_.empty() && excluded(job.folder, name)) continue;
         if (!room()) return false;
-        add(std::move(entry));
+        add(entry, name);
       }
       batch.clear();
       lock.lock();
     }
     const std::exception_ptr error = job.error;
+    const int failure = job.failure;
     popFront();
     lock.unlock();
     if (error) std::rethrow_exception(error);  // after the entries read before it
+    if (failure != 0) observer_.unlistable(job.folder, failure);
     enqueueFound();
     return true;
   }
 
   // Records a directory about to be listed; false when it is not to be
   // (listed before in this walk, or a pseudo file system).
-  bool takeUp(const DirKey& key, bool pseudo) { return listed_.insert(key).second && !pseudo; }
+  bool takeUp(const FolderIdentity& key, bool pseudo) {
+    return listed_.insert(key).second && !pseudo;
+  }
 
-  // Whether the filter leaves out the entry at `path` (below the current root).
-  bool excluded(const std::string& path) const {
+  // Whether the filter leaves out the entry `name` of `folder` (below the current root).
+  bool excluded(const std::string& folder, std::string_view name) const {
+    std::string path = folder.substr(0, PrefixLength(folder));
+    path.push_back('/');
+    path.append(name);
     return path.size() > rootPrefix_ &&
            filter_.excludes(std::string_view(path).substr(rootPrefix_));
   }
@@ -270,11 +336,11 @@ class Walk final {
     return table_.size() + 1 < table_.capacity();
   }
 
-  void add(ScanEntry&& entry) {
-    table_.append(std::move(entry));  // room() made room for it
-    const ScanEntry& added = table_.row(table_.size());
-    if (added.IsDirectory == 0) return;
-    observer_.lookIn(added.Path.substr(added.Path.rfind('/') + 1));
+  void add(ScanEntry entry, std::string_view name) {
+    entry.Folder = folder_;
+    table_.append(entry, name);  // room() made room for it
+    if (entry.IsDirectory == 0) return;
+    observer_.lookIn(std::string(name));
     found_.push_back(table_.size());
   }
 
@@ -288,10 +354,12 @@ class Walk final {
   void offer() {
     if (helpers_.empty() || queue_.empty() || ahead_.size() >= kMaxAhead) return;
     std::vector<std::shared_ptr<Job>> jobs;
-    while (ahead_.size() + jobs.size() < kMaxAhead && jobs.size() < queue_.size()) {
+    while (ahead_.size() + jobs.size() < kMaxAhead && jobs.size() < queue_.size() &&
+           (aheadPathBytes_ < kMaxAheadPathBytes || (ahead_.empty() && jobs.empty()))) {
       auto job = std::make_shared<Job>();
       job->slot = queue_[jobs.size()];
-      job->folder = table_.row(job->slot).Path;
+      job->folder = table_.path(job->slot);
+      aheadPathBytes_ += job->folder.size();
       jobs.push_back(std::move(job));
     }
     {
@@ -304,6 +372,7 @@ class Walk final {
 
   // The walker is done with the first offered job (under the lock).
   void popFront() {
+    aheadPathBytes_ -= ahead_.front()->folder.size();
     ahead_.pop_front();
     --claimed_;
     helpersWake_.notify_all();
@@ -330,28 +399,24 @@ class Walk final {
         if (stopping_.load(std::memory_order_relaxed)) throw Abandoned{};
       });
       struct stat self {};
-      std::vector<ScanEntry> batch;
-      if (listing.open() && ::fstat(listing.fd(), &self) == 0) {
-        const bool pseudo = pseudo_.holds(listing.fd(), self.st_dev);
-        {
-          const std::lock_guard lock(mutex_);
-          job.opened = true;
-          job.key = {static_cast<std::uint64_t>(self.st_dev),
-                     static_cast<std::uint64_t>(self.st_ino)};
-          job.pseudo = pseudo;
-        }
-        walkerWake_.notify_one();
-        if (pseudo) return finish(job, nullptr);
-        const std::size_t prefixLength = PrefixLength(job.folder);
-        batch.reserve(kBatch);
-        while (const char* name = listing.next()) {
-          batch.push_back(ReadEntry(listing.fd(), job.folder, prefixLength, name));
-          if (batch.size() == kBatch && !deliver(job, batch, false)) return;
-        }
-        deliver(job, batch, true);
-        return;
+      ReadBatch batch;
+      if (!listing.open()) return finish(job, nullptr, listing.error());
+      if (::fstat(listing.fd(), &self) != 0) return finish(job, nullptr, errno);
+      const bool pseudo = pseudo_.holds(listing.fd(), self.st_dev);
+      {
+        const std::lock_guard lock(mutex_);
+        job.opened = true;
+        job.key = FolderOf(self);
+        job.pseudo = pseudo;
       }
-      finish(job, nullptr);
+      walkerWake_.notify_one();
+      if (pseudo) return finish(job, nullptr);
+      batch.entries.reserve(kBatch);
+      while (const char* name = listing.next()) {
+        batch.push(ReadEntry(listing.fd(), name), name);
+        if (batch.size() == kBatch && !deliver(job, batch, false)) return;
+      }
+      deliver(job, batch, true, listing.error());
     } catch (const Abandoned&) {
       finish(job, nullptr);
     } catch (...) {
@@ -360,20 +425,21 @@ class Walk final {
   }
 
   // Hands a batch to the walker. Unless it is the last, then waits while the
-  // buffer is full. False when the job or the walk has ended.
-  bool deliver(Job& job, std::vector<ScanEntry>& batch, bool last) {
+  // buffer is full. False when the job or the walk has ended. `failure` is
+  // the errno of a read that ended the listing early.
+  bool deliver(Job& job, ReadBatch& batch, bool last, int failure = 0) {
     std::unique_lock lock(mutex_);
     if (!job.dropped && !stop_ && !batch.empty()) {
       buffered_ += batch.size();
       if (job.ready.empty()) {
-        job.ready.swap(batch);
+        std::swap(job.ready, batch);
       } else {
-        job.ready.insert(job.ready.end(), std::make_move_iterator(batch.begin()),
-                         std::make_move_iterator(batch.end()));
+        job.ready.append(batch);
       }
       batch.clear();
     }
     job.done = last;
+    if (last) job.failure = failure;
     walkerWake_.notify_one();
     if (last) return true;
     // Once the walker is on this job only its own entries count: the others
@@ -383,14 +449,15 @@ class Walk final {
     });
     if (stop_ || job.dropped) return false;
     lock.unlock();
-    if (batch.capacity() < kBatch) batch.reserve(kBatch);
+    if (batch.entries.capacity() < kBatch) batch.entries.reserve(kBatch);
     return true;
   }
 
-  void finish(Job& job, std::exception_ptr error) {
+  void finish(Job& job, std::exception_ptr error, int failure = 0) {
     {
       const std::lock_guard lock(mutex_);
       job.error = std::move(error);
+      job.failure = failure;
       job.done = true;
     }
     walkerWake_.notify_one();
@@ -401,11 +468,14 @@ class Walk final {
   const WalkFilter& filter_;
   std::size_t rootPrefix_ = 0;  // characters of an entry's path before its relative part
   const PseudoFileSystems pseudo_;
-  // The walker's own: directories listed, directories found in the folder
-  // being added, directories queued and not offered yet (slots, in order).
-  std::unordered_set<DirKey, DirKeyHash> listed_;
+  // The walker's own: directories listed, the folder record of the entries
+  // being added, directories found in that folder, directories queued and
+  // not offered yet (slots, in order), the offered folders' path bytes.
+  std::unordered_set<FolderIdentity, FolderHash> listed_;
+  std::uint32_t folder_ = 0;
   std::vector<int> found_;
   std::deque<int> queue_;
+  std::size_t aheadPathBytes_ = 0;
 
   std::mutex mutex_;
   std::condition_variable walkerWake_;
@@ -444,13 +514,18 @@ bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer,
 
 bool WalkTrees(const std::vector<std::string>& roots, ScanTable& table, WalkObserver& observer,
                const WalkFilter& filter, int threads) {
-  for (const std::string& root : roots) {
-    struct stat st {};
-    if (StatPath(root, st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  }
-
-  table.clear();
   try {
+    for (const std::string& root : roots) {
+      struct stat st {};
+      const int failure = StatPath(root, st) != 0 ? (errno != 0 ? errno : ENOENT)
+                          : S_ISDIR(st.st_mode)   ? 0
+                                                  : ENOTDIR;
+      if (failure != 0) {
+        observer.unlistable(root, failure);
+        return false;
+      }
+    }
+    table.clear();
     // One thread lists every folder itself; more list ahead while the
     // calling thread only adds what they read.
     Walk walk(table, observer, filter, threads > 1 ? threads : 0);

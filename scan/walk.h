@@ -62,6 +62,12 @@ class WalkFilter {
 // is read ahead only once the folder that found it has been added in full.
 // On a tree that does not change meanwhile, the table and the observer's
 // calls are the same for any number of threads.
+//
+// Each folder listed is recorded in the table (ScanTable::folder) with the
+// device and inode of the descriptor its names were read through, and its
+// entries name it. A folder whose listing cannot be opened or read is told
+// to observer.unlistable where its entries would have ended, a root that is
+// no directory included.
 bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer,
               int threads = DefaultWalkThreads());
 

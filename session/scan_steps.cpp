@@ -76,6 +76,9 @@ void Session::scanBody(RunContext& run, const std::vector<std::string>& roots) {
       if (also_ != nullptr) also_->lookIn(name);
       run_.post([s = &session_, text = texts::LookIn(name)] { s->view_.showStatus(text); });
     }
+    void unlistable(const std::string& folder, int error) override {
+      if (also_ != nullptr) also_->unlistable(folder, error);
+    }
 
    private:
     RunContext& run_;

@@ -217,7 +217,7 @@ void ScanRunTest::lookInTextsFollowTheDirectories() {
   QVERIFY(WalkTree(tree.root(), table, quiet));
   for (int i = 1; i <= table.size(); ++i) {
     if (table.row(i).IsDirectory) {
-      const std::string& p = table.row(i).Path;
+      const std::string p = table.path(i);
       expected.push_back(
           QStringLiteral("Look in \"%1\"").arg(QString::fromStdString(p.substr(p.rfind('/') + 1))));
     }

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "group/grouping.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +16,8 @@
 #include <vector>
 
 #include "core/worker.h"
+#include "scan/walk.h"
+#include "support/temp_tree.h"
 
 namespace {
 
@@ -70,31 +75,29 @@ class FakeIcons final : public IconIndexer {
   std::vector<std::string> asked;
 };
 
-ScanEntry File(const std::string& path, std::int64_t size) {
+// Entries as the walk would have found them at `path`.
+void File(ScanTable& scan, const std::string& path, std::int64_t size) {
   static std::uint64_t inode = 100;
   ScanEntry e;
-  e.Path = path;
   e.Walked = 1;
   e.Size = size;
   e.IsRegular = 1;
   e.Identity = FileIdentity{7, ++inode, size, 1700000000000000000};
-  return e;
+  ASSERT_TRUE(scan.appendPath(e, path));
 }
 
-ScanEntry Directory(const std::string& path) {
+void Directory(ScanTable& scan, const std::string& path) {
   ScanEntry e;
-  e.Path = path;
   e.IsDirectory = 1;
   e.Walked = 1;
   e.Size = 4096;
-  return e;
+  ASSERT_TRUE(scan.appendPath(e, path));
 }
 
 // A link to a file, a FIFO, a socket or a device: not a regular file itself.
-ScanEntry NonRegular(const std::string& path, std::int64_t size) {
-  ScanEntry e = File(path, size);
-  e.IsRegular = 0;
-  return e;
+void NonRegular(ScanTable& scan, const std::string& path, std::int64_t size) {
+  File(scan, path, size);
+  scan.row(scan.size()).IsRegular = 0;
 }
 
 const char* const kLoading = "stage:Loading:0";
@@ -118,7 +121,7 @@ class GroupingTest : public ::testing::Test {
 
   void AddFiles(const std::vector<std::int64_t>& sizes) {
     for (std::size_t k = 0; k < sizes.size(); ++k) {
-      scan.append(File("/data/dir/f" + std::to_string(k) + ".txt", sizes[k]));
+      File(scan, "/data/dir/f" + std::to_string(k) + ".txt", sizes[k]);
     }
   }
 
@@ -180,15 +183,15 @@ TEST_F(GroupingTest, SameSizesBecomeBandedRows) {
 TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
   // Four files of one size and a smaller one between them: the sort gives
   // odd, C, B, A, D and the odd size is dropped.
-  scan.append(File("/data/a/A.txt", 7));
-  scan.append(Directory("/data/a/sub"));
-  scan.append(File("/data/a/B.jpg", 7));
-  scan.append(File("/data/a/C", 7));
-  scan.append(File("/data/a/odd.txt", 3));
-  scan.append(File("/data/a/D.tar.gz", 7));
+  File(scan, "/data/a/A.txt", 7);
+  Directory(scan, "/data/a/sub");
+  File(scan, "/data/a/B.jpg", 7);
+  File(scan, "/data/a/C", 7);
+  File(scan, "/data/a/odd.txt", 3);
+  File(scan, "/data/a/D.tar.gz", 7);
   const std::vector<int> scanOrder = {4, 3, 1, 6};
   std::vector<std::string> paths;
-  for (const int i : scanOrder) paths.push_back(scan.row(i).Path);
+  for (const int i : scanOrder) paths.push_back(scan.path(i));
   Run();
 
   ASSERT_EQ(candidates.size(), 4);
@@ -212,14 +215,14 @@ TEST_F(GroupingTest, RowsCarryTheScanEntryInSortedOrder) {
 }
 
 TEST_F(GroupingTest, OnlyRegularFilesReachTheFileTable) {
-  scan.append(Directory("/data"));
-  scan.append(File("/data/a.bin", 100));
-  scan.append(NonRegular("/data/link-to-a.bin", 100));
-  scan.append(Directory("/data/x"));
-  scan.append(Directory("/data/y"));  // two directories of one size
-  scan.append(NonRegular("/data/fifo", 0));
-  scan.append(NonRegular("/data/socket", 0));
-  scan.append(File("/data/b.bin", 100));
+  Directory(scan, "/data");
+  File(scan, "/data/a.bin", 100);
+  NonRegular(scan, "/data/link-to-a.bin", 100);
+  Directory(scan, "/data/x");
+  Directory(scan, "/data/y");  // two directories of one size
+  NonRegular(scan, "/data/fifo", 0);
+  NonRegular(scan, "/data/socket", 0);
+  File(scan, "/data/b.bin", 100);
   Run();
 
   ASSERT_EQ(files.size(), 2);
@@ -281,7 +284,7 @@ TEST_F(GroupingTest, CancelEndsTheRunWhereItIsSeen) {
     scan.clear();
     sink.clear();
     AddFiles({2, 2, 1});
-    scan.append(Directory("/data/dir/sub"));
+    Directory(scan, "/data/dir/sub");
     AddFiles({2, 2});
     filled = false;
     int calls = 0;
@@ -320,6 +323,59 @@ TEST_F(GroupingTest, CancelSeenOnlyByTheSortStillEndsTheRun) {
   EXPECT_EQ(candidates.size(), 0);
   EXPECT_EQ(candidates.CandidateCount.load(), 0);
   EXPECT_FALSE(filled.load());
+}
+
+// A chain of folders 4,000 deep with names of 200 bytes (paths up to 800 KB;
+// in memory where it can be, an ext4 disk takes seconds for it): the table
+// holds each name once, so its path storage stays near the names' 800 KB
+// (1.6 GB of full paths before), and the copies half way and at the bottom
+// become candidates with their whole paths and their folders.
+TEST_F(GroupingTest, ADeepTreeCostsItsNamesNotItsPaths) {
+  constexpr int kDepth = 4000;
+  const std::string name(200, 'd');
+  const TempTree tree(MemoryFolder());
+  std::map<std::string, FolderIdentity> copies;  // path, folder
+  std::string path = tree.root();
+  int dir = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  for (int level = 1; level <= kDepth; ++level) {
+    ASSERT_EQ(::mkdirat(dir, name.c_str(), 0755), 0);
+    const int next = ::openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ::close(dir);
+    dir = next;
+    path += "/" + name;
+    if (level % (kDepth / 2) != 0) continue;
+    ::close(::openat(dir, "copy", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    struct stat st {};
+    ASSERT_EQ(::fstat(dir, &st), 0);
+    copies[path + "/copy"] = FolderIdentity{st.st_dev, st.st_ino};
+  }
+  ::close(dir);
+
+  ScanTable deep(kDepth + 10);
+  WalkObserver quiet;
+  const bool walked = WalkTree(tree.root(), deep, quiet);
+  if (walked)
+    RunGrouping(
+        {deep, files, candidates, filled}, icons, sink, [] {}, nullptr);
+  // Taken apart from the top, a level at a time (removing it by its paths takes long).
+  const int root = ::open(tree.root().c_str(), O_DIRECTORY | O_CLOEXEC);
+  for (bool more = true; more;) {
+    const int top = ::openat(root, name.c_str(), O_DIRECTORY | O_CLOEXEC);
+    ::unlinkat(top, "copy", 0);
+    more = ::renameat(top, name.c_str(), root, "next") == 0;
+    ::close(top);
+    ::unlinkat(root, name.c_str(), AT_REMOVEDIR);
+    if (more) ::renameat(root, "next", root, name.c_str());
+  }
+  ::close(root);
+
+  ASSERT_TRUE(walked);
+  ASSERT_EQ(deep.size(), kDepth + 2);
+  EXPECT_LT(deep.pathBytes(), std::size_t{2} << 20);
+  ASSERT_EQ(candidates.size(), 2);
+  std::map<std::string, FolderIdentity> found;
+  for (int i = 1; i <= 2; ++i) found[candidates.row(i).FullPath] = candidates.row(i).Folder;
+  EXPECT_TRUE(found == copies);
 }
 
 }  // namespace

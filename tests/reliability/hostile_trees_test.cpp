@@ -273,7 +273,7 @@ TEST(HostileTreeTest, TheCapIsHalfAMillionEntriesLessOne) {
   EXPECT_TRUE(WalkTree(tree.root(), *table, quiet));
   EXPECT_EQ(table->size(), kFit);
   std::set<std::string> names;
-  for (int i = 1; i <= table->size(); ++i) names.insert(table->row(i).Path);
+  for (int i = 1; i <= table->size(); ++i) names.insert(table->path(i));
   EXPECT_EQ(names.size(), static_cast<std::size_t>(kFit));
 
   ASSERT_TRUE(create(kFit));

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include <set>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/worker.h"
@@ -34,9 +36,11 @@ namespace {
 // Records what the walk reports; hooks let a test act at a given step.
 struct Recorder : WalkObserver {
   std::vector<std::string> lookIns;
+  std::vector<std::pair<std::string, int>> unlistables;
   int checkpoints = 0;
   std::function<void(int)> onCheckpoint;  // gets the checkpoint's number, from 1
   std::function<void(const std::string&)> onLookIn;
+  std::function<void(const std::string&, int)> onUnlistable;
 
   void checkpoint() override {
     ++checkpoints;
@@ -46,7 +50,24 @@ struct Recorder : WalkObserver {
     lookIns.push_back(name);
     if (onLookIn) onLookIn(name);
   }
+  void unlistable(const std::string& folder, int error) override {
+    unlistables.emplace_back(folder, error);
+    if (onUnlistable) onUnlistable(folder, error);
+  }
 };
+
+// Every entry's path is its folder's joined with its name, and the folder's
+// identity is what `stat` of its path gives now (the tree no longer changing).
+void ExpectFoldersAsListed(const ScanTable& table) {
+  for (int i = 1; i <= table.size(); ++i) {
+    const int f = static_cast<int>(table.row(i).Folder);
+    const std::string folder = table.folderPath(f);
+    EXPECT_EQ(table.path(i), (folder == "/" ? "" : folder) + "/" + std::string(table.name(i)));
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0) << folder;
+    EXPECT_EQ(table.folder(f).Identity, (FolderIdentity{st.st_dev, st.st_ino})) << folder;
+  }
+}
 
 std::vector<std::string> ReaddirNames(const std::string& folder) {
   std::vector<std::string> names;
@@ -89,13 +110,13 @@ std::vector<std::string> BreadthFirst(const std::string& root, const std::string
 
 std::vector<std::string> Paths(const ScanTable& table) {
   std::vector<std::string> paths;
-  for (int i = 1; i <= table.size(); ++i) paths.push_back(table.row(i).Path);
+  for (int i = 1; i <= table.size(); ++i) paths.push_back(table.path(i));
   return paths;
 }
 
 bool HasPathUnder(const ScanTable& table, const std::string& folder) {
   for (int i = 1; i <= table.size(); ++i) {
-    if (table.row(i).Path.starts_with(folder + "/")) return true;
+    if (table.path(i).starts_with(folder + "/")) return true;
   }
   return false;
 }
@@ -128,14 +149,18 @@ TEST(WalkTreeTest, ListsBreadthFirstInReaddirOrder) {
   EXPECT_EQ(Paths(table), BreadthFirst(tree.root(), tree.root(), &dirNames));
   EXPECT_EQ(observer.lookIns, dirNames);
   EXPECT_EQ(observer.checkpoints, table.size());
+  EXPECT_TRUE(observer.unlistables.empty());
+  ExpectFoldersAsListed(table);
+  EXPECT_EQ(table.folders(), 1 + static_cast<int>(dirNames.size()));
 
   std::set<std::string> names;
   for (int i = 1; i <= table.size(); ++i) {
     const ScanEntry& e = table.row(i);
-    SCOPED_TRACE(e.Path);
-    names.insert(e.Path.substr(e.Path.rfind('/') + 1));
+    const std::string path = table.path(i);
+    SCOPED_TRACE(path);
+    names.insert(path.substr(path.rfind('/') + 1));
     struct stat st {};
-    ASSERT_EQ(::lstat(e.Path.c_str(), &st), 0);
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
     EXPECT_EQ(e.Walked, 1);
     EXPECT_EQ(e.IsDirectory, S_ISDIR(st.st_mode) ? 1 : 0);
     EXPECT_EQ(e.IsRegular, S_ISREG(st.st_mode) ? 1 : 0);
@@ -144,7 +169,7 @@ TEST(WalkTreeTest, ListsBreadthFirstInReaddirOrder) {
     EXPECT_EQ(e.Identity.Dev, st.st_dev);
     EXPECT_EQ(e.Identity.Ino, st.st_ino);
     if (S_ISREG(st.st_mode)) {
-      EXPECT_EQ(e.Size, static_cast<std::int64_t>(ReadFileBytes(e.Path).size()));
+      EXPECT_EQ(e.Size, static_cast<std::int64_t>(ReadFileBytes(path).size()));
       EXPECT_EQ(e.Identity.Size, e.Size);
       EXPECT_EQ(e.Identity.MtimeNs, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec);
     }
@@ -168,16 +193,22 @@ TEST(WalkTreeTest, NewWalkReplacesEntriesAndBadRootKeepsThem) {
   ASSERT_TRUE(WalkTree(tree.root(), table, observer));
   const std::vector<std::string> before = Paths(table);
 
-  for (const std::string& bad :
-       {file, tree.path("missing"), tree.path("dangling"), std::string()}) {
-    SCOPED_TRACE("root " + bad);
-    EXPECT_FALSE(WalkTree(bad, table, observer));
+  const std::pair<std::string, int> bads[] = {{file, ENOTDIR},
+                                              {tree.path("missing"), ENOENT},
+                                              {tree.path("dangling"), ENOENT},
+                                              {"", ENOENT}};
+  for (const auto& bad : bads) {
+    SCOPED_TRACE("root " + bad.first);
+    observer.unlistables.clear();
+    EXPECT_FALSE(WalkTree(bad.first, table, observer));
     EXPECT_EQ(Paths(table), before);
+    EXPECT_EQ(observer.unlistables, (std::vector{bad}));
   }
 
   // A link to a folder is a valid root; an empty folder gives an empty table.
   ASSERT_TRUE(WalkTree(tree.path("linkToA"), table, observer));
   EXPECT_EQ(Paths(table), BreadthFirst(tree.path("A"), tree.path("linkToA")));
+  ExpectFoldersAsListed(table);
   ASSERT_TRUE(WalkTree(tree.path("empty"), table, observer));
   EXPECT_EQ(table.size(), 0);
 }
@@ -191,7 +222,7 @@ TEST(WalkTreeTest, JoinsChildrenOfSlashAndOfTrailingSeparator) {
     ASSERT_EQ(table.size(), 49);
     const std::vector<std::string> top = ReaddirNames("/");
     for (int i = 1; i <= table.size(); ++i) {
-      const std::string& path = table.row(i).Path;
+      const std::string path = table.path(i);
       EXPECT_FALSE(path.starts_with("//")) << path;
       if (static_cast<std::size_t>(i) <= top.size()) {
         EXPECT_EQ(path, "/" + top[i - 1]);
@@ -207,8 +238,8 @@ TEST(WalkTreeTest, JoinsChildrenOfSlashAndOfTrailingSeparator) {
     ASSERT_TRUE(WalkTree(tree.root() + "/", table, observer));
     const std::vector<std::string> expected = BreadthFirst(tree.root(), tree.root() + "/");
     EXPECT_EQ(Paths(table), expected);
-    EXPECT_EQ(table.row(1).Path.rfind(tree.root() + "//", 0), 0u);
-    for (int i = 1; i <= table.size(); ++i) EXPECT_TRUE(PathExists(table.row(i).Path));
+    EXPECT_EQ(table.path(1).rfind(tree.root() + "//", 0), 0u);
+    for (int i = 1; i <= table.size(); ++i) EXPECT_TRUE(PathExists(table.path(i)));
   }
 }
 
@@ -226,12 +257,15 @@ bool RunWithFsUid(uid_t uid, const std::function<void()>& body) {
   return switched;
 }
 
-TEST(WalkTreeTest, UnlistableFolderStaysWithNothingBelow) {
+// A folder that cannot be listed is told, with its errno, and stays with
+// nothing below it; a folder swapped for another before it is listed is
+// recorded as the one listed.
+TEST(WalkTreeTest, UnlistableFoldersAreToldAndSwappedOnesRecordedAsListed) {
   const auto checkLeftEmpty = [](const ScanTable& table, const std::string& folder) {
     int found = 0;
     for (int i = 1; i <= table.size(); ++i) {
       const ScanEntry& e = table.row(i);
-      if (e.Path != folder) continue;
+      if (table.path(i) != folder) continue;
       ++found;
       EXPECT_EQ(e.IsDirectory, 1);
       EXPECT_EQ(e.Walked, 1);
@@ -246,16 +280,25 @@ TEST(WalkTreeTest, UnlistableFolderStaysWithNothingBelow) {
     TempTree elsewhere;
     tree.write("gone/inside", "x");
     tree.write("kept/inside", "y");
+    tree.write("swapped/inside", "z");
+    elsewhere.write("other/foreign", "w");
     ScanTable table(100);
     Recorder observer;
     observer.onLookIn = [&](const std::string& name) {
       if (name == "gone") {
         ASSERT_EQ(::rename(tree.path("gone").c_str(), elsewhere.path("g").c_str()), 0);
+      } else if (name == "swapped") {
+        ASSERT_EQ(::rename(tree.path("swapped").c_str(), elsewhere.path("s").c_str()), 0);
+        ASSERT_EQ(::rename(elsewhere.path("other").c_str(), tree.path("swapped").c_str()), 0);
       }
     };
     ASSERT_TRUE(WalkTree(tree.root(), table, observer));
     checkLeftEmpty(table, tree.path("gone"));
     EXPECT_TRUE(HasPathUnder(table, tree.path("kept")));
+    EXPECT_EQ(observer.unlistables,
+              (std::vector<std::pair<std::string, int>>{{tree.path("gone"), ENOENT}}));
+    EXPECT_TRUE(HasPathUnder(table, tree.path("swapped")));
+    ExpectFoldersAsListed(table);  // "swapped" as the one its entries came from
   }
   {
     SCOPED_TRACE("folder without permissions");
@@ -268,9 +311,14 @@ TEST(WalkTreeTest, UnlistableFolderStaysWithNothingBelow) {
     Recorder observer;
     bool walked = false;
     bool denied = false;
+    ScanTable lockedRoot(100);
+    Recorder rootObserver;
+    bool rootWalked = false;
     const auto walk = [&] {
       denied = ::opendir(tree.path("locked").c_str()) == nullptr;
-      if (denied) walked = WalkTree(tree.root(), table, observer);
+      if (!denied) return;
+      walked = WalkTree(tree.root(), table, observer);
+      rootWalked = WalkTree(tree.path("locked"), lockedRoot, rootObserver);
     };
     if (::geteuid() == 0) {
       if (!RunWithFsUid(65534, walk)) GTEST_SKIP() << "cannot take the file-system uid 65534";
@@ -281,6 +329,11 @@ TEST(WalkTreeTest, UnlistableFolderStaysWithNothingBelow) {
     ASSERT_TRUE(walked);
     checkLeftEmpty(table, tree.path("locked"));
     EXPECT_TRUE(HasPathUnder(table, tree.path("open")));
+    const std::vector<std::pair<std::string, int>> told = {{tree.path("locked"), EACCES}};
+    EXPECT_EQ(observer.unlistables, told);
+    // A root that cannot be listed: told, an empty table, the walk's result unchanged.
+    EXPECT_TRUE(rootWalked && lockedRoot.size() == 0);
+    EXPECT_EQ(rootObserver.unlistables, told);
   }
 }
 
@@ -335,8 +388,8 @@ TEST(WalkTreeTest, LinkedFoldersAreListedOnce) {
   std::set<std::pair<dev_t, ino_t>> seen;
   for (int i = 1; i <= table.size(); ++i) {
     struct stat st {};
-    ASSERT_EQ(::lstat(table.row(i).Path.c_str(), &st), 0);
-    EXPECT_TRUE(seen.insert({st.st_dev, st.st_ino}).second) << "twice: " << table.row(i).Path;
+    ASSERT_EQ(::lstat(table.path(i).c_str(), &st), 0);
+    EXPECT_TRUE(seen.insert({st.st_dev, st.st_ino}).second) << "twice: " << table.path(i);
     EXPECT_EQ(table.row(i).Walked, 1);
   }
   for (const char* link : {"a/b/up", "a/b/back", "x/toY", "y/toX"}) {
@@ -416,7 +469,7 @@ TEST(WalkTreeTest, OnlyRegularFilesAreRegular) {
   ASSERT_TRUE(WalkTree(tree.root(), table, observer));
   const auto find = [&](const std::string& name) -> const ScanEntry* {
     for (int i = 1; i <= table.size(); ++i) {
-      if (table.row(i).Path == tree.path(name)) return &table.row(i);
+      if (table.path(i) == tree.path(name)) return &table.row(i);
     }
     return nullptr;
   };
@@ -463,8 +516,8 @@ TEST(WalkTreeTest, SizesAreTrue64BitLengths) {
   ASSERT_EQ(table.size(), 6);
   for (int i = 1; i <= table.size(); ++i) {
     const ScanEntry& e = table.row(i);
-    SCOPED_TRACE(e.Path);
-    EXPECT_EQ(std::to_string(e.Size), e.Path.substr(e.Path.rfind("/s") + 2));
+    SCOPED_TRACE(table.path(i));
+    EXPECT_EQ(std::to_string(e.Size), table.path(i).substr(table.path(i).rfind("/s") + 2));
     EXPECT_EQ(e.Identity.Size, e.Size);
   }
 }
@@ -558,6 +611,9 @@ WalkRecord RecordWalk(const std::string& root, int threads, int capacity, int st
     if (n == stopAt) throw StopRun{};
   };
   observer.onLookIn = [&](const std::string& name) { record.calls.push_back("l " + name); };
+  observer.onUnlistable = [&](const std::string& folder, int error) {
+    record.calls.push_back("u " + folder + " " + std::to_string(error));
+  };
   try {
     record.outcome = WalkTree(root, table, observer, threads) ? "true" : "false";
   } catch (const StopRun&) {
@@ -566,7 +622,10 @@ WalkRecord RecordWalk(const std::string& root, int threads, int capacity, int st
   for (int i = 1; i <= table.size(); ++i) {
     const ScanEntry& e = table.row(i);
     const FileIdentity& id = e.Identity;
-    record.rows.push_back(e.Path + " " + std::to_string(e.IsDirectory) + std::to_string(e.Walked) +
+    const ScanFolder& in = table.folder(static_cast<int>(e.Folder));
+    record.rows.push_back(table.path(i) + " " + table.folderPath(static_cast<int>(e.Folder)) + " " +
+                          std::to_string(in.Identity.Dev) + ":" + std::to_string(in.Identity.Ino) +
+                          " " + std::to_string(e.IsDirectory) + std::to_string(e.Walked) +
                           std::to_string(e.IsRegular) + " " + std::to_string(e.Size) + " " +
                           std::to_string(e.Time) + " " + std::to_string(id.Dev) + ":" +
                           std::to_string(id.Ino) + " " + std::to_string(id.Size) + " " +
@@ -633,6 +692,10 @@ TEST(WalkTreeTest, ParallelWalkEqualsTheSequentialWalk) {
 
     const WalkRecord all = RecordWalk(tree.root(), 1, 100000, 0);
     ASSERT_EQ(all.outcome, "true");
+    // The locked folders are told as unlistable.
+    EXPECT_GE(std::count_if(all.calls.begin(), all.calls.end(),
+                            [](const std::string& call) { return call.starts_with("u "); }),
+              1);
     const int entries = static_cast<int>(all.rows.size());
     ASSERT_GT(entries, 20);
     for (const int capacity : {2, entries / 3, entries / 2 + 1, entries, 100000}) {

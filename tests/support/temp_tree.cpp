@@ -15,9 +15,10 @@
 
 namespace fs = std::filesystem;
 
-TempTree::TempTree() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/twinscan-test-XXXXXX";
+TempTree::TempTree(const std::string& base) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      (base.empty() ? std::string(tmp && *tmp ? tmp : "/tmp") : base) + "/twinscan-test-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   root_ = pattern;
 }
@@ -66,6 +67,13 @@ std::string TempTree::symlink(const std::string& target, const std::string& rela
   fs::create_directories(fs::path(p).parent_path());
   if (::symlink(target.c_str(), p.c_str()) != 0) throw std::runtime_error("symlink failed: " + p);
   return p;
+}
+
+std::string MemoryFolder() {
+  struct stat st {};
+  const bool usable =
+      ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) && ::access("/dev/shm", W_OK) == 0;
+  return usable ? "/dev/shm" : "";
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -8,7 +8,9 @@
 // contents (permissions restored first) when the object goes.
 class TempTree {
  public:
-  TempTree();
+  TempTree() : TempTree(std::string()) {}
+  // The same in the folder `base` (empty: $TMPDIR, else /tmp).
+  explicit TempTree(const std::string& base);
   ~TempTree();
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
@@ -28,6 +30,10 @@ class TempTree {
  private:
   std::string root_;
 };
+
+// "/dev/shm" where it is a folder this process can write (tmpfs: thousands
+// of folders or files of 2^62 bytes in no time), else empty.
+std::string MemoryFolder();
 
 // The bytes of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
