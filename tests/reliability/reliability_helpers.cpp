@@ -17,7 +17,6 @@
 #include "core/path_at.h"
 #include "core/trash.h"
 #include "session/plain_driver.h"
-#include "support/record_folders.h"
 #include "support/scripted_dialogs.h"
 
 namespace {
@@ -97,16 +96,13 @@ PlainRun::~PlainRun() = default;
 
 bool PlainRun::scan(const std::string& root) {
   parts->driver.session().config().walkObserver = nullptr;
-  const bool scanned = parts->driver.scan(root);
-  RecordFolders(*candidates);
-  return scanned;
+  return parts->driver.scan(root);
 }
 
 bool PlainRun::scan(const std::string& root, WalkObserver& observer) {
   parts->driver.session().config().walkObserver = &observer;
   const bool scanned = parts->driver.scan(root);
   parts->driver.session().config().walkObserver = nullptr;
-  RecordFolders(*candidates);
   return scanned;
 }
 
