@@ -57,7 +57,7 @@ FolderMatcher::FolderMatcher(const std::vector<std::string>& folders) {
       folders_.emplace_back();
       continue;
     }
-    folders_.push_back(
+    folders_.emplace_back(
         Key{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
   }
 }
@@ -76,15 +76,17 @@ int FolderMatcher::nodeOf(const std::string& folder) {
     missing.push_back(at);
     at = ParentOf(at);
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+  // Outermost first, so each node's parent is made before it.
+  std::reverse(missing.begin(), missing.end());
+  for (const std::string& path : missing) {
     Node node;
     node.parent = known;
     struct stat st {};
-    if (::stat(it->c_str(), &st) == 0)
+    if (::stat(path.c_str(), &st) == 0)
       node.key = Key{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     chain_.push_back(node);
     known = static_cast<int>(chain_.size()) - 1;
-    nodes_.emplace(*it, known);
+    nodes_.emplace(path, known);
   }
   return known;
 }
