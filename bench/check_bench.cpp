@@ -21,6 +21,7 @@
 
 #include "bench/bench_candidates.h"
 #include "compare/check_run.h"
+#include "core/worker.h"
 
 using bench::FillCandidates;
 using bench::ListRegularFiles;
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
   const std::uint64_t bytesBefore = CompareBytesRead();
   const auto start = std::chrono::steady_clock::now();
   EngineLimits limits;
-  limits.threads = argc == 4 ? std::max(1, std::atoi(argv[3])) : DefaultCheckThreads();
+  limits.threads = argc == 4 ? std::max(1, std::atoi(argv[3])) : DefaultThreads();
   RunCheck(
       input, *table, sink, [] {}, limits);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

@@ -24,6 +24,7 @@
 #include "bench/bench_candidates.h"
 #include "compare/check_run.h"
 #include "core/file_io.h"
+#include "core/worker.h"
 #include "lists/delete_list.h"
 #include "lists/file_actions.h"
 #include "lists/row_texts.h"
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
   bench::FillCandidates(bench::ListRegularFiles(argv[1]), *candidates);
   TickingSink sink(*candidates);
   EngineLimits limits;
-  limits.threads = DefaultCheckThreads();
+  limits.threads = DefaultThreads();
   RunCheck(
       {static_cast<int>(CheckMode::Careful), candidates->count()}, *candidates, sink, [] {},
       limits);

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/worker.h"
 #include "scan/walk.h"
 
 namespace {
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s DIR [THREADS [CAPACITY]]\n", argv[0]);
     return 2;
   }
-  const int threads = argc >= 3 ? std::atoi(argv[2]) : DefaultWalkThreads();
+  const int threads = argc >= 3 ? std::atoi(argv[2]) : DefaultThreads();
   const int capacity = argc >= 4 ? std::atoi(argv[3]) : kTableSlots;
   if (threads < 1 || capacity < 1) {
     std::fprintf(stderr, "THREADS and CAPACITY must be positive\n");

@@ -25,6 +25,7 @@
 #include "core/descriptors.h"
 #include "core/dialogs.h"
 #include "core/file_io.h"
+#include "core/worker.h"
 #include "scan/folder_path.h"
 #include "scan/walk.h"
 #include "session/identical_sets.h"
@@ -254,7 +255,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   config.excludes = options.excludes;
   config.listRows = false;
   config.walkObserver = &walkProgress;
-  config.limits = unreadable.limits(DefaultCheckThreads());
+  config.limits = unreadable.limits(DefaultThreads());
   PlainDriver driver(messages, config, &view);
   Session& session = driver.session();
   if (!driver.scan(options.folders)) {

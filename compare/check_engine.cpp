@@ -496,10 +496,6 @@ std::vector<std::vector<int>> IdenticalClasses(const std::vector<RowIdentity>& f
       checkpoint, limits);
 }
 
-int DefaultCheckThreads() {
-  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-}
-
 std::uint64_t CompareBytesRead() {
   return g_bytesRead.load(std::memory_order_relaxed);
 }

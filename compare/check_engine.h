@@ -115,9 +115,6 @@ std::vector<int> TickedRows(const std::vector<RowIdentity>& files, TickRule rule
 // The classes of byte-identical rows of `files` that hold at least two
 // different files (rows naming one file count once), each in row order, the
 // classes ordered by their first row. Same reading as TickedRows.
-// The threads a check should use on this machine: one per core, at most four.
-int DefaultCheckThreads();
-
 std::vector<std::vector<int>> IdenticalClasses(const std::vector<RowIdentity>& files,
                                                const CandidateTable& table,
                                                const std::function<void()>& checkpoint,

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "core/worker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -118,4 +119,8 @@ void Worker::wait() {
 
 std::uint64_t Worker::generation() const {
   return current_->load(std::memory_order_acquire);
+}
+
+int DefaultThreads() {
+  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }

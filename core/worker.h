@@ -21,6 +21,10 @@ struct Control;
 }
 
 // What a running body sees of its worker. Used on the worker thread only.
+// The threads a walk, a check or a delete's verification uses on this
+// machine: one per core, at most four.
+int DefaultThreads();
+
 class RunContext final {
  public:
   RunContext(std::shared_ptr<worker_detail::Control> control, WindowQueue& queue,

@@ -493,10 +493,6 @@ class Walk final {
 
 }  // namespace
 
-int DefaultWalkThreads() {
-  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-}
-
 bool WalkFilter::excludes(std::string_view relative) const {
   const std::size_t slash = relative.rfind('/');
   const std::string path(relative);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/worker.h"
 #include "scan/scan_table.h"
 
 // What the walk tells its caller while it runs. Called on the walking thread.
@@ -27,9 +28,6 @@ class WalkObserver {
     (void)error;
   }
 };
-
-// The threads a walk uses on this machine: one per core, at most four.
-int DefaultWalkThreads();
 
 // Which entries a walk leaves out (not recorded, a folder not entered): those
 // matching one of the globs (fnmatch rules) by their name when the glob has
@@ -69,7 +67,7 @@ class WalkFilter {
 // to observer.unlistable where its entries would have ended, a root that is
 // no directory included.
 bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer,
-              int threads = DefaultWalkThreads());
+              int threads = DefaultThreads());
 
 // The same over several folders, walked in order into one table, each
 // breadth-first; a directory is listed at most once over all of them, so a
@@ -77,7 +75,7 @@ bool WalkTree(const std::string& root, ScanTable& table, WalkObserver& observer,
 // any of `roots` is not an existing directory (the table as it was), at the
 // cap, or on an error. `filter` leaves entries out.
 bool WalkTrees(const std::vector<std::string>& roots, ScanTable& table, WalkObserver& observer,
-               const WalkFilter& filter, int threads = DefaultWalkThreads());
+               const WalkFilter& filter, int threads = DefaultThreads());
 
 // Packs a time as MS-DOS local date and time; 0 when the year is outside 1980..2107.
 std::uint32_t PackDosTime(std::time_t time);

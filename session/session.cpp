@@ -73,7 +73,7 @@ bool Session::refuseDuringDelete() {
 
 EngineLimits Session::engineLimits() const {
   EngineLimits limits = config_.limits;
-  if (limits.threads <= 0) limits.threads = DefaultCheckThreads();
+  if (limits.threads <= 0) limits.threads = DefaultThreads();
   return limits;
 }
 

@@ -34,7 +34,7 @@ struct SessionConfig {
   // then go straight to the candidates' Checked.
   bool listRows = true;
   // Bounds of the check's and the delete's engines; threads 0 takes
-  // DefaultCheckThreads().
+  // DefaultThreads().
   EngineLimits limits{.threads = 0};
   // Told of every step of the walk as well, on the walk's thread.
   WalkObserver* walkObserver = nullptr;
