@@ -114,13 +114,6 @@ bool FolderMatcher::holds(std::size_t i, const std::string& path) {
   return below(real->second);
 }
 
-int FolderMatcher::firstHolding(const std::string& path) {
-  for (std::size_t i = 0; i < folders_.size(); ++i) {
-    if (holds(i, path)) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 std::vector<int> KeptMembers(const std::vector<int>& set, const CandidateTable& candidates,
                              const KeepRule& rule, FolderMatcher& folders) {
   std::vector<int> kept;

@@ -38,8 +38,6 @@ struct KeepTick {
 class FolderMatcher {
  public:
   explicit FolderMatcher(const std::vector<std::string>& folders);
-  // Index of the first folder that holds `path` (strictly below it), or -1.
-  int firstHolding(const std::string& path);
   // Whether folders[i] holds `path`.
   bool holds(std::size_t i, const std::string& path);
 
