@@ -12,7 +12,7 @@ source "$repo/scripts/packages.sh"
 require_packages "${build_packages[@]}" clang-tidy git
 cd "$repo"
 
-folders=(core scan group compare lists settings session)
+folders=(core scan group compare lists settings output session)
 build="${TWINSCAN_BUILD_DIR:-$repo/build}"
 # Configuring keeps the compile commands current (an existing build keeps
 # its options); nothing has to be built, as the plain libraries have no

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compare/verified_delete.h"
+
+// A file or folder the run could not use, with the system's errno.
+struct FileFailure {
+  std::string path;
+  int error = 0;
+};
+
+// What Delete Checked did with one ticked file.
+struct DeleteOutcome {
+  std::string path;
+  std::int64_t size = 0;
+  DeleteResult result = DeleteResult::NoCopy;
+  int error = 0;  // the errno of a Failed delete, else 0
+};
+
+// What the runs since the last scan met, for the window's messages and the
+// CLI's error stream and exit status. The session owns it: a scan starts it
+// afresh, a check replaces `unreadable`, a Delete Checked replaces `deletes`.
+struct RunReport {
+  bool walkFailed = false;              // the walk gave up (a cap, a vanished root)
+  std::vector<FileFailure> unlistable;  // folders the walk could not open or read, in walk order
+  std::vector<FileFailure>
+      unreadable;  // candidates the check could not open or read, each once, in row order
+  std::vector<DeleteOutcome>
+      deletes;  // every ticked file of the last Delete Checked, in list order
+
+  std::size_t count(DeleteResult result) const;
+  // Ticked files of the last delete still on disk: changed, without a copy, or failed.
+  std::size_t kept() const;
+  // Nothing was left out: the walk listed every folder and the check read every file.
+  bool complete() const { return !walkFailed && unlistable.empty() && unreadable.empty(); }
+};
