@@ -7,10 +7,10 @@
 std::size_t RunReport::count(DeleteResult result) const {
   return static_cast<std::size_t>(
       std::count_if(deletes.begin(), deletes.end(),
-                    [result](const DeleteOutcome& d) { return d.result == result; }));
+                    [result](const DeletedFile& d) { return d.result == result; }));
 }
 
 std::size_t RunReport::kept() const {
   return static_cast<std::size_t>(std::count_if(
-      deletes.begin(), deletes.end(), [](const DeleteOutcome& d) { return !RowsGo(d.result); }));
+      deletes.begin(), deletes.end(), [](const DeletedFile& d) { return !RowsGo(d.result); }));
 }

@@ -16,7 +16,7 @@ struct FileFailure {
 };
 
 // What Delete Checked did with one ticked file.
-struct DeleteOutcome {
+struct DeletedFile {
   std::string path;
   std::int64_t size = 0;
   DeleteResult result = DeleteResult::NoCopy;
@@ -31,8 +31,7 @@ struct RunReport {
   std::vector<FileFailure> unlistable;  // folders the walk could not open or read, in walk order
   std::vector<FileFailure>
       unreadable;  // candidates the check could not open or read, each once, in row order
-  std::vector<DeleteOutcome>
-      deletes;  // every ticked file of the last Delete Checked, in list order
+  std::vector<DeletedFile> deletes;  // every ticked file of the last Delete Checked, in list order
 
   std::size_t count(DeleteResult result) const;
   // Ticked files of the last delete still on disk: changed, without a copy, or failed.
