@@ -5,7 +5,7 @@
 #include "session/texts.h"
 
 void TFormMain::SpeedButton10Click() {
-  session_->startCheck(RadioGroup1_->itemIndex());
+  session_->startCheck(static_cast<CheckMode>(RadioGroup1_->itemIndex()));
 }
 
 void TFormMain::SpeedButton17Click() {
@@ -28,10 +28,6 @@ void TFormMain::showCheckControls(bool running) {
   SpeedButton17_->setEnabled(true);
   SpeedButton18_->setEnabled(true);
   SpeedButton10_->setEnabled(false);
-}
-
-void TFormMain::showPauseCaption(bool paused) {
-  SpeedButton17_->setText(QString::fromUtf8(paused ? texts::kResume : texts::kPause));
 }
 
 void TFormMain::endCheckRunControls() {

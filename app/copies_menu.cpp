@@ -42,7 +42,7 @@ void TFormMain::buildCopiesMenu() {
   Copies1_->menuAction()->setEnabled(false);
 }
 
-void TFormMain::runStateChanged() {
+void TFormMain::updateCopiesMenu() {
   if (Copies1_ != nullptr) Copies1_->menuAction()->setEnabled(session_->copiesAvailable());
 }
 

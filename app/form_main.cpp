@@ -42,8 +42,8 @@ TFormMain::TFormMain(FormEnvironment environment)
   }
   SessionConfig config;
   config.tableCapacity = environment.tableCapacity;
-  session_ = std::make_unique<Session>(static_cast<SessionView&>(*this), *dialogs_, queue_, icons_,
-                                       config);
+  session_ = std::make_unique<Session>(static_cast<SessionEvents&>(*this), *dialogs_, queue_,
+                                       icons_, config);
   if (!openUrl_) openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
   exitNow_ =

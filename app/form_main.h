@@ -47,7 +47,7 @@ struct FormEnvironment {
 // session (the run's state and workers) tells it; every member runs on the
 // window thread. Handlers keep the names of the controls they belong to and
 // forward to the session.
-class TFormMain final : public QMainWindow, private SessionView {
+class TFormMain final : public QMainWindow, private SessionEvents {
  public:
   explicit TFormMain(FormEnvironment environment = {});
   ~TFormMain() override;
@@ -172,7 +172,7 @@ class TFormMain final : public QMainWindow, private SessionView {
   void setStatusText(const QString& text);
   void setProgress(int percent);
   void endCheckRunControls();
-  void saveList(int field);
+  void saveList(SavedField field);
   void FormCreate();
   void restorePlacement();
   void savePlacement();
@@ -180,19 +180,19 @@ class TFormMain final : public QMainWindow, private SessionView {
   void ColorComboBox4Change();
   void CheckBoxTrashClick();  // Delete Checked unlinks or moves to the Trash
 
-  // What the session shows through the window.
-  void showStatus(const std::string& text) override { setStatusText(text); }
-  void showProgress(int percent) override { setProgress(percent); }
-  void showPhaseCaption(const std::string& text) override;
-  void lockRunControls(bool locked) override;
-  void showCheckControls(bool running) override;
-  void showPauseCaption(bool paused) override;
-  void showFilesPage() override;
-  void holdListPaint(ListId list, bool hold) override;
-  void runScanTimer(bool run) override;
-  void armDeleteListTimer() override;
+  // How the window shows what the session reports.
+  void phaseChanged(const PhaseChange& change) override;
+  void progress(const RunProgress& progress) override;
+  void statusText(const std::string& text) override { setStatusText(text); }
+  void filesFilling(bool on) override;
+  void deleteListRebuilding(bool on) override;
+  void deleteListRebuildDue() override;
   void columnsApplyDue() override { ApplyFilesColumns(); }
-  void runStateChanged() override;
+  // A scan request of `roots`: TimerScan1 runs its steps, or the refusal is told.
+  void requestScanOf(std::vector<std::string> roots);
+  void showScanRefusal(const ScanRefusal& refusal);
+  void showCheckControls(bool running);
+  void updateCopiesMenu();
 
   // Environment.
   std::unique_ptr<QtDialogs> ownDialogs_;

@@ -13,14 +13,14 @@
 #include "session/texts.h"
 
 void TFormMain::Savepathesoffilestofile1Click() {
-  saveList(static_cast<int>(SavedField::FullPath));
+  saveList(SavedField::FullPath);
 }
 
 void TFormMain::Savenamestofile1Click() {
-  saveList(static_cast<int>(SavedField::FileName));
+  saveList(SavedField::FileName);
 }
 
-void TFormMain::saveList(int field) {
+void TFormMain::saveList(SavedField field) {
   session_->saveList(field);
 }
 

@@ -32,76 +32,103 @@ void TFormMain::UnlockRunControls() {
   SpeedButton1_->hide();
 }
 
-void TFormMain::SpeedButton4Click() {
-  if (session_->refuseDuringDelete()) return;
-  if (filesList().columnCount() == 0) {
-    dialogs_->information(texts::kAddColumnsFirst);
-    return;
-  }
-  const std::string folder = folderText();
-  if (IsExistingDirectory(folder)) {
-    session_->requestScan();
-  } else {
-    dialogs_->warning(texts::kFolderMissingBefore + Display(folder) + texts::kFolderMissingAfter);
+void TFormMain::showScanRefusal(const ScanRefusal& refusal) {
+  switch (refusal.reason) {
+    case ScanRefusalReason::None:
+      break;
+    case ScanRefusalReason::DeleteActive:
+      dialogs_->information(texts::kDeleteActive);
+      break;
+    case ScanRefusalReason::NoColumns:
+      dialogs_->information(texts::kAddColumnsFirst);
+      break;
+    case ScanRefusalReason::FolderMissing:
+      dialogs_->warning(texts::kFolderMissingBefore + Display(refusal.folder) +
+                        texts::kFolderMissingAfter);
+      break;
   }
 }
 
+void TFormMain::requestScanOf(std::vector<std::string> roots) {
+  const ScanRefusal refusal = session_->requestScan({std::move(roots), {}, 0});
+  if (refusal.refused()) {
+    showScanRefusal(refusal);
+  } else {
+    TimerScan1.start();
+  }
+}
+
+void TFormMain::SpeedButton4Click() {
+  requestScanOf({folderText()});
+}
+
 void TFormMain::DirectoryEdit1ButtonClick() {
-  if (session_->refuseDuringDelete()) return;
+  if (const ScanRefusal refusal = session_->scanRefusal({});
+      refusal.reason == ScanRefusalReason::DeleteActive) {
+    showScanRefusal(refusal);
+    return;
+  }
   const std::string walkedUp = WalkUpToExistingFolder(folderText());
   if (walkedUp != folderText()) setFolderText(walkedUp);
-  if (filesList().columnCount() == 0) {
-    dialogs_->information(texts::kAddColumnsFirst);
+  if (const ScanRefusal refusal = session_->scanRefusal({}); refusal.refused()) {
+    showScanRefusal(refusal);
     return;
   }
   std::string start = folderText();
   if (start.empty()) start = lastPickedFolder_.empty() ? "/" : lastPickedFolder_;
   const auto picked = dialogs_->pickFolder(start);
   if (!picked) return;
-  session_->requestScan();
-  // The field takes the folder before the timer's first tick, so it is the one scanned.
   lastPickedFolder_ = *picked;
   setFolderText(*picked);
+  requestScanOf({*picked});
 }
 
 void TFormMain::TimerScan1Timer() {
-  session_->scanTimerStep({folderText()});
+  if (!session_->scanStep()) TimerScan1.stop();
 }
 
 void TFormMain::SpeedButton1Click() {
+  TimerScan1.stop();
   session_->cancelScan();
 }
 
-void TFormMain::showPhaseCaption(const std::string& text) {
-  FormProgressScanning_->Label2()->setText(QString::fromUtf8(text.c_str()));
-}
-
-void TFormMain::lockRunControls(bool locked) {
-  if (locked) {
+void TFormMain::phaseChanged(const PhaseChange& change) {
+  const auto checking = [](Phase phase) {
+    return phase == Phase::Checking || phase == Phase::CheckPaused;
+  };
+  if (change.to == Phase::Walking) {
     LockRunControls();
-  } else {
+    FormProgressScanning_->Label2()->setText(QString::fromUtf8(texts::kPhaseCreating));
+  }
+  if (change.from == Phase::Grouping && change.to == Phase::Idle && change.completed) {
+    // The scan filled "Files".
+    PageControl2_->setCurrentWidget(TabSheetFiles_);
     UnlockRunControls();
   }
-}
-
-void TFormMain::showFilesPage() {
-  PageControl2_->setCurrentWidget(TabSheetFiles_);
-}
-
-void TFormMain::holdListPaint(ListId list, bool hold) {
-  ResultListView* view = list == ListId::Files ? vgListView1_ : vgListView2_;
-  view->setUpdatesEnabled(!hold);
-  if (!hold && list == ListId::Files) view->viewport()->update();
-}
-
-void TFormMain::runScanTimer(bool run) {
-  if (run) {
-    TimerScan1.start();
-  } else {
-    TimerScan1.stop();
+  if (checking(change.to) && !checking(change.from)) showCheckControls(true);
+  if (checking(change.from) && !checking(change.to)) showCheckControls(false);
+  if (checking(change.to)) {
+    SpeedButton17_->setText(
+        QString::fromUtf8(change.to == Phase::CheckPaused ? texts::kResume : texts::kPause));
   }
+  updateCopiesMenu();
 }
 
-void TFormMain::armDeleteListTimer() {
+void TFormMain::progress(const RunProgress& progress) {
+  // The walk has no share to show; its folders are named in the status text.
+  if (progress.phase != Phase::Walking) setProgress(progress.percent);
+}
+
+void TFormMain::filesFilling(bool on) {
+  if (on) FormProgressScanning_->Label2()->setText(QString::fromUtf8(texts::kPhaseAdding));
+  vgListView1_->setUpdatesEnabled(!on);
+  if (!on) vgListView1_->viewport()->update();
+}
+
+void TFormMain::deleteListRebuilding(bool on) {
+  vgListView2_->setUpdatesEnabled(!on);
+}
+
+void TFormMain::deleteListRebuildDue() {
   if (!Timer2.isActive()) Timer2.start();
 }

@@ -134,11 +134,12 @@ class WalkProgress final : public WalkObserver {
 };
 
 // The session's view for a terminal: progress on the line, nothing else.
-class ProgressView final : public PlainView {
+class ProgressView final : public SessionEvents {
  public:
   explicit ProgressView(ProgressLine& line) : line_(line) {}
-  void showProgress(int percent) override {
-    PlainView::showProgress(percent);
+  void progress(const RunProgress& progress) override {
+    if (progress.phase == Phase::Walking) return;
+    const int percent = progress.percent;
     std::string text = stage + std::to_string(percent) + "%";
     // The bytes the check has compared so far, from the engines' own count.
     if (countBytes)
@@ -251,14 +252,13 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   UnreadableRows unreadable;
   SessionConfig config;
   config.tableCapacity = env.tableSlots;
-  config.minSize = options.minSize;
-  config.excludes = options.excludes;
   config.listRows = false;
   config.walkObserver = &walkProgress;
   config.limits = unreadable.limits(DefaultThreads());
-  PlainDriver driver(messages, config, &view);
+  PlainDriver driver(config, &view, &messages);
   Session& session = driver.session();
-  if (!driver.scan(options.folders)) {
+  if (driver.runScan({options.folders, options.excludes, options.minSize}).refused() ||
+      session.report().walkFailed) {
     line.clear();
     WriteText(err, texts::kWalkFailed);
     WriteText(err, "\n");
@@ -274,7 +274,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     case ListForm::Ticked: {
       view.stage = "checking: ";
       view.countBytesFromNow();
-      if (!driver.check(static_cast<int>(options.mode))) {
+      if (!driver.runCheck(options.mode)) {
         line.clear();
         WriteText(err, "twinscan-cli: the check did not run\n");
         return 1;

@@ -8,17 +8,17 @@
 #include "session/session.h"
 #include "session/texts.h"
 
-bool Session::startCheck(int mode) {
+bool Session::startCheck(CheckMode mode) {
   if (refuseDuringDelete()) return false;
   if (!FilesListFilled.load()) {
     dialogs_.confirmOk(texts::kScanFirst);
     return false;
   }
   forgetSets();
-  view_.showCheckControls(true);
-  view_.showProgress(0);
-  view_.showPauseCaption(false);
   setPhase(Phase::Checking);
+  showProgress(0);
+  unreadable_.take();
+  bytesAtCheckStart_ = CompareBytesRead();
   // The worker takes the rows "Files" has now.
   const int listRows = config_.listRows ? filesList_.rowCount() : candidates_.count();
   {
@@ -38,19 +38,18 @@ void Session::togglePause() {
     vgThreadCheckDouble.resume();
     setPhase(Phase::Checking);
   }
-  view_.showPauseCaption(phase_ == Phase::CheckPaused);
 }
 
-void Session::endCheck() {
+void Session::endCheck(bool completed) {
   checkHasRun_ = true;
-  if (phase_ == Phase::Checking || phase_ == Phase::CheckPaused) setPhase(Phase::Idle);
-  view_.showCheckControls(false);
+  report_.unreadable = takeUnreadable();
+  if (phase_ == Phase::Checking || phase_ == Phase::CheckPaused) setPhase(Phase::Idle, completed);
 }
 
 void Session::cancelCheck() {
   afterSets_ = {};  // sets being computed for a keep rule: the rule is dropped
   stopCheckRun();
-  endCheck();
+  endCheck(false);
 }
 
 void Session::pushCheckEffect(RunContext& run, CheckEffect effect) {
@@ -105,7 +104,7 @@ void Session::stopCheckRun() {
   }
 }
 
-void Session::checkBody(RunContext& run, int mode, int listRows) {
+void Session::checkBody(RunContext& run, CheckMode mode, int listRows) {
   // Ticks go through the effect queue, so a stop can still apply them; the
   // progress bar only through posts, which a stop drops (it keeps its value).
   class Sink final : public CheckSink {
@@ -127,7 +126,9 @@ void Session::checkBody(RunContext& run, int mode, int listRows) {
       s_->pushCheckEffect(run_, {false, {}, rows});
     }
     void progress(int percent) override {
-      run_.post([s = s_, percent] { s->view_.showProgress(percent); });
+      run_.post([s = s_, percent] {
+        s->showProgress(percent, CompareBytesRead() - s->bytesAtCheckStart_);
+      });
     }
     void identicalSets(const std::vector<std::vector<int>>& sets) override {
       this->sets.insert(this->sets.end(), sets.begin(), sets.end());
@@ -139,22 +140,23 @@ void Session::checkBody(RunContext& run, int mode, int listRows) {
     Session* s_;
   } sink(run, *this);
 
-  RunCheck({mode, listRows}, candidates_, sink, checkpointOf(run), engineLimits());
-  const bool careful = mode == static_cast<int>(CheckMode::Careful);
+  RunCheck({static_cast<int>(mode), listRows}, candidates_, sink, checkpointOf(run),
+           engineLimits());
+  const bool careful = mode == CheckMode::Careful;
   run.post([this, careful, sets = std::move(sink.sets)]() mutable {
     // A whole careful check found every set: they are kept for the keep rules.
     if (careful) {
       sets_ = std::move(sets);
       setsKnown_ = true;
     }
-    view_.showProgress(0);
-    endCheck();
+    showProgress(0);
+    endCheck(true);
     // Every tick of the run has reached "Files" by now; "Files to delete"
     // is rebuilt from them later.
     int ticks = filesList_.checkedCount();
     if (!config_.listRows) {
       for (int k = 1; k <= candidates_.count(); ++k) ticks += candidates_.row(k).Checked;
     }
-    view_.showStatus(texts::kNumToDelete + std::to_string(ticks));
+    events_.statusText(texts::kNumToDelete + std::to_string(ticks));
   });
 }

@@ -26,25 +26,22 @@ std::string NoCopyQuestion(const DeletePlan& plan, const std::vector<int>& which
 
 // The report after the action: how many ticked files are still on disk, and
 // why; those whose delete failed by name, the first few, with the reason.
-std::string KeptReport(const DeletePlan& plan, const std::vector<DeleteResult>& results,
-                       const std::vector<int>& errors) {
+std::string KeptReport(const RunReport& report) {
   constexpr int kNamed = 5;
-  int changed = 0;
-  int noCopy = 0;
-  int failed = 0;
-  std::string named;
-  for (std::size_t t = 0; t < results.size(); ++t) {
-    changed += results[t] == DeleteResult::Changed ? 1 : 0;
-    noCopy += results[t] == DeleteResult::NoCopy ? 1 : 0;
-    if (results[t] != DeleteResult::Failed) continue;
-    if (++failed > kNamed || t >= plan.targetCount()) continue;
-    named += "\n";
-    named += plan.target(t).path;
-    if (t < errors.size() && errors[t] != 0) named += ": " + ErrorText(errors[t]);
-  }
-  const int kept = changed + noCopy + failed;
+  const std::size_t kept = report.kept();
   if (kept == 0) return {};
-  std::string text = texts::KeptReportHead(static_cast<std::size_t>(kept), results.size());
+  const auto changed = static_cast<int>(report.count(DeleteResult::Changed));
+  const auto noCopy = static_cast<int>(report.count(DeleteResult::NoCopy));
+  const auto failed = static_cast<int>(report.count(DeleteResult::Failed));
+  std::string named;
+  int shown = 0;
+  for (const DeletedFile& file : report.deletes) {
+    if (file.result != DeleteResult::Failed || ++shown > kNamed) continue;
+    named += "\n";
+    named += file.path;
+    if (file.error != 0) named += ": " + ErrorText(file.error);
+  }
+  std::string text = texts::KeptReportHead(kept, report.deletes.size());
   if (changed > 0) text += "\n" + texts::KeptChanged(changed);
   if (noCopy > 0) text += "\n" + texts::KeptNoCopy(noCopy);
   if (failed > 0) text += "\n" + texts::KeptFailed(failed) + named;
@@ -76,8 +73,8 @@ void Session::deleteChecked() {
           texts::kConfirmDelete,
           texts::DeleteDetail(files, bytes, static_cast<bool>(config_.moveToTrash))))
     return;
-  view_.showProgress(0);
   setPhase(Phase::Deleting);
+  showProgress(0);
   deletePlan_ = {};
   deleteResults_.clear();
   deleteErrors_.clear();
@@ -107,7 +104,7 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
     std::vector<int> failures;
     const std::vector<DeleteResult> done = RunDeletePass(
         deletePlan_, which, options, checkpointOf(run),
-        [&run, this](int percent) { run.post([this, percent] { view_.showProgress(percent); }); },
+        [&run, this](int percent) { run.post([this, percent] { showProgress(percent); }); },
         &failures);
     std::vector<int> noCopy;
     for (std::size_t i = 0; i < which.size(); ++i) {
@@ -153,23 +150,35 @@ void Session::finishDeleteChecked(const RowRemoval& removal) {
 }
 
 void Session::finishDeleteSteps() {
-  const std::string report = KeptReport(deletePlan_, deleteResults_, deleteErrors_);
+  report_.deletes.clear();
+  report_.deletes.reserve(deleteResults_.size());
+  for (std::size_t t = 0; t < deleteResults_.size(); ++t) {
+    DeletedFile file;
+    file.result = deleteResults_[t];
+    if (t < deletePlan_.targetCount()) {
+      const DeleteTarget target = deletePlan_.target(t);
+      file.path = std::string(target.path);
+      file.size = target.identity.Size;
+    }
+    if (t < deleteErrors_.size()) file.error = deleteErrors_[t];
+    report_.deletes.push_back(std::move(file));
+  }
+  const std::string report = KeptReport(report_);
   deletePlan_ = {};
-  lastDeleteResults_ = std::move(deleteResults_);
   deleteResults_.clear();
   deleteErrors_.clear();
-  setPhase(Phase::Idle);
-  view_.showProgress(0);
+  setPhase(Phase::Idle, true);
+  showProgress(0);
   deleteTable_.DeleteCount = 0;
   DeleteListStale = true;
   deleteBuilder_.forget();
-  view_.showStatus(texts::kUpdatingInformation);
+  events_.statusText(texts::kUpdatingInformation);
   for (int k = 1; k <= candidates_.count(); ++k) {
     if (k - 1 < filesList_.rowCount())
       filesList_.setChecked(k - 1, candidates_.row(k).Checked == 1);
   }
   completeDeleteList();
-  view_.showStatus(texts::kInformationUpdated);
+  events_.statusText(texts::kInformationUpdated);
   if (!report.empty()) dialogs_.information(report);
   runDeferred();
 }

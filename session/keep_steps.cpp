@@ -31,23 +31,26 @@ void Session::withIdenticalSets(std::function<void()> then) {
   }
   // Computed like a check: its controls, its bar, its Pause and Cancel.
   afterSets_ = std::move(then);
-  view_.showCheckControls(true);
-  view_.showProgress(0);
-  view_.showPauseCaption(false);
   setPhase(Phase::Checking);
+  showProgress(0);
+  unreadable_.take();
+  bytesAtCheckStart_ = CompareBytesRead();
   vgThreadCheckDouble.start([this](RunContext& run) { setsBody(run); });
 }
 
 void Session::setsBody(RunContext& run) {
   std::vector<std::vector<int>> sets = IdenticalSets(
       candidates_,
-      [&run, this](int percent) { run.post([this, percent] { view_.showProgress(percent); }); },
+      [&run, this](int percent) {
+        run.post(
+            [this, percent] { showProgress(percent, CompareBytesRead() - bytesAtCheckStart_); });
+      },
       engineLimits(), checkpointOf(run));
   run.post([this, sets = std::move(sets)]() mutable {
     sets_ = std::move(sets);
     setsKnown_ = true;
-    view_.showProgress(0);
-    endCheck();
+    showProgress(0);
+    endCheck(true);
     std::function<void()> then = std::move(afterSets_);
     afterSets_ = {};
     if (then) then();

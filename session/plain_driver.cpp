@@ -2,9 +2,46 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "session/plain_driver.h"
 
-PlainDriver::PlainDriver(Dialogs& dialogs, SessionConfig config, PlainView* view)
-    : view_(view != nullptr ? view : &ownView_),
-      session_(std::make_unique<Session>(*view_, dialogs, queue, icons_, std::move(config))) {
+// Keeps what the driver itself needs of the session's events and passes
+// every event on to the caller's listener.
+class PlainDriver::Events final : public SessionEvents {
+ public:
+  explicit Events(SessionEvents* also) : also_(also) {}
+  void phaseChanged(const PhaseChange& change) override {
+    if (also_ != nullptr) also_->phaseChanged(change);
+  }
+  void progress(const RunProgress& progress) override {
+    if (also_ != nullptr) also_->progress(progress);
+  }
+  void statusText(const std::string& text) override {
+    status = text;
+    if (also_ != nullptr) also_->statusText(text);
+  }
+  void filesFilling(bool on) override {
+    if (also_ != nullptr) also_->filesFilling(on);
+  }
+  void deleteListRebuilding(bool on) override {
+    if (also_ != nullptr) also_->deleteListRebuilding(on);
+  }
+  void deleteListRebuildDue() override {
+    rebuildDue = true;
+    if (also_ != nullptr) also_->deleteListRebuildDue();
+  }
+  void columnsApplyDue() override {
+    if (also_ != nullptr) also_->columnsApplyDue();
+  }
+
+  std::string status;
+  bool rebuildDue = false;
+
+ private:
+  SessionEvents* also_;
+};
+
+PlainDriver::PlainDriver(SessionConfig config, SessionEvents* events, Dialogs* dialogs)
+    : events_(std::make_unique<Events>(events)),
+      dialogs_(dialogs != nullptr ? dialogs : &ownDialogs_),
+      session_(std::make_unique<Session>(*events_, *dialogs_, queue, icons_, std::move(config))) {
   // The window's handlers of both lists, reduced to what reaches the session.
   session_->filesList().setChangeHandler([this](int row) { session_->filesTickChanged(row); });
   session_->deleteList().setChangeHandler([this](int) {
@@ -12,11 +49,17 @@ PlainDriver::PlainDriver(Dialogs& dialogs, SessionConfig config, PlainView* view
   });
 }
 
+PlainDriver::~PlainDriver() = default;
+
+const std::string& PlainDriver::status() const {
+  return events_->status;
+}
+
 void PlainDriver::turn() {
   queue.drain();
-  if (view_->scanTimer) session_->scanTimerStep(folders);
-  if (view_->deleteListTimer) {
-    view_->deleteListTimer = false;
+  if (session_->scanStepsDue()) session_->scanStep();
+  if (events_->rebuildDue) {
+    events_->rebuildDue = false;
     session_->refreshDeleteList();
   }
 }
@@ -32,7 +75,7 @@ bool PlainDriver::driveUntil(const std::function<bool()>& done, std::chrono::mil
 
 bool PlainDriver::settle(std::chrono::milliseconds timeout) {
   Session& s = *session_;
-  if (!driveUntil([&] { return s.phase() == Phase::Idle && !s.workersBusy() && !view_->scanTimer; },
+  if (!driveUntil([&] { return s.phase() == Phase::Idle && !s.workersBusy() && !s.scanStepsDue(); },
                   timeout))
     return false;
   queue.drain();
@@ -40,16 +83,33 @@ bool PlainDriver::settle(std::chrono::milliseconds timeout) {
   return true;
 }
 
-bool PlainDriver::scan(const std::string& root) {
-  return scan(std::vector<std::string>{root});
+ScanRefusal PlainDriver::runScan(ScanRequest request) {
+  ScanRefusal refusal = session_->requestScan(std::move(request));
+  if (!refusal.refused()) settle();
+  return refusal;
 }
 
-bool PlainDriver::scan(const std::vector<std::string>& roots) {
-  folders = roots;
-  session_->requestScan();
-  return settle() && session_->walkDone() && session_->filesListFilled();
-}
-
-bool PlainDriver::check(int mode) {
+bool PlainDriver::runCheck(CheckMode mode) {
   return session_->startCheck(mode) && settle();
+}
+
+bool PlainDriver::runDelete() {
+  Session& s = *session_;
+  if (s.deleteRunActive()) return false;
+  s.deleteChecked();
+  if (!s.deleteRunActive()) return false;  // refused, or nothing confirmed
+  return settle();
+}
+
+const std::vector<std::vector<int>>* PlainDriver::sets() {
+  bool known = false;
+  session_->withIdenticalSets([&known] { known = true; });
+  settle();
+  return known ? &session_->identicalSets() : nullptr;
+}
+
+bool PlainDriver::keep(const KeepRule& rule) {
+  if (sets() == nullptr) return false;
+  session_->keepCopies(rule);  // the sets are known: the rule applies at once
+  return true;
 }

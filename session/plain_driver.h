@@ -11,72 +11,88 @@
 #include "core/window_queue.h"
 #include "session/session.h"
 
-// A view without a window: keeps what a window would show, for a tool or a
-// test to read.
-class PlainView : public SessionView {
- public:
-  void showStatus(const std::string& text) override { status = text; }
-  void showProgress(int percent) override { progress = percent; }
-  void showPhaseCaption(const std::string& text) override { caption = text; }
-  void lockRunControls(bool on) override { locked = on; }
-  void showCheckControls(bool running) override { checkControls = running; }
-  void showPauseCaption(bool paused) override { pauseShown = paused; }
-  void showFilesPage() override {}
-  void holdListPaint(ListId, bool) override {}
-  void runScanTimer(bool run) override { scanTimer = run; }
-  void armDeleteListTimer() override { deleteListTimer = true; }
-  void columnsApplyDue() override { columnsDue = true; }
-
-  std::string status;
-  std::string caption;
-  int progress = 0;
-  bool locked = false;
-  bool checkControls = false;
-  bool pauseShown = false;
-  bool scanTimer = false;
-  bool deleteListTimer = false;
-  bool columnsDue = false;
-};
-
 // Every file type gets icon 0: a driver without a list to show.
 class NoIcons final : public IconIndexer {
  public:
   int FileTypeIconIndex(const std::string&) override { return 0; }
 };
 
+// Dialogs without a window: every message is kept; the delete's
+// confirmation is answered by `confirm`, every other question by `answer`.
+class PlainDialogs final : public Dialogs {
+ public:
+  void information(const std::string& text) override { shown.push_back(text); }
+  void warning(const std::string& text) override { shown.push_back(text); }
+  void plain(const std::string& text) override { shown.push_back(text); }
+  void confirmOk(const std::string& text) override { shown.push_back(text); }
+  bool confirmYesNo(const std::string& text) override {
+    shown.push_back(text);
+    return answer;
+  }
+  bool confirmYesNoDetailed(const std::string& text, const std::string&) override {
+    shown.push_back(text);
+    return confirm;
+  }
+  void errorBox(const std::string& text) override { shown.push_back(text); }
+  std::optional<std::string> pickFolder(const std::string&) override { return {}; }
+  std::optional<std::string> saveFile(const std::string&, const std::string&) override {
+    return {};
+  }
+
+  std::vector<std::string> shown;
+  bool confirm = true;
+  bool answer = false;
+};
+
 // A session driven from the calling thread in the window thread's place: it
-// runs the posts of the workers and the two timers of the window.
+// runs the workers' posts, the scan's steps and the rebuilds of "Files to
+// delete" the session asks for. Each run call returns once the run has ended.
 class PlainDriver {
  public:
-  // `view` defaults to a PlainView of the driver's own.
-  PlainDriver(Dialogs& dialogs, SessionConfig config = {}, PlainView* view = nullptr);
+  // `events` hears what the session reports (nothing when null); `dialogs`
+  // defaults to PlainDialogs of the driver's own.
+  explicit PlainDriver(SessionConfig config = {}, SessionEvents* events = nullptr,
+                       Dialogs* dialogs = nullptr);
+  ~PlainDriver();
+  PlainDriver(const PlainDriver&) = delete;
+  PlainDriver& operator=(const PlainDriver&) = delete;
 
-  // Runs posts and timer steps until `done` holds or `timeout` passes;
+  // A whole scan: walk and grouping. A refused request starts nothing; a
+  // failed walk shows in session().report().walkFailed.
+  ScanRefusal runScan(ScanRequest request);
+  // A whole check in `mode`; false when it was refused.
+  bool runCheck(CheckMode mode);
+  // "Delete Checked" of what "Files to delete" has ticked, questions
+  // answered by the dialogs; false when it was refused or nothing is ticked.
+  bool runDelete();
+  // The sets of identical candidates, computed first when the last check
+  // kept none; null when that was refused or stopped.
+  const std::vector<std::vector<int>>* sets();
+  // A keep rule over the sets (computed first when needed); false when refused.
+  bool keep(const KeepRule& rule);
+
+  // Runs posts and due steps until `done` holds or `timeout` passes;
   // returns done().
   bool driveUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds timeout = std::chrono::minutes(10));
-  // One turn of the window thread: the posts waiting, then each timer due.
+  // One turn of the window thread: the posts waiting, then the steps due.
   void turn();
   // Runs until no run is active and no worker is busy, then lets a waiting
   // rebuild of "Files to delete" finish.
   bool settle(std::chrono::milliseconds timeout = std::chrono::minutes(10));
 
-  // A whole scan of `folder` (or of `folders` in order); false when the walk
-  // failed or a run was refused.
-  bool scan(const std::string& folder);
-  bool scan(const std::vector<std::string>& folders);
-  // A whole check in `mode`; false when it was refused.
-  bool check(int mode);
-
   DrainQueue queue;
-  PlainView& view() { return *view_; }
   Session& session() { return *session_; }
-  // The folders the scan timer hands to the session.
-  std::vector<std::string> folders;
+  const Session& session() const { return *session_; }
+  Dialogs& dialogs() { return *dialogs_; }
+  // The status text the session showed last.
+  const std::string& status() const;
 
  private:
-  PlainView ownView_;
-  PlainView* view_;
+  class Events;
+  std::unique_ptr<Events> events_;
+  PlainDialogs ownDialogs_;
+  Dialogs* dialogs_;
   NoIcons icons_;
   std::unique_ptr<Session> session_;  // last: its workers post to the queue above
 };

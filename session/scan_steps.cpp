@@ -4,22 +4,37 @@
 // over to the grouping, the walk and the grouping on their workers, cancel.
 #include "group/grouping.h"
 #include "lists/row_texts.h"
+#include "scan/folder_path.h"
 #include "session/session.h"
 #include "session/texts.h"
 
-void Session::requestScan() {
+ScanRefusal Session::scanRefusal(const ScanRequest& request) const {
+  if (phase_ == Phase::Deleting) return {ScanRefusalReason::DeleteActive, {}};
+  // The grouping lays the rows out by the columns of "Files".
+  if (config_.listRows && filesList_.columnCount() == 0) return {ScanRefusalReason::NoColumns, {}};
+  for (const std::string& root : request.roots) {
+    if (!IsExistingDirectory(root)) return {ScanRefusalReason::FolderMissing, root};
+  }
+  return {};
+}
+
+ScanRefusal Session::requestScan(ScanRequest request) {
+  ScanRefusal refusal = scanRefusal(request);
+  if (refusal.refused()) return refusal;
+  pendingScan_ = std::move(request);
   ScanStep = 1;
   scanTimerOn_ = true;
-  view_.runScanTimer(true);
+  return {};
 }
 
 void Session::resetFilesList() {
   while (filesList_.updating()) filesList_.endUpdate();
   filesList_.clear();
-  view_.holdListPaint(ListId::Files, false);
+  events_.filesFilling(false);
 }
 
-void Session::scanTimerStep(const std::vector<std::string>& folders) {
+bool Session::scanStep() {
+  if (!scanTimerOn_) return false;
   if (ScanStep == 1) {
     // A run requested while another is active starts over: its workers stop
     // first, so nothing reads the tables that the new walk refills. A check
@@ -33,37 +48,37 @@ void Session::scanTimerStep(const std::vector<std::string>& folders) {
     resetFilesList();
     forgetSets();
     checkHasRun_ = false;
-    scannedRoot_ = folders.empty() ? std::string() : folders.front();
-    view_.lockRunControls(true);
-    view_.showPhaseCaption(texts::kPhaseCreating);
-    view_.showStatus(texts::kScanStarted);
+    scan_ = pendingScan_;
+    report_ = {};
     ScanStep = 2;
     WalkFailed.store(0);
     RunPhase = 1;
     setPhase(Phase::Walking);
+    events_.statusText(texts::kScanStarted);
     WalkDone.store(0);
-    ScanThread.start([this, roots = folders](RunContext& run) { scanBody(run, roots); });
+    ScanThread.start([this, request = scan_](RunContext& run) { scanBody(run, request); });
   } else if (ScanStep == 2) {
     if (WalkDone.load(std::memory_order_acquire) == 1) {
       scanTimerOn_ = false;
-      view_.runScanTimer(false);
       RunPhase = 2;
       setPhase(Phase::Grouping);
       // The candidates are refilled: nothing built from them stays valid.
       deleteBuilder_.forget();
-      vgThreadAfterScan.start([this, captions = ColumnCaptions(filesList_)](RunContext& run) {
-        groupingBody(run, captions);
-      });
+      vgThreadAfterScan.start(
+          [this, captions = ColumnCaptions(filesList_), minSize = scan_.minSize](RunContext& run) {
+            groupingBody(run, captions, minSize);
+          });
     } else if (WalkFailed.load(std::memory_order_acquire) == 1) {
       scanTimerOn_ = false;
-      view_.runScanTimer(false);
+      report_.walkFailed = true;
       setPhase(Phase::Idle);
       dialogs_.plain(texts::kError);
     }
   }
+  return scanTimerOn_;
 }
 
-void Session::scanBody(RunContext& run, const std::vector<std::string>& roots) {
+void Session::scanBody(RunContext& run, const ScanRequest& request) {
   class Observer final : public WalkObserver {
    public:
     Observer(RunContext& run, Session& session, WalkObserver* also)
@@ -71,14 +86,22 @@ void Session::scanBody(RunContext& run, const std::vector<std::string>& roots) {
     void checkpoint() override {
       if (also_ != nullptr) also_->checkpoint();
       run_.checkpoint();
+      // Entries walked, now and then: a terminal shows the count.
+      constexpr std::uint64_t kEntriesPerUpdate = 1024;
+      if (++entries % kEntriesPerUpdate == 0) {
+        run_.post([s = &session_, n = entries] { s->events_.progress({Phase::Walking, 0, n}); });
+      }
     }
     void lookIn(const std::string& name) override {
       if (also_ != nullptr) also_->lookIn(name);
-      run_.post([s = &session_, text = texts::LookIn(name)] { s->view_.showStatus(text); });
+      run_.post([s = &session_, text = texts::LookIn(name)] { s->events_.statusText(text); });
     }
     void unlistable(const std::string& folder, int error) override {
       if (also_ != nullptr) also_->unlistable(folder, error);
+      unlisted.push_back({folder, error});
     }
+    std::uint64_t entries = 0;
+    std::vector<FileFailure> unlisted;
 
    private:
     RunContext& run_;
@@ -86,7 +109,12 @@ void Session::scanBody(RunContext& run, const std::vector<std::string>& roots) {
     WalkObserver* also_;
   } observer(run, *this, config_.walkObserver);
 
-  if (WalkTrees(roots, scanTable_, observer, WalkFilter(config_.excludes))) {
+  const bool walked = WalkTrees(request.roots, scanTable_, observer, WalkFilter(request.excludes));
+  // The folders left unlisted reach the report before the end is seen.
+  run.post([this, unlisted = std::move(observer.unlisted)]() mutable {
+    report_.unlistable = std::move(unlisted);
+  });
+  if (walked) {
     WalkDone.store(1, std::memory_order_release);
     return;
   }
@@ -97,7 +125,8 @@ void Session::scanBody(RunContext& run, const std::vector<std::string>& roots) {
   });
 }
 
-void Session::groupingBody(RunContext& run, const std::vector<std::string>& captions) {
+void Session::groupingBody(RunContext& run, const std::vector<std::string>& captions,
+                           std::int64_t minSize) {
   class Sink final : public GroupingSink {
    public:
     Sink(RunContext& run, Session& session, const std::vector<std::string>& captions)
@@ -119,30 +148,27 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
             // way would move all of them each time.
             s->filesList_.reserve(rows);
             s->filesList_.beginUpdate();
-            s->view_.holdListPaint(ListId::Files, true);
+            s->events_.filesFilling(true);
           });
-          run_.post([s = s_] { s->view_.showPhaseCaption(texts::kPhaseAdding); });
           status(texts::kAddingFiles);
           break;
         case GroupingStage::Filled:
           run_.post([s = s_] {
             while (s->filesList_.updating()) s->filesList_.endUpdate();
-            s->view_.holdListPaint(ListId::Files, false);
+            s->events_.filesFilling(false);
           });
           status(texts::FoundBySize(rows));
           break;
         case GroupingStage::Done:
           run_.post([s = s_] {
-            s->view_.showFilesPage();
-            s->setPhase(Phase::Idle);
-            s->view_.lockRunControls(false);
+            s->setPhase(Phase::Idle, true);
             s->runDeferred();
           });
           break;
       }
     }
     void progress(int percent) override {
-      run_.post([s = s_, percent] { s->view_.showProgress(percent); });
+      run_.post([s = s_, percent] { s->showProgress(percent); });
     }
     void rows(std::vector<CandidateListRow> batch) override {
       // The rows' texts are laid out here, off the window thread, by the
@@ -164,7 +190,7 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
 
    private:
     void status(std::string text) {
-      run_.post([s = s_, text = std::move(text)] { s->view_.showStatus(text); });
+      run_.post([s = s_, text = std::move(text)] { s->events_.statusText(text); });
     }
 
     RunContext& run_;
@@ -173,7 +199,7 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
   } sink(run, *this, captions);
 
   RunGrouping(
-      {scanTable_, fileTable_, candidates_, FilesListFilled, config_.minSize}, icons_, sink,
+      {scanTable_, fileTable_, candidates_, FilesListFilled, minSize}, icons_, sink,
       [&run] { run.checkpoint(); }, &run.stopFlag());
   // Half a million entries are some 60 MB that nothing reads any more.
   if (!config_.keepScanTable) {
@@ -184,13 +210,12 @@ void Session::groupingBody(RunContext& run, const std::vector<std::string>& capt
 
 void Session::cancelScan() {
   scanTimerOn_ = false;
-  view_.runScanTimer(false);
   if (RunPhase == 2) vgThreadAfterScan.stopNow();
   // The walk is stopped in either phase: after the hand-over it has ended,
   // and stopping it only drops its texts still on their way to the window.
   if (RunPhase == 1 || RunPhase == 2) ScanThread.stopNow();
-  view_.showProgress(0);
-  view_.showStatus(texts::kScanCanceled);
+  showProgress(0);
+  events_.statusText(texts::kScanCanceled);
   resetFilesList();
   // The grouping ends at its next record; once it has, a rebuild of "Files to
   // delete" that waited for it may run.

@@ -4,13 +4,16 @@
 // "Files to delete", the columns and the saves.
 #include "session/session.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "lists/row_texts.h"
 #include "lists/save_lists.h"
 #include "session/texts.h"
 
-Session::Session(SessionView& view, Dialogs& dialogs, WindowQueue& queue, IconIndexer& icons,
+Session::Session(SessionEvents& events, Dialogs& dialogs, WindowQueue& queue, IconIndexer& icons,
                  SessionConfig config)
-    : view_(view),
+    : events_(events),
       dialogs_(dialogs),
       queue_(queue),
       icons_(icons),
@@ -22,7 +25,9 @@ Session::Session(SessionView& view, Dialogs& dialogs, WindowQueue& queue, IconIn
       ScanThread(queue),
       vgThreadAfterScan(queue),
       vgThreadCheckDouble(queue),
-      DeleteThread(queue) {}
+      DeleteThread(queue) {
+  unreadable_.also = config_.limits.unreadable;
+}
 
 Session::~Session() {
   stopWorkers();
@@ -74,7 +79,40 @@ bool Session::refuseDuringDelete() {
 EngineLimits Session::engineLimits() const {
   EngineLimits limits = config_.limits;
   if (limits.threads <= 0) limits.threads = DefaultThreads();
+  // The session hears of every unreadable file (and tells the caller's sink).
+  limits.unreadable = &unreadable_;
   return limits;
+}
+
+void Session::UnreadableRows::unreadable(int row, int error) {
+  {
+    const std::lock_guard lock(mutex_);
+    rows_.emplace_back(row, error);
+  }
+  if (also != nullptr) also->unreadable(row, error);
+}
+
+std::vector<std::pair<int, int>> Session::UnreadableRows::take() {
+  const std::lock_guard lock(mutex_);
+  return std::exchange(rows_, {});
+}
+
+std::vector<FileFailure> Session::takeUnreadable() {
+  std::vector<std::pair<int, int>> rows = unreadable_.take();
+  std::sort(rows.begin(), rows.end());
+  std::vector<FileFailure> files;
+  int last = 0;
+  for (const auto& [row, error] : rows) {
+    if (row == last || row < 1 || row > candidates_.count()) continue;
+    last = row;
+    files.push_back({candidates_.row(row).FullPath, error});
+  }
+  return files;
+}
+
+const std::string& Session::scannedRoot() const {
+  static const std::string kNone;
+  return scan_.roots.empty() ? kNone : scan_.roots.front();
 }
 
 std::function<void()> Session::checkpointOf(RunContext& run) const {
@@ -94,7 +132,7 @@ void Session::filesTickChanged(int row) {
   if (candidates_.row(row + 1).Checked == tick) return;
   candidates_.row(row + 1).Checked = tick;
   DeleteListStale = true;
-  view_.armDeleteListTimer();
+  events_.deleteListRebuildDue();
   deleteBuilder_.changedFrom(row + 1);
 }
 
@@ -105,9 +143,9 @@ DeleteListBuilder::Lists Session::deleteLists() {
 bool Session::buildDeleteListSlice() {
   // A slice of this many rows takes a few milliseconds.
   constexpr int kSliceRows = 4096;
-  view_.holdListPaint(ListId::Delete, true);
+  events_.deleteListRebuilding(true);
   const bool whole = deleteBuilder_.step(deleteLists(), kSliceRows);
-  view_.holdListPaint(ListId::Delete, false);
+  events_.deleteListRebuilding(false);
   return whole;
 }
 
@@ -121,19 +159,19 @@ void Session::refreshDeleteList() {
       DeleteListStale = false;
     } else {
       // More rows to build: the next slice runs once the window's events have.
-      view_.armDeleteListTimer();
+      events_.deleteListRebuildDue();
       return;
     }
   }
   DeleteTickedCount = deleteList_.checkedCount();
-  view_.showStatus(DeleteTotalsText(deleteList_.rowCount(), DeleteTickedCount));
+  events_.statusText(DeleteTotalsText(deleteList_.rowCount(), DeleteTickedCount));
 }
 
 void Session::completeDeleteList() {
   if (DeleteListStale && !deleteListBlocked()) {
-    view_.holdListPaint(ListId::Delete, true);
+    events_.deleteListRebuilding(true);
     deleteBuilder_.finish(deleteLists());
-    view_.holdListPaint(ListId::Delete, false);
+    events_.deleteListRebuilding(false);
     DeleteListStale = false;
   }
   refreshDeleteList();
@@ -190,7 +228,7 @@ void Session::setDeleteColumns(const std::vector<std::string>& captions) {
 void Session::runDeferred() {
   if (filesColumnsDeferred_) {
     filesColumnsDeferred_ = false;
-    view_.columnsApplyDue();
+    events_.columnsApplyDue();
   }
   if (resultsShowDeferred_) {
     resultsShowDeferred_ = false;
@@ -198,7 +236,7 @@ void Session::runDeferred() {
   }
 }
 
-void Session::saveList(int field) {
+void Session::saveList(SavedField field) {
   // The grouping refills the candidate table: a save then would read it half-built.
   if (phase_ == Phase::Grouping) {
     dialogs_.information(texts::kRunActive);
@@ -208,7 +246,7 @@ void Session::saveList(int field) {
   if (!chosen) return;
   lastSaveName_ = *chosen;
   const std::string name = SaveListFileName(*chosen);
-  if (auto error = SaveCandidateList(name, candidates_, static_cast<SavedField>(field))) {
+  if (auto error = SaveCandidateList(name, candidates_, field)) {
     dialogs_.errorBox(*error);
   }
 }

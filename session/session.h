@@ -23,9 +23,11 @@
 #include "lists/file_actions.h"
 #include "lists/keep_rules.h"
 #include "lists/result_list.h"
+#include "lists/save_lists.h"
+#include "output/run_report.h"
 #include "scan/scan_table.h"
 #include "scan/walk.h"
-#include "session/session_view.h"
+#include "session/session_events.h"
 
 // How a session is set up; the window takes the defaults.
 struct SessionConfig {
@@ -38,10 +40,6 @@ struct SessionConfig {
   EngineLimits limits{.threads = 0};
   // Told of every step of the walk as well, on the walk's thread.
   WalkObserver* walkObserver = nullptr;
-  // Files smaller than this are no candidates (0: every size).
-  std::int64_t minSize = 0;
-  // Globs of files and folders the walk leaves out (see WalkFilter).
-  std::vector<std::string> excludes;
   // Called at every checkpoint of the check and of the delete's file work,
   // on their threads (tests change files from outside there).
   std::function<void()> checkpointHook;
@@ -54,6 +52,29 @@ struct SessionConfig {
   bool keepScanTable = false;
 };
 
+// What to scan: the folders, walked in order into one table (a directory is
+// listed once over all of them), the globs of files and folders the walk
+// leaves out (see WalkFilter), and the smallest size of a candidate (0: every
+// size).
+struct ScanRequest {
+  std::vector<std::string> roots;
+  std::vector<std::string> excludes;
+  std::int64_t minSize = 0;
+};
+
+// Why a scan was not started.
+enum class ScanRefusalReason {
+  None,
+  DeleteActive,   // Delete Checked is under way
+  NoColumns,      // "Files" has no column to lay its rows out by
+  FolderMissing,  // `folder` is not an existing directory
+};
+struct ScanRefusal {
+  ScanRefusalReason reason = ScanRefusalReason::None;
+  std::string folder;
+  bool refused() const { return reason != ScanRefusalReason::None; }
+};
+
 // One run's state and its orchestration, without a window: the four tables,
 // both result lists, the rebuild of "Files to delete", the workers and the
 // phase. The window (or a plain driver) forwards its handlers here and shows
@@ -61,22 +82,27 @@ struct SessionConfig {
 // only the run bodies run on the workers.
 class Session {
  public:
-  Session(SessionView& view, Dialogs& dialogs, WindowQueue& queue, IconIndexer& icons,
+  Session(SessionEvents& events, Dialogs& dialogs, WindowQueue& queue, IconIndexer& icons,
           SessionConfig config = {});
   ~Session();  // stops every worker and waits for it
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Scan run: a request arms the scan timer; its steps start the walk, hand
-  // over to the grouping, or report a failed walk.
-  void requestScan();
-  // `folders` are walked in order into one table (the window has one).
-  void scanTimerStep(const std::vector<std::string>& folders);
+  // Scan run. A request is checked first: a refused one changes nothing and
+  // says why. An accepted one makes scan steps due: the first starts the
+  // walk (a run under way starts over), later ones watch it and hand over to
+  // the grouping, or report a failed walk. The window's scan timer calls
+  // scanStep() every millisecond; a driver without one calls it after each
+  // turn of its queue. It returns whether more steps are due.
+  ScanRefusal scanRefusal(const ScanRequest& request) const;
+  ScanRefusal requestScan(ScanRequest request);
+  bool scanStep();
+  bool scanStepsDue() const { return scanTimerOn_; }
   void cancelScan();
 
   // Check run. startCheck() refuses (false, after the message) without a
   // filled "Files".
-  bool startCheck(int mode);
+  bool startCheck(CheckMode mode);
   void togglePause();
   void cancelCheck();
 
@@ -102,7 +128,7 @@ class Session {
   void setDeleteColumns(const std::vector<std::string>& captions);
 
   // Saves the candidates' paths or names to a file the user picks.
-  void saveList(int field);
+  void saveList(SavedField field);
 
   // The sets of identical candidates, and keep rules over them. The sets
   // are those of the last careful check, or are computed on the check's
@@ -119,8 +145,10 @@ class Session {
   // Sets the ticks of every set by `rule` through "Files" (or, without list
   // rows, the candidates' Checked), once the sets are known.
   void keepCopies(KeepRule rule);
-  // The (first) folder the last scan walked, as the candidates' paths begin.
-  const std::string& scannedRoot() const { return scannedRoot_; }
+  // The folders the last scan walked; the candidates' paths begin with them.
+  const std::vector<std::string>& scannedRoots() const { return scan_.roots; }
+  // The first of them (the window has one).
+  const std::string& scannedRoot() const;
 
   // Refuses an action (true, after the message) while a run would race with it.
   bool refuseDuringRun();
@@ -155,8 +183,9 @@ class Session {
   const ResultList& filesList() const { return filesList_; }
   const ResultList& deleteList() const { return deleteList_; }
 
-  // What the last Delete Checked did with each ticked row, in list order.
-  const std::vector<DeleteResult>& lastDeleteResults() const { return lastDeleteResults_; }
+  // What the runs since the last scan left out, and what the last Delete
+  // Checked did with each ticked file.
+  const RunReport& report() const { return report_; }
   // The set-up; change it only while no run is active.
   SessionConfig& config() { return config_; }
 
@@ -169,9 +198,13 @@ class Session {
   }
 
  private:
-  void setPhase(Phase phase) {
+  void setPhase(Phase phase, bool completed = false) {
+    const Phase from = phase_;
     phase_ = phase;
-    view_.runStateChanged();
+    if (from != phase) events_.phaseChanged({from, phase, completed});
+  }
+  void showProgress(int percent, std::uint64_t done = 0) {
+    events_.progress({phase_, percent, done});
   }
   void forgetSets();
   void applyKeepRule(const KeepRule& rule);
@@ -179,9 +212,12 @@ class Session {
   // After a delete: the kept sets follow the rows removed (1-based, ascending).
   void setsAfterRemoval(const std::vector<int>& removed);
   void resetFilesList();
-  void scanBody(RunContext& run, const std::vector<std::string>& roots);
-  void groupingBody(RunContext& run, const std::vector<std::string>& captions);
-  void checkBody(RunContext& run, int mode, int listRows);
+  void scanBody(RunContext& run, const ScanRequest& request);
+  void groupingBody(RunContext& run, const std::vector<std::string>& captions,
+                    std::int64_t minSize);
+  void checkBody(RunContext& run, CheckMode mode, int listRows);
+  // Files the check's engines could not read since the last takeUnreadable().
+  std::vector<FileFailure> takeUnreadable();
 
   // The check run's effects on "Files", in the order issued. Each post of the
   // run applies the oldest one; a stop applies those its dropped posts left.
@@ -194,7 +230,7 @@ class Session {
   bool applyCheckEffect();                                    // false: none waits
   // Stops the check, waits for its threads and applies every effect it issued.
   void stopCheckRun();
-  void endCheck();
+  void endCheck(bool completed);
 
   bool buildDeleteListSlice();
   DeleteListBuilder::Lists deleteLists();
@@ -209,7 +245,7 @@ class Session {
   EngineLimits engineLimits() const;
   std::function<void()> checkpointOf(RunContext& run) const;
 
-  SessionView& view_;
+  SessionEvents& events_;
   Dialogs& dialogs_;
   WindowQueue& queue_;
   IconIndexer& icons_;
@@ -242,17 +278,33 @@ class Session {
   // Check run.
   std::mutex checkEffectsMutex_;
   std::deque<CheckEffect> checkEffects_;
+  std::uint64_t bytesAtCheckStart_ = 0;
+  // Files the engines of any thread could not read: (row, errno).
+  class UnreadableRows final : public UnreadableSink {
+   public:
+    void unreadable(int row, int error) override;
+    std::vector<std::pair<int, int>> take();
+    UnreadableSink* also = nullptr;
+
+   private:
+    std::mutex mutex_;
+    std::vector<std::pair<int, int>> rows_;
+  };
+  // Engines report to it from their threads while the window thread reads
+  // the session as const.
+  mutable UnreadableRows unreadable_;
 
   // Delete Checked (from the confirmation to the end steps).
   DeletePlan deletePlan_;
   std::vector<DeleteResult> deleteResults_;
   std::vector<int> deleteErrors_;  // per target: the errno of a failed delete, else 0
-  std::vector<DeleteResult> lastDeleteResults_;
+  RunReport report_;
 
   std::string lastSaveName_;
 
   // The identical sets and what waits for them.
-  std::string scannedRoot_;
+  ScanRequest scan_;         // the last scan's
+  ScanRequest pendingScan_;  // the one its first step starts
   bool checkHasRun_ = false;
   bool setsKnown_ = false;
   std::vector<std::vector<int>> sets_;

@@ -71,8 +71,14 @@ void ListFolder(int dir, const std::string& path, std::map<std::string, std::str
 
 }  // namespace
 
+// A whole scan of `root`; false when it was refused or the walk failed.
+static bool Scanned(PlainDriver& driver, const std::string& root) {
+  return !driver.runScan({{root}, {}, 0}).refused() && !driver.session().report().walkFailed &&
+         driver.session().filesListFilled();
+}
+
 struct PlainRun::Parts {
-  explicit Parts(int slots) : driver(dialogs, Config(slots)) {
+  explicit Parts(int slots) : driver(Config(slots), nullptr, &dialogs) {
     driver.session().filesList().addColumn("Path");
     driver.session().deleteList().addColumn("Path");
   }
@@ -96,12 +102,12 @@ PlainRun::~PlainRun() = default;
 
 bool PlainRun::scan(const std::string& root) {
   parts->driver.session().config().walkObserver = nullptr;
-  return parts->driver.scan(root);
+  return Scanned(parts->driver, root);
 }
 
 bool PlainRun::scan(const std::string& root, WalkObserver& observer) {
   parts->driver.session().config().walkObserver = &observer;
-  const bool scanned = parts->driver.scan(root);
+  const bool scanned = Scanned(parts->driver, root);
   parts->driver.session().config().walkObserver = nullptr;
   return scanned;
 }
@@ -111,7 +117,7 @@ std::vector<int> PlainRun::check(CheckMode mode, const std::function<void()>& ch
   Session& session = parts->driver.session();
   session.config().checkpointHook = checkpoint;
   session.config().limits = limits;
-  EXPECT_TRUE(parts->driver.check(static_cast<int>(mode)));
+  EXPECT_TRUE(parts->driver.runCheck(mode));
   session.config().checkpointHook = {};
   std::vector<int> ticks;
   for (int r = 1; r <= candidates->count(); ++r) {
@@ -156,7 +162,8 @@ std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick,
   session.deleteChecked();
   EXPECT_TRUE(parts->driver.settle());
   session.config().moveToTrash = {};
-  lastDelete = session.lastDeleteResults();
+  lastDelete.clear();
+  for (const DeletedFile& file : session.report().deletes) lastDelete.push_back(file.result);
   for (const ScriptedDialogs::Shown& shown : parts->dialogs.shown()) {
     if (shown.kind == ScriptedDialogs::Kind::Information) lastReport = shown.text;
   }

@@ -28,9 +28,20 @@ constexpr int kSlots = 4096;
 
 // The real session on a plain driver: this thread runs its posts and timers
 // in the window thread's place; only the run bodies run on workers.
+// The run controls as the window locks and unlocks them.
+class RunControls final : public SessionEvents {
+ public:
+  void phaseChanged(const PhaseChange& change) override {
+    if (change.to == Phase::Walking) locked = true;
+    if (change.from == Phase::Grouping && change.to == Phase::Idle && change.completed)
+      locked = false;
+  }
+  bool locked = false;
+};
+
 class Window {
  public:
-  Window() : driver(dialogs, Config()) {
+  Window() : driver(Config(), &controls, &dialogs) {
     for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
       files().addColumn(caption);
       deleteList().addColumn(caption);
@@ -39,13 +50,12 @@ class Window {
 
   // The run's timer, first step: stop both scan workers, then walk afresh.
   void startScan(const std::string& root) {
-    driver.folders = {root};
-    session().requestScan();
+    session().requestScan({{root}, {}, 0});
     tick();
   }
   // The run's timer, later steps: hands over to the grouping once the walk is done.
   void tick() {
-    if (driver.view().scanTimer) session().scanTimerStep(driver.folders);
+    if (session().scanStepsDue()) session().scanStep();
   }
   bool driveUntil(const std::function<bool()>& done) {
     return driver.queue.drainUntil(
@@ -76,10 +86,11 @@ class Window {
   const Session& s() const { return const_cast<PlainDriver&>(driver).session(); }
   ResultList& files() { return session().filesList(); }
   ResultList& deleteList() { return session().deleteList(); }
-  bool locked() const { return const_cast<PlainDriver&>(driver).view().locked; }
-  const std::string& status() const { return const_cast<PlainDriver&>(driver).view().status; }
+  bool locked() const { return controls.locked; }
+  const std::string& status() const { return driver.status(); }
 
   ScriptedDialogs dialogs;
+  RunControls controls;
   PlainDriver driver;
 
  private:
@@ -197,7 +208,7 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
     Window reference;
     ASSERT_TRUE(ScanToTheEnd(reference, tree.root()));
     for (int mode = 0; mode < 2; ++mode) {
-      reference.session().startCheck(mode);
+      reference.session().startCheck(static_cast<CheckMode>(mode));
       ASSERT_TRUE(reference.settle());
       clean[mode] = reference.ticked();
     }
@@ -218,7 +229,7 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
     const int mode = cycle % 2;
     const std::set<int> before = w.ticked();
-    w.session().startCheck(mode);
+    w.session().startCheck(static_cast<CheckMode>(mode));
     bool cancel = true;
     switch (cycle % 5) {
       case 0:  // before anything of the run has been drained
@@ -268,7 +279,7 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
   int keepsCancelled = 0;
   for (int cycle = 0; cycle < kCheckCycles / 4; ++cycle) {
     SCOPED_TRACE("keep cycle " + std::to_string(cycle));
-    w.session().startCheck(0);
+    w.session().startCheck(CheckMode::Fast);
     ASSERT_TRUE(w.settle());
     const std::set<int> before = w.ticked();
     w.session().keepCopies({{}, cycle % 2 == 0 ? KeepRule::Age::Oldest : KeepRule::Age::Newest});
@@ -284,7 +295,7 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
   }
   EXPECT_GT(keepsCancelled, 0);
   for (int mode = 0; mode < 2; ++mode) {
-    w.session().startCheck(mode);
+    w.session().startCheck(static_cast<CheckMode>(mode));
     ASSERT_TRUE(w.settle());
     EXPECT_EQ(w.ticked(), clean[mode]);
     ExpectConsistent(w);
