@@ -4,8 +4,8 @@
 // the button groups with the list page in front.
 #include "app/form_main.h"
 
-void TFormMain::vgListView1Change(int row) {
-  session_->filesTickChanged(row);
+void TFormMain::vgListView1Change(int row, bool tickFlipped) {
+  session_->filesTickChanged(row, tickFlipped);
 }
 
 void TFormMain::vgListView2Change(int) {

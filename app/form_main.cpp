@@ -84,8 +84,8 @@ void TFormMain::connectHandlers() {
   connect(DirectoryEdit1_, &QLineEdit::textEdited, this, [this] { folderBytes_.clear(); });
   connect(SpeedButton1_, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
 
-  filesList().setChangeHandler([this](int row) { vgListView1Change(row); });
-  deleteList().setChangeHandler([this](int row) { vgListView2Change(row); });
+  filesList().setChangeHandler([this](int row, bool flipped) { vgListView1Change(row, flipped); });
+  deleteList().setChangeHandler([this](int row, bool) { vgListView2Change(row); });
   // A new selection or focus row in "Files" counts as a change of that row.
   connect(vgListView1_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {

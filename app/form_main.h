@@ -61,7 +61,7 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   void UnlockRunControls();
 
   // "Files to delete".
-  void vgListView1Change(int row);
+  void vgListView1Change(int row, bool tickFlipped);
   void vgListView2Change(int row);
   void Timer2Timer();
   void TabSheetResultsShow();

@@ -51,7 +51,8 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
       return column == 0 ? QVariant(icons_.icon(row.ImageIndex)) : QVariant();
     case Qt::CheckStateRole:
-      return column == 0 ? QVariant(row.Checked ? Qt::Checked : Qt::Unchecked) : QVariant();
+      return column == 0 ? QVariant(list_.isChecked(index.row()) ? Qt::Checked : Qt::Unchecked)
+                         : QVariant();
     default:
       return {};
   }

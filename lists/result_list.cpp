@@ -70,7 +70,7 @@ void ResultList::setColumnWidth(int i, int width) {
 void ResultList::appendRow(ListRow row) {
   const int first = rowCount();
   if (observer_) observer_->rowsAboutToBeAppended(first, first);
-  checked_ += row.Checked ? 1 : 0;
+  checked_ += store_ != nullptr ? (store_->tick(first) ? 1 : 0) : (row.Checked ? 1 : 0);
   rows_.push_back(std::move(row));
   if (observer_) observer_->rowsAppended();
 }
@@ -84,7 +84,7 @@ void ResultList::appendRows(std::vector<ListRow> rows) {
   const std::size_t needed = rows_.size() + rows.size();
   if (rows_.capacity() < needed) rows_.reserve(std::max(needed, 2 * rows_.capacity()));
   for (auto& r : rows) {
-    checked_ += r.Checked ? 1 : 0;
+    checked_ += tickOf(static_cast<int>(rows_.size()), r) ? 1 : 0;
     rows_.push_back(std::move(r));
   }
   if (observer_) observer_->rowsAppended();
@@ -125,7 +125,7 @@ void ResultList::removeRows(const std::vector<int>& sorted) {
   for (std::size_t r = 0; r < rows_.size(); ++r) {
     if (next < sorted.size() && static_cast<std::size_t>(sorted[next]) == r) {
       ++next;
-      checked_ -= rows_[r].Checked ? 1 : 0;
+      checked_ -= isChecked(static_cast<int>(r)) ? 1 : 0;
       continue;
     }
     if (kept != r) rows_[kept] = std::move(rows_[r]);
@@ -151,27 +151,31 @@ void ResultList::clear() {
   if (observer_) observer_->reset();
 }
 
-void ResultList::setChecked(int i, bool checked) {
-  auto& r = rows_[static_cast<std::size_t>(i)];
-  if (r.Checked == checked) return;
-  r.Checked = checked;
+bool ResultList::flip(int i, bool checked) {
+  if (isChecked(i) == checked) return false;
+  if (store_ != nullptr) {
+    store_->setTick(i, checked);
+  } else {
+    rows_[static_cast<std::size_t>(i)].Checked = checked;
+  }
   checked_ += checked ? 1 : -1;
+  return true;
+}
+
+void ResultList::setChecked(int i, bool checked) {
+  if (!flip(i, checked)) return;
   if (observer_) observer_->rowsDataChanged(i, i);
-  if (onChange_) onChange_(i);
+  if (onChange_) onChange_(i, true);
 }
 
 void ResultList::setChecked(const std::vector<int>& rows, bool checked) {
   int first = -1;
   int last = -1;
   for (const int i : rows) {
-    if (i < 0 || i >= rowCount()) continue;
-    auto& r = rows_[static_cast<std::size_t>(i)];
-    if (r.Checked == checked) continue;
-    r.Checked = checked;
-    checked_ += checked ? 1 : -1;
+    if (i < 0 || i >= rowCount() || !flip(i, checked)) continue;
     first = first < 0 ? i : std::min(first, i);
     last = std::max(last, i);
-    if (onChange_) onChange_(i);
+    if (onChange_) onChange_(i, true);
   }
   if (observer_ && first >= 0) observer_->rowsDataChanged(first, last);
 }
@@ -181,20 +185,23 @@ void ResultList::setAllChecked(bool checked) {
   int first = -1;
   int last = -1;
   for (int i = 0; i < rowCount(); ++i) {
-    auto& r = rows_[static_cast<std::size_t>(i)];
-    if (r.Checked == checked) continue;
-    r.Checked = checked;
-    checked_ += checked ? 1 : -1;
+    if (!flip(i, checked)) continue;
     first = first < 0 ? i : first;
     last = i;
-    if (onChange_) onChange_(i);
+    if (onChange_) onChange_(i, true);
   }
   last = std::min(last, rowCount() - 1);
   if (observer_ && first >= 0 && first <= last) observer_->rowsDataChanged(first, last);
 }
 
 void ResultList::notifyChange(int i) {
-  if (onChange_) onChange_(i);
+  if (onChange_) onChange_(i, false);
+}
+
+void ResultList::keepTicksIn(TickStore* store) {
+  store_ = store;
+  checked_ = 0;
+  for (int i = 0; i < rowCount(); ++i) checked_ += isChecked(i) ? 1 : 0;
 }
 
 void ResultList::endUpdate() {

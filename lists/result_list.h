@@ -60,17 +60,28 @@ class ResultListObserver {
   virtual void columnWidthChanged(int column) = 0;
 };
 
+// Where a list's ticks live when they belong to records outside it: row i's
+// tick is tick(i). Only the list writes them while it holds rows.
+class TickStore {
+ public:
+  virtual bool tick(int row) const = 0;
+  virtual void setTick(int row, bool on) = 0;
+
+ protected:
+  ~TickStore() = default;
+};
+
 // A report-style list with a tick box per row, rows numbered from 0. Plain
 // C++: the logic fills and reads it, a Qt model shows it. Used on the window
 // thread only.
 //
 // Change notification: setChecked() that flips a tick, and
 // notifyChange() (selection or focus moved), call the change handler with the
-// row. Appending and removing rows do not. The handler must not add or
-// remove rows.
+// row and whether its tick flipped. Appending and removing rows do not. The
+// handler must not add or remove rows.
 class ResultList {
  public:
-  using ChangeHandler = std::function<void(int row)>;
+  using ChangeHandler = std::function<void(int row, bool tickFlipped)>;
 
   // Columns.
   int columnCount() const { return static_cast<int>(columns_.size()); }
@@ -96,7 +107,11 @@ class ResultList {
   void truncate(int count);
   void clear();
 
-  bool isChecked(int i) const { return rows_[static_cast<std::size_t>(i)].Checked; }
+  bool isChecked(int i) const {
+    return store_ != nullptr ? store_->tick(i) : rows_[static_cast<std::size_t>(i)].Checked;
+  }
+  // The ticks live in `store` from now on (the rows' own flags are unused).
+  void keepTicksIn(TickStore* store);
   // Sets the tick of row i; a tick that changes fires the change handler.
   void setChecked(int i, bool checked);
   // The same for each of `rows` in turn (handlers fire in that order); the
@@ -120,10 +135,16 @@ class ResultList {
   int checkedCount() const { return checked_; }
 
  private:
+  bool tickOf(int i, const ListRow& row) const {
+    return store_ != nullptr ? store_->tick(i) : row.Checked;
+  }
+  bool flip(int i, bool checked);  // false when the tick already is `checked`
+
   std::vector<ListColumn> columns_;
   std::vector<ListRow> rows_;
   ChangeHandler onChange_;
   ResultListObserver* observer_ = nullptr;
+  TickStore* store_ = nullptr;
   int updateDepth_ = 0;
   int checked_ = 0;
 };

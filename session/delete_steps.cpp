@@ -173,10 +173,6 @@ void Session::finishDeleteSteps() {
   DeleteListStale = true;
   deleteBuilder_.forget();
   events_.statusText(texts::kUpdatingInformation);
-  for (int k = 1; k <= candidates_.count(); ++k) {
-    if (k - 1 < filesList_.rowCount())
-      filesList_.setChecked(k - 1, candidates_.row(k).Checked == 1);
-  }
   completeDeleteList();
   events_.statusText(texts::kInformationUpdated);
   if (!report.empty()) dialogs_.information(report);

@@ -43,8 +43,9 @@ PlainDriver::PlainDriver(SessionConfig config, SessionEvents* events, Dialogs* d
       dialogs_(dialogs != nullptr ? dialogs : &ownDialogs_),
       session_(std::make_unique<Session>(*events_, *dialogs_, queue, icons_, std::move(config))) {
   // The window's handlers of both lists, reduced to what reaches the session.
-  session_->filesList().setChangeHandler([this](int row) { session_->filesTickChanged(row); });
-  session_->deleteList().setChangeHandler([this](int) {
+  session_->filesList().setChangeHandler(
+      [this](int row, bool tickFlipped) { session_->filesTickChanged(row, tickFlipped); });
+  session_->deleteList().setChangeHandler([this](int, bool) {
     if (session_->deleteListWhole()) session_->refreshDeleteList();
   });
 }

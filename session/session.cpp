@@ -27,6 +27,7 @@ Session::Session(SessionEvents& events, Dialogs& dialogs, WindowQueue& queue, Ic
       vgThreadCheckDouble(queue),
       DeleteThread(queue) {
   unreadable_.also = config_.limits.unreadable;
+  filesList_.keepTicksIn(&candidateTicks_);
 }
 
 Session::~Session() {
@@ -58,8 +59,6 @@ bool Session::workersBusy() const {
 }
 
 bool Session::ticked(int row) const {
-  if (config_.listRows)
-    return row >= 1 && row <= filesList_.rowCount() && filesList_.isChecked(row - 1);
   return row >= 1 && row <= candidates_.count() && candidates_.row(row).Checked == 1;
 }
 
@@ -123,14 +122,12 @@ std::function<void()> Session::checkpointOf(RunContext& run) const {
   };
 }
 
-void Session::filesTickChanged(int row) {
+void Session::filesTickChanged(int row, bool tickFlipped) {
   if (filesList_.rowCount() != candidates_.CandidateCount.load(std::memory_order_acquire)) return;
   if (row < 0 || row >= candidates_.size()) return;
-  // Only a tick that differs from its mirror rebuilds "Files to delete": a new
-  // selection or focus must not undo the user's unticks there.
-  const std::uint8_t tick = filesList_.isChecked(row) ? 1 : 0;
-  if (candidates_.row(row + 1).Checked == tick) return;
-  candidates_.row(row + 1).Checked = tick;
+  // Only a tick that flipped rebuilds "Files to delete": a new selection or
+  // focus must not undo the user's unticks there.
+  if (!tickFlipped) return;
   DeleteListStale = true;
   events_.deleteListRebuildDue();
   deleteBuilder_.changedFrom(row + 1);
@@ -208,10 +205,7 @@ bool Session::setFilesColumns(const std::vector<std::string>& captions) {
     for (int k = 1; k <= candidates_.count(); ++k) {
       const CandidateRow& c = candidates_.row(k);
       const int icon = icons_.FileTypeIconIndex(IconTypeName(c.FileName()));
-      if (AddListRow(filesList_, filesList_, icon, c.FileName(), c.Size, c.FullPath) &&
-          c.Checked == 1) {
-        filesList_.setChecked(filesList_.rowCount() - 1, true);
-      }
+      AddListRow(filesList_, filesList_, icon, c.FileName(), c.Size, c.FullPath);
     }
     filesList_.endUpdate();
   }

@@ -107,7 +107,8 @@ class Session {
   void cancelCheck();
 
   // Ticks and "Files to delete".
-  void filesTickChanged(int row);  // "Files" row `row` (0-based) changed or was focused
+  // "Files" row `row` (0-based) was ticked or unticked (`tickFlipped`) or focused.
+  void filesTickChanged(int row, bool tickFlipped);
   bool deleteListWhole() const { return deleteList_.rowCount() == DeleteRowsExpected; }
   // Builds a slice of "Files to delete" when it is stale (re-arming the
   // timer until whole), then shows its totals.
@@ -170,8 +171,9 @@ class Session {
   bool filesListFilled() const { return FilesListFilled.load(); }
   bool deleteListStale() const { return DeleteListStale; }
   bool deleteListBuilding() const { return deleteBuilder_.building(); }
-  // Rows the check ticked: those of "Files", or with lists off the candidates' Checked.
-  bool ticked(int row) const;  // 1-based candidate row
+  // Whether candidate row `row` (1-based) is ticked: its Checked, which
+  // "Files" shows and sets.
+  bool ticked(int row) const;
 
   ScanTable& scanTable() { return scanTable_; }
   CandidateTable& candidates() { return candidates_; }
@@ -258,6 +260,20 @@ class Session {
   DeleteTable deleteTable_;
   ResultList filesList_;
   ResultList deleteList_;
+  // The ticks of "Files" are the candidates' Checked.
+  class CandidateTicks final : public TickStore {
+   public:
+    explicit CandidateTicks(CandidateTable& candidates) : candidates_(candidates) {}
+    bool tick(int row) const override {
+      return row >= 0 && row < candidates_.size() && candidates_.row(row + 1).Checked == 1;
+    }
+    void setTick(int row, bool on) override {
+      if (row >= 0 && row < candidates_.size()) candidates_.row(row + 1).Checked = on ? 1 : 0;
+    }
+
+   private:
+    CandidateTable& candidates_;
+  } candidateTicks_{candidates_};
 
   // Scan run.
   int ScanStep = 0;

@@ -33,7 +33,7 @@ class RebuildDeleteListTest : public ::testing::Test {
     table.append(Row("/old", 1, true, 9));
     table.DeleteCount = 1;
     deleteList.setChangeHandler(
-        [this](int) { seen.emplace_back(deleteList.rowCount(), expected); });
+        [this](int, bool) { seen.emplace_back(deleteList.rowCount(), expected); });
   }
 
   CandidateTable candidates{16};

@@ -68,7 +68,7 @@ TEST(TickAllTest, UntickAllClearsTicksAndMatchedOfExistingCandidates) {
   FillFilesList(files, candidates);
   files.appendRow({});  // a row without a candidate
   std::vector<int> changed;
-  files.setChangeHandler([&](int row) { changed.push_back(row); });
+  files.setChangeHandler([&](int row, bool) { changed.push_back(row); });
 
   SetAllTicks(files, true);
   EXPECT_EQ(files.checkedCount(), 3);

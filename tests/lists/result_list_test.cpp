@@ -14,7 +14,7 @@ namespace {
 TEST(ResultListTest, ChangeHandlerFiresOnTickFlipsAndNotifyOnly) {
   ResultList list;
   std::vector<int> changed;
-  list.setChangeHandler([&](int row) { changed.push_back(row); });
+  list.setChangeHandler([&](int row, bool) { changed.push_back(row); });
   list.appendRow({});
   list.appendRows({ListRow{}, ListRow{}});
   list.removeRow(2);
@@ -61,7 +61,7 @@ TEST(ResultListTest, BatchTicksAndRemovals) {
   ResultList list;
   RecordingObserver observer;
   std::vector<int> handled;
-  list.setChangeHandler([&](int row) { handled.push_back(row); });
+  list.setChangeHandler([&](int row, bool) { handled.push_back(row); });
   for (int r = 0; r < 100; ++r) {
     ListRow row(std::to_string(r));
     row.Checked = r == 7;
