@@ -149,7 +149,7 @@ void Session::checkBody(RunContext& run, CheckMode mode, int listRows) {
       sets_ = std::move(sets);
       setsKnown_ = true;
     }
-    showProgress(0);
+    showProgress(0, CompareBytesRead() - bytesAtCheckStart_);
     endCheck(true);
     // Every tick of the run has reached "Files" by now; "Files to delete"
     // is rebuilt from them later.
