@@ -47,15 +47,15 @@ void TFormMain::updateCopiesMenu() {
 }
 
 void TFormMain::ShowCopies1Click() {
-  const int row = vgListView1_->selectedRow();
-  if (row < 0 || row + 1 > candidates().count()) {
+  const std::optional<TableRow> row = session_->candidateAt({vgListView1_->selectedRow()});
+  if (!row) {
     dialogs_->information(kSelectFirst);
     return;
   }
-  session_->withIdenticalSets([this, row] { showCopiesWindow(row + 1); });
+  session_->withIdenticalSets([this, row = *row] { showCopiesWindow(row); });
 }
 
-void TFormMain::showCopiesWindow(int row) {
+void TFormMain::showCopiesWindow(TableRow row) {
   const std::vector<int> set = session_->setOfRow(row);
   if (set.empty()) {
     dialogs_->information(kNoCopies);
@@ -83,16 +83,14 @@ void TFormMain::showCopiesWindow(int row) {
                          .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     item->setData(0, Qt::UserRole, r);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, r - 1 < filesList().rowCount() && filesList().isChecked(r - 1)
-                               ? Qt::Checked
-                               : Qt::Unchecked);
+    item->setCheckState(0, session_->ticked(r) ? Qt::Checked : Qt::Unchecked);
   }
   list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   // A tick here is a tick of the row in "Files": Checked and "Files to delete" follow.
   connect(list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-    const int r = item->data(0, Qt::UserRole).toInt();
-    if (column == 0 && r >= 1 && r - 1 < filesList().rowCount())
-      filesList().setChecked(r - 1, item->checkState(0) == Qt::Checked);
+    if (column == 0)
+      session_->setTicked({item->data(0, Qt::UserRole).toInt()},
+                          item->checkState(0) == Qt::Checked);
   });
   auto* layout = new QVBoxLayout(window);
   layout->addWidget(list);
@@ -101,10 +99,9 @@ void TFormMain::showCopiesWindow(int row) {
 }
 
 void TFormMain::KeepFolder1Click() {
-  const int row = vgListView1_->selectedRow();
-  const std::string start = row >= 0 && row + 1 <= candidates().count()
-                                ? FolderOf(candidates().row(row + 1).FullPath)
-                                : session_->scannedRoot();
+  const std::optional<TableRow> row = session_->candidateAt({vgListView1_->selectedRow()});
+  const std::string start =
+      row ? FolderOf(candidates().row(row->value).FullPath) : session_->scannedRoot();
   const auto folder = dialogs_->pickFolder(start);
   if (!folder) return;
   session_->keepCopies({{*folder}, KeepRule::Age::None});

@@ -5,7 +5,7 @@
 #include "app/form_main.h"
 
 void TFormMain::vgListView1Change(int row, bool tickFlipped) {
-  session_->filesTickChanged(row, tickFlipped);
+  session_->filesTickChanged({row}, tickFlipped);
 }
 
 void TFormMain::vgListView2Change(int) {

@@ -32,16 +32,15 @@ void TFormMain::RunFile(const std::string& fullPath) {
 }
 
 void TFormMain::LaunchFile1Click() {
-  const int row = vgListView1_->selectedRow();
-  if (row < 0 || row + 1 > candidates().count()) return;
-  RunFile(candidates().row(row + 1).FullPath);
+  if (const auto row = session_->candidateAt({vgListView1_->selectedRow()}))
+    RunFile(candidates().row(row->value).FullPath);
 }
 
 void TFormMain::vgListView1DblClick() {
   const int row = vgListView1_->selectedRow();
   if (row < 0) return;
   if (RadioGroup2_->itemIndex() == 0) {
-    if (row + 1 <= candidates().count()) RunFile(candidates().row(row + 1).FullPath);
+    if (const auto k = session_->candidateAt({row})) RunFile(candidates().row(k->value).FullPath);
   } else if (row < filesList().rowCount()) {
     filesList().setChecked(row, !filesList().isChecked(row));
   }

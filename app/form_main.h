@@ -164,7 +164,7 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   QWidget* buildColumnPage(int which);
   void buildMenus();
   void buildCopiesMenu();
-  void showCopiesWindow(int row);  // a small window with the set of candidate `row`
+  void showCopiesWindow(TableRow row);  // a small window with the set of candidate `row`
   void buildPopup();
   void connectHandlers();
 

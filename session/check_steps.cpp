@@ -89,7 +89,7 @@ bool Session::applyCheckEffect() {
     // List rows count from 0; a row the list lacks is skipped by the list.
     std::vector<int> rows;
     rows.reserve(effect.rows.size());
-    for (const int row : effect.rows) rows.push_back(row - 1);
+    for (const int row : effect.rows) rows.push_back(TableRow{row}.listIndex().value);
     filesList_.setChecked(rows, true);
   }
   return true;

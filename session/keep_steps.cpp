@@ -16,9 +16,9 @@ void Session::forgetSets() {
   afterSets_ = {};
 }
 
-std::vector<int> Session::setOfRow(int row) const {
+std::vector<int> Session::setOfRow(TableRow row) const {
   for (const std::vector<int>& set : sets_) {
-    if (std::find(set.begin(), set.end(), row) != set.end()) return set;
+    if (std::find(set.begin(), set.end(), row.value) != set.end()) return set;
   }
   return {};
 }
@@ -76,7 +76,8 @@ void Session::applyKeepRule(const KeepRule& rule) {
   // Through "Files", so Checked and "Files to delete" follow as for a click.
   std::vector<int> on;
   std::vector<int> off;
-  for (const KeepTick& change : changes) (change.ticked ? on : off).push_back(change.row - 1);
+  for (const KeepTick& change : changes)
+    (change.ticked ? on : off).push_back(TableRow{change.row}.listIndex().value);
   filesList_.setChecked(off, false);
   filesList_.setChecked(on, true);
 }

@@ -44,7 +44,7 @@ PlainDriver::PlainDriver(SessionConfig config, SessionEvents* events, Dialogs* d
       session_(std::make_unique<Session>(*events_, *dialogs_, queue, icons_, std::move(config))) {
   // The window's handlers of both lists, reduced to what reaches the session.
   session_->filesList().setChangeHandler(
-      [this](int row, bool tickFlipped) { session_->filesTickChanged(row, tickFlipped); });
+      [this](int row, bool tickFlipped) { session_->filesTickChanged({row}, tickFlipped); });
   session_->deleteList().setChangeHandler([this](int, bool) {
     if (session_->deleteListWhole()) session_->refreshDeleteList();
   });

@@ -122,15 +122,27 @@ std::function<void()> Session::checkpointOf(RunContext& run) const {
   };
 }
 
-void Session::filesTickChanged(int row, bool tickFlipped) {
+std::optional<TableRow> Session::candidateAt(ListIndex row) const {
+  if (row.value < 0 || row.value >= filesList_.rowCount()) return std::nullopt;
+  const TableRow k = row.tableRow();
+  if (k.value > candidates_.count()) return std::nullopt;
+  return k;
+}
+
+void Session::setTicked(TableRow row, bool on) {
+  const ListIndex i = row.listIndex();
+  if (i.value >= 0 && i.value < filesList_.rowCount()) filesList_.setChecked(i.value, on);
+}
+
+void Session::filesTickChanged(ListIndex row, bool tickFlipped) {
   if (filesList_.rowCount() != candidates_.CandidateCount.load(std::memory_order_acquire)) return;
-  if (row < 0 || row >= candidates_.size()) return;
+  if (row.value < 0 || row.value >= candidates_.size()) return;
   // Only a tick that flipped rebuilds "Files to delete": a new selection or
   // focus must not undo the user's unticks there.
   if (!tickFlipped) return;
   DeleteListStale = true;
   events_.deleteListRebuildDue();
-  deleteBuilder_.changedFrom(row + 1);
+  deleteBuilder_.changedFrom(row.tableRow().value);
 }
 
 DeleteListBuilder::Lists Session::deleteLists() {

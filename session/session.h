@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "core/capacity.h"
 #include "core/dialogs.h"
 #include "core/records.h"
+#include "core/row_index.h"
 #include "core/window_queue.h"
 #include "core/worker.h"
 #include "group/file_table.h"
@@ -107,8 +109,8 @@ class Session {
   void cancelCheck();
 
   // Ticks and "Files to delete".
-  // "Files" row `row` (0-based) was ticked or unticked (`tickFlipped`) or focused.
-  void filesTickChanged(int row, bool tickFlipped);
+  // "Files" row `row` was ticked or unticked (`tickFlipped`) or focused.
+  void filesTickChanged(ListIndex row, bool tickFlipped);
   bool deleteListWhole() const { return deleteList_.rowCount() == DeleteRowsExpected; }
   // Builds a slice of "Files to delete" when it is stale (re-arming the
   // timer until whole), then shows its totals.
@@ -141,8 +143,8 @@ class Session {
   void withIdenticalSets(std::function<void()> then);
   bool identicalSetsKnown() const { return setsKnown_; }
   const std::vector<std::vector<int>>& identicalSets() const { return sets_; }
-  // The set holding candidate row `row` (1-based); empty when none does.
-  std::vector<int> setOfRow(int row) const;
+  // The set holding candidate row `row`; empty when none does.
+  std::vector<int> setOfRow(TableRow row) const;
   // Sets the ticks of every set by `rule` through "Files" (or, without list
   // rows, the candidates' Checked), once the sets are known.
   void keepCopies(KeepRule rule);
@@ -174,6 +176,11 @@ class Session {
   // Whether candidate row `row` (1-based) is ticked: its Checked, which
   // "Files" shows and sets.
   bool ticked(int row) const;
+  bool ticked(TableRow row) const { return ticked(row.value); }
+  // The candidate beside "Files" row `row`; nothing past either's end.
+  std::optional<TableRow> candidateAt(ListIndex row) const;
+  // Ticks or unticks candidate `row` through "Files", as a click there does.
+  void setTicked(TableRow row, bool on);
 
   ScanTable& scanTable() { return scanTable_; }
   CandidateTable& candidates() { return candidates_; }
@@ -265,10 +272,13 @@ class Session {
    public:
     explicit CandidateTicks(CandidateTable& candidates) : candidates_(candidates) {}
     bool tick(int row) const override {
-      return row >= 0 && row < candidates_.size() && candidates_.row(row + 1).Checked == 1;
+      const TableRow k = ListIndex{row}.tableRow();
+      return k.value >= 1 && k.value <= candidates_.size() && candidates_.row(k.value).Checked == 1;
     }
     void setTick(int row, bool on) override {
-      if (row >= 0 && row < candidates_.size()) candidates_.row(row + 1).Checked = on ? 1 : 0;
+      const TableRow k = ListIndex{row}.tableRow();
+      if (k.value >= 1 && k.value <= candidates_.size())
+        candidates_.row(k.value).Checked = on ? 1 : 0;
     }
 
    private:

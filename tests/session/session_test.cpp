@@ -3,8 +3,8 @@
 // The session's own decisions, without a window: which scans it refuses and
 // why, what it reports of each phase, the column apply that waits for a fill,
 // and Delete Checked's second question, end steps and report.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,8 +131,8 @@ TEST_F(SessionTest, EventsTellEachPhaseHowItEndedAndHowFarItCame) {
   s().togglePause();
   s().cancelCheck();
   ASSERT_TRUE(driver.settle());
-  EXPECT_EQ(events.phases(),
-            (std::vector<Phase>{Phase::Checking, Phase::CheckPaused, Phase::Checking, Phase::Idle}));
+  EXPECT_EQ(events.phases(), (std::vector<Phase>{Phase::Checking, Phase::CheckPaused,
+                                                 Phase::Checking, Phase::Idle}));
   EXPECT_FALSE(events.changes.back().completed);
 
   // A scan cancelled during its walk ends without filling "Files".
@@ -167,7 +167,8 @@ TEST_F(SessionTest, ColumnsOfFilesWaitForTheFillThenAreDue) {
 // report says what became of each file.
 TEST_F(SessionTest, DeleteAsksAgainForFilesWithoutACopyAndReportsEachFile) {
   const std::string bytes(5000, 'a');
-  for (const char* name : {"a1", "a2", "a3", "b1", "b2"}) tree.write(name, name[0] == 'a' ? bytes : "bb");
+  for (const char* name : {"a1", "a2", "a3", "b1", "b2"})
+    tree.write(name, name[0] == 'a' ? bytes : "bb");
   ASSERT_TRUE(scan());
   ASSERT_TRUE(driver.runCheck(CheckMode::Careful));
   const CandidateTable& rows = s().candidates();
