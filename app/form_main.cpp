@@ -16,7 +16,6 @@
 #include "app/about_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dialogs.h"
-#include "core/trash.h"
 #include "lists/row_texts.h"
 #include "session/texts.h"
 
@@ -237,14 +236,7 @@ void TFormMain::ColorComboBox3Change() {
 }
 
 void TFormMain::CheckBoxTrashClick() {
-  // A delete under way keeps the choice it started with.
-  session_->config().moveToTrash =
-      CheckBoxTrash_->isChecked()
-          ? FileDeleter([](const std::string& path, const FileIdentity& id,
-                           const FolderIdentity& folder, FileIdentity* after, int* error) {
-              return MoveToTrashIfUnchanged(path, id, folder, after, error);
-            })
-          : FileDeleter();
+  session_->useTrash(CheckBoxTrash_->isChecked());
 }
 
 void TFormMain::ColorComboBox4Change() {

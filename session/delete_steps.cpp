@@ -3,6 +3,7 @@
 // "Delete Checked": the confirmation, the verified file work on its worker,
 // the second question, the rows removed and the report of what stayed.
 #include "core/file_io.h"
+#include "core/trash.h"
 #include "session/session.h"
 #include "session/texts.h"
 
@@ -52,6 +53,15 @@ std::string KeptReport(const RunReport& report) {
 }
 
 }  // namespace
+
+void Session::useTrash(bool on) {
+  config_.moveToTrash =
+      on ? FileDeleter([](const std::string& path, const FileIdentity& id,
+                          const FolderIdentity& folder, FileIdentity* after, int* error) {
+        return MoveToTrashIfUnchanged(path, id, folder, after, error);
+      })
+         : FileDeleter();
+}
 
 void Session::deleteChecked() {
   if (refuseDuringRun()) return;

@@ -130,6 +130,10 @@ class Session {
   bool setFilesColumns(const std::vector<std::string>& captions);
   void setDeleteColumns(const std::vector<std::string>& captions);
 
+  // Delete Checked moves files to the Trash (on) or unlinks them; a delete
+  // under way keeps the choice it started with.
+  void useTrash(bool on);
+
   // Saves the candidates' paths or names to a file the user picks.
   void saveList(SavedField field);
 
