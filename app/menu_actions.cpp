@@ -9,7 +9,7 @@
 #include "app/about_window.h"
 #include "app/form_main.h"
 #include "app/progress_window.h"
-#include "lists/save_lists.h"
+#include "output/save_lists.h"
 #include "session/texts.h"
 
 void TFormMain::Savepathesoffilestofile1Click() {

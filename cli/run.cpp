@@ -19,13 +19,17 @@
 #include <utility>
 #include <vector>
 
-#include "cli/json_lines.h"
 #include "cli/options.h"
 #include "compare/check_engine.h"
 #include "core/descriptors.h"
 #include "core/dialogs.h"
 #include "core/file_io.h"
 #include "core/worker.h"
+#include "output/listing_writers.h"
+#include "output/output_stream.h"
+#include "output/report_writer.h"
+#include "output/run_report.h"
+#include "output/terminal_writers.h"
 #include "scan/folder_path.h"
 #include "scan/walk.h"
 #include "session/identical_sets.h"
@@ -34,128 +38,47 @@
 
 namespace {
 
-// Walk entries between two updates of the progress line.
-constexpr int kEntriesPerUpdate = 1024;
+constexpr const char* kProgram = "twinscan-cli";
 
 void WriteText(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
 }
 
-// Bytes to the listing stream; remembers the first failure and writes
-// nothing after it.
-class Output {
- public:
-  explicit Output(std::FILE* stream) : stream_(stream) {}
-
-  void write(std::string_view bytes) {
-    if (error_ != 0 || bytes.empty()) return;
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
-      error_ = errno != 0 ? errno : EIO;
-    }
-  }
-  void put(char c) { write(std::string_view(&c, 1)); }
-
-  // Flushes; true when every byte has reached the stream's file.
-  bool finish() {
-    if (error_ != 0) return false;
-    errno = 0;
-    if (std::fflush(stream_) != 0 || std::ferror(stream_) != 0) error_ = errno != 0 ? errno : EIO;
-    return error_ == 0;
-  }
-  int error() const { return error_; }
-
- private:
-  std::FILE* stream_;
-  int error_ = 0;
-};
-
-// One line on the error stream, rewritten in place; off unless it is a terminal.
-class ProgressLine {
- public:
-  ProgressLine(std::FILE* stream, bool on) : stream_(stream), on_(on) {}
-  ~ProgressLine() { clear(); }
-  ProgressLine(const ProgressLine&) = delete;
-  ProgressLine& operator=(const ProgressLine&) = delete;
-
-  void show(const std::string& text) {
-    if (!on_ || text == last_) return;
-    WriteText(stream_, "\r\033[K");
-    WriteText(stream_, text);
-    std::fflush(stream_);
-    last_ = text;
-  }
-  void clear() {
-    if (!on_ || last_.empty()) return;
-    WriteText(stream_, "\r\033[K");
-    std::fflush(stream_);
-    last_.clear();
-  }
-
- private:
-  std::FILE* stream_;
-  bool on_;
-  std::string last_;
-};
-
-// "twinscan-cli: cannot <what> "<path>": <reason>" on the error stream.
-void CannotLine(std::FILE* err, std::string_view what, std::string_view path, int error) {
-  WriteText(err, "twinscan-cli: cannot ");
-  WriteText(err, what);
-  WriteText(err, " \"");
-  WriteText(err, path);
-  WriteText(err, "\": ");
-  WriteText(err, ErrorText(error));
-  WriteText(err, "\n");
-}
-
-// The walk's progress on the line, and the folders it could not list, each
-// named at the end.
+// The walk's entries to the progress writer, and the folders it could not
+// list to the run's report.
 class WalkProgress final : public WalkObserver {
  public:
-  explicit WalkProgress(ProgressLine& line) : line_(line) {}
-  void checkpoint() override {
-    if (++entries_ % kEntriesPerUpdate == 0) show();
-  }
+  WalkProgress(ReportWriter& writer, RunReport& report) : writer_(writer), report_(report) {}
+  void checkpoint() override { writer_.progress(Stage::Walking, 0, ++entries_); }
   void unlistable(const std::string& folder, int error) override {
-    unlisted_.emplace_back(folder, error);
-  }
-  void show() { line_.show("scanning: " + std::to_string(entries_) + " entries"); }
-  // Names every folder that could not be listed; false when there was none.
-  bool report(std::FILE* err) const {
-    for (const auto& [folder, error] : unlisted_) CannotLine(err, "list", folder, error);
-    return !unlisted_.empty();
+    report_.unlistable.push_back({folder, error});
   }
 
  private:
-  ProgressLine& line_;
-  long long entries_ = 0;
-  std::vector<std::pair<std::string, int>> unlisted_;
+  ReportWriter& writer_;
+  RunReport& report_;
+  std::uint64_t entries_ = 0;
 };
 
-// The session's view for a terminal: progress on the line, nothing else.
+// The session's events for a terminal: its progress to the progress writer
+// (the walk's comes from WalkProgress).
 class ProgressView final : public SessionEvents {
  public:
-  explicit ProgressView(ProgressLine& line) : line_(line) {}
+  explicit ProgressView(ReportWriter& writer) : writer_(writer) {}
   void progress(const RunProgress& progress) override {
     if (progress.phase == Phase::Walking) return;
-    const int percent = progress.percent;
-    std::string text = stage + std::to_string(percent) + "%";
     // The bytes the check has compared so far, from the engines' own count.
-    if (countBytes)
-      text += ", " + std::to_string((CompareBytesRead() - bytesAtStart) >> 20) + " MiB read";
-    line_.show(text);
+    writer_.progress(stage, progress.percent, CompareBytesRead() - bytesAtStart);
   }
-  void countBytesFromNow() {
-    countBytes = true;
+  void enter(Stage next) {
+    stage = next;
     bytesAtStart = CompareBytesRead();
   }
-  bool countBytes = false;
+  Stage stage = Stage::Grouping;
   std::uint64_t bytesAtStart = 0;
-  std::string stage = "grouping: ";
 
  private:
-  ProgressLine& line_;
+  ReportWriter& writer_;
 };
 
 // Messages meant for a window's boxes: only the walk's failure is told, by
@@ -177,7 +100,7 @@ class KeptMessages final : public Dialogs {
 };
 
 // The rows whose files could not be opened or read, collected from the
-// engines of every thread; each is named on the error stream at the end.
+// engines of every thread.
 class UnreadableRows final : public UnreadableSink {
  public:
   // Engine bounds for `threads` threads that report here.
@@ -191,18 +114,16 @@ class UnreadableRows final : public UnreadableSink {
     const std::lock_guard<std::mutex> lock(mutex_);
     rows_.emplace_back(row, error);
   }
-  // "twinscan-cli: cannot read "<path>": <reason>" per row, in row order;
-  // false when there was none.
-  bool report(const CandidateTable& candidates, std::FILE* err) {
+  // Each row once, in row order, with the first error met.
+  void report(const CandidateTable& candidates, RunReport& report) {
     const std::lock_guard<std::mutex> lock(mutex_);
     std::sort(rows_.begin(), rows_.end());
     int last = 0;
     for (const auto& [row, error] : rows_) {
       if (row == last) continue;
       last = row;
-      CannotLine(err, "read", candidates.row(row).FullPath, error);
+      report.unreadable.push_back({candidates.row(row).FullPath, error});
     }
-    return !rows_.empty();
   }
 
  private:
@@ -233,7 +154,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         [&folder] { return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }, nullptr,
         nullptr));
     if (listed.valid()) continue;
-    CannotLine(err, "list", folder, errno);
+    CannotLine(err, kProgram, "list", folder, errno);
     return 1;
   }
 
@@ -245,8 +166,20 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     }
   }
 
-  ProgressLine line(err, env.showProgress);
-  WalkProgress walkProgress(line);
+  // The listing, then what the run left out; the progress line is cleared
+  // before either.
+  OutputStream out(outStream);
+  ProgressLineWriter line(err, env.showProgress);
+  TextWriter text(out, options.nulTerminated ? '\0' : '\n',
+                  /*sizes=*/options.list == ListForm::Candidates);
+  JsonLinesWriter json(out);
+  ErrorStreamReport errors(err, kProgram, out);
+  WriterFanout writers{&line};
+  writers.add(options.format == OutputFormat::Json ? static_cast<ReportWriter&>(json) : text);
+  writers.add(errors);
+
+  RunReport report;
+  WalkProgress walkProgress(line, report);
   ProgressView view(line);
   KeptMessages messages;
   UnreadableRows unreadable;
@@ -257,6 +190,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   config.limits = unreadable.limits(DefaultThreads());
   PlainDriver driver(config, &view, &messages);
   Session& session = driver.session();
+  writers.begin();
   if (driver.runScan({options.folders, options.excludes, options.minSize}).refused() ||
       session.report().walkFailed) {
     line.clear();
@@ -267,13 +201,9 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   const CandidateTable& candidates = session.candidates();
   const int count = candidates.count();
 
-  const char end = options.nulTerminated ? '\0' : '\n';
-  const bool json = options.format == OutputFormat::Json;
-  Output out(outStream);
   switch (options.list) {
     case ListForm::Ticked: {
-      view.stage = "checking: ";
-      view.countBytesFromNow();
+      view.enter(Stage::Checking);
       if (!driver.runCheck(options.mode)) {
         line.clear();
         WriteText(err, "twinscan-cli: the check did not run\n");
@@ -281,7 +211,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       }
       if (options.keepGiven()) {
         // The careful check's sets are kept; after a fast one they are compared first.
-        view.stage = "comparing: ";
+        view.enter(Stage::Comparing);
         session.keepCopies(keep);
         if (!driver.settle()) {
           line.clear();
@@ -289,71 +219,44 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
           return 1;
         }
       }
-      line.clear();
       for (int r = 1; r <= count; ++r) {
         if (!session.ticked(r)) continue;
         const CandidateRow& row = candidates.row(r);
-        if (json) {
-          out.write(JsonFileLine(row.FullPath, row.Size));
-          continue;
-        }
-        out.write(row.FullPath);
-        out.put(end);
+        writers.file(row.FullPath, row.Size);
       }
       break;
     }
     case ListForm::Candidates:
-      line.clear();
       for (int r = 1; r <= count; ++r) {
         const CandidateRow& row = candidates.row(r);
-        if (json) {
-          out.write(JsonFileLine(row.FullPath, row.Size));
-          continue;
-        }
-        out.write(std::to_string(row.Size));
-        out.put('\t');
-        out.write(row.FullPath);
-        out.put(end);
+        writers.file(row.FullPath, row.Size);
       }
       break;
     case ListForm::Groups: {
       const auto sets = IdenticalSets(
-          candidates,
-          [&line](int percent) { line.show("comparing: " + std::to_string(percent) + "%"); },
+          candidates, [&line](int percent) { line.progress(Stage::Comparing, percent, 0); },
           config.limits);
       line.clear();
       FolderMatcher keepFolders(keep.folders);
+      std::vector<std::string_view> paths;
       for (auto set : sets) {
         // The files a keep rule keeps come first, the others after, each in row order.
         const std::vector<int> kept = KeptMembers(set, candidates, keep, keepFolders);
         std::stable_partition(set.begin(), set.end(), [&kept](int r) {
           return std::find(kept.begin(), kept.end(), r) != kept.end();
         });
-        if (json) {
-          std::vector<std::string> paths;
-          for (const int r : set) paths.push_back(candidates.row(r).FullPath);
-          out.write(JsonSetLine(candidates.row(set.front()).Size, paths));
-          continue;
-        }
-        for (const int r : set) {
-          out.write(candidates.row(r).FullPath);
-          out.put(end);
-        }
-        out.put(end);
+        paths.clear();
+        for (const int r : set) paths.emplace_back(candidates.row(r).FullPath);
+        writers.set(candidates.row(set.front()).Size, paths);
       }
       break;
     }
   }
-  if (!out.finish()) {
-    WriteText(err, "twinscan-cli: cannot write the output: ");
-    WriteText(err, ErrorText(out.error()));
-    WriteText(err, "\n");
-    return 1;
-  }
   // A folder that could not be listed, or a file that could not be read
   // (counted as different from every other): the listing may lack copies.
-  const bool unlisted = walkProgress.report(err);
-  return unreadable.report(candidates, err) || unlisted ? 3 : 0;
+  unreadable.report(candidates, report);
+  writers.end(report);
+  return errors.status();
 }
 
 }  // namespace
@@ -368,7 +271,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
       break;
     case ParseOutcome::Help:
     case ParseOutcome::Version: {
-      Output text(out);
+      OutputStream text(out);
       text.write(parsed.outcome == ParseOutcome::Help ? CliUsage() : CliVersion() + "\n");
       if (!text.finish()) {
         WriteText(err, std::string("twinscan-cli: cannot write the output: ") +

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "lists/row_texts.h"
-#include "lists/save_lists.h"
+#include "output/save_lists.h"
 #include "session/texts.h"
 
 Session::Session(SessionEvents& events, Dialogs& dialogs, WindowQueue& queue, IconIndexer& icons,

@@ -25,7 +25,7 @@
 #include "lists/file_actions.h"
 #include "lists/keep_rules.h"
 #include "lists/result_list.h"
-#include "lists/save_lists.h"
+#include "output/save_lists.h"
 #include "output/run_report.h"
 #include "scan/scan_table.h"
 #include "scan/walk.h"

@@ -22,7 +22,7 @@
 
 #include "app/about_window.h"
 #include "form_fixture.h"
-#include "lists/save_lists.h"
+#include "output/save_lists.h"
 #include "session/texts.h"
 #include "support/unprivileged.h"
 

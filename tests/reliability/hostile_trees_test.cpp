@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "cli/run.h"
-#include "lists/save_lists.h"
+#include "output/save_lists.h"
 #include "reliability/reliability_helpers.h"
 #include "scan/walk.h"
 #include "session/session.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
-#include "lists/save_lists.h"
+#include "output/save_lists.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

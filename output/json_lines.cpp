@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
-#include "cli/json_lines.h"
+#include "output/json_lines.h"
+
+#include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -98,27 +101,27 @@ std::string Base64(std::string_view bytes) {
   return out;
 }
 
-std::string JsonFileLine(std::string_view path, std::int64_t size) {
+void AppendJsonFileLine(std::string& out, std::string_view path, std::int64_t size) {
   bool valid = true;
-  std::string line;
-  line.reserve(path.size() + 40);
-  line += "{\"path\":";
-  AppendJsonString(line, path, valid);
-  if (!valid) line.append(",\"path_base64\":\"").append(Base64(path)).append("\"");
-  return line.append(",\"size\":").append(std::to_string(size)).append("}\n");
+  out += "{\"path\":";
+  AppendJsonString(out, path, valid);
+  if (!valid) out.append(",\"path_base64\":\"").append(Base64(path)).append("\"");
+  out.append(",\"size\":").append(std::to_string(size)).append("}\n");
 }
 
-std::string JsonSetLine(std::int64_t size, const std::vector<std::string>& paths) {
-  std::string line = "{\"size\":" + std::to_string(size) + ",\"paths\":[";
+void AppendJsonSetLine(std::string& out, std::int64_t size,
+                       const std::vector<std::string_view>& paths) {
+  out.append("{\"size\":").append(std::to_string(size)).append(",\"paths\":[");
   std::string raw = ",\"paths_base64\":[";
   bool anyInvalid = false;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     bool valid = true;
-    line += (i == 0 ? "" : ",") + JsonString(paths[i], valid);
+    if (i != 0) out += ',';
+    AppendJsonString(out, paths[i], valid);
     raw += (i == 0 ? "" : ",") + (valid ? std::string("null") : "\"" + Base64(paths[i]) + "\"");
     anyInvalid = anyInvalid || !valid;
   }
-  line += "]";
-  if (anyInvalid) line += raw + "]";
-  return line + "}\n";
+  out += ']';
+  if (anyInvalid) out.append(raw).append("]");
+  out += "}\n";
 }

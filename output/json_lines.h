@@ -11,11 +11,12 @@
 // is valid UTF-8 is a JSON string; one that is not is the same string with
 // each bad byte as U+FFFD, and its exact bytes in base64 beside it.
 
-// {"path":...,"size":N} (with "path_base64" when needed), and a newline.
-std::string JsonFileLine(std::string_view path, std::int64_t size);
-// {"size":N,"paths":[...]} (with "paths_base64": one entry per path, null
-// where the path is valid UTF-8, when any is not), and a newline.
-std::string JsonSetLine(std::int64_t size, const std::vector<std::string>& paths);
+// Appends {"path":...,"size":N} (with "path_base64" when needed) and a newline.
+void AppendJsonFileLine(std::string& out, std::string_view path, std::int64_t size);
+// Appends {"size":N,"paths":[...]} (with "paths_base64": one entry per path,
+// null where the path is valid UTF-8, when any is not) and a newline.
+void AppendJsonSetLine(std::string& out, std::int64_t size,
+                       const std::vector<std::string_view>& paths);
 
 // The JSON string of `bytes`; `valid` says whether they were valid UTF-8.
 std::string JsonString(std::string_view bytes, bool& valid);

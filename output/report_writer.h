@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Twinscan developers
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+#include <vector>
+
+#include "output/run_report.h"
+
+// The stage a run's progress belongs to.
+enum class Stage {
+  Walking,    // `done` counts entries walked
+  Grouping,   // percent only
+  Checking,   // `done` counts bytes compared since the check began
+  Comparing,  // sets compared for the keep rules or a listing of sets; percent only
+};
+
+// Where a run's results go: a listing, a terminal, a saved list. A run calls
+// begin() once, then file() or set() for each result in order, progress()
+// at any time, and end() once with what the run left out. Every call does
+// nothing unless a writer wants it.
+class ReportWriter {
+ public:
+  virtual ~ReportWriter() = default;
+  virtual void begin() {}
+  virtual void file(std::string_view /*path*/, std::int64_t /*size*/) {}
+  // One set of identical files of `size` bytes, in the order they are listed.
+  virtual void set(std::int64_t /*size*/, const std::vector<std::string_view>& /*paths*/) {}
+  virtual void progress(Stage /*stage*/, int /*percent*/, std::uint64_t /*done*/) {}
+  virtual void end(const RunReport& /*report*/) {}
+};
+
+// Hands every call to each of its writers, in the order they were added.
+class WriterFanout final : public ReportWriter {
+ public:
+  WriterFanout() = default;
+  WriterFanout(std::initializer_list<ReportWriter*> writers) : writers_(writers) {}
+  void add(ReportWriter& writer) { writers_.push_back(&writer); }
+
+  void begin() override;
+  void file(std::string_view path, std::int64_t size) override;
+  void set(std::int64_t size, const std::vector<std::string_view>& paths) override;
+  void progress(Stage stage, int percent, std::uint64_t done) override;
+  void end(const RunReport& report) override;
+
+ private:
+  std::vector<ReportWriter*> writers_;
+};
