@@ -4,7 +4,9 @@
 # Times twinscan-cli's `--list candidates` written as text and as JSON lines
 # (`--format json`) on a tree of ENTRIES entries in 1,000 folders, warm cache,
 # each listing to a file: one untimed run of each first, then RUNS rounds
-# running the two in turn. Reports the medians and their ratio.
+# running the two in turn. Reports the medians of wall and CPU (user and
+# system) seconds and their ratios; CPU time moves less when the machine is
+# busy.
 #
 # Usage: bench/cli_formats.sh [WORK_DIR]
 #   WORK_DIR  where the tree is built (kept and reused); a temporary folder,
@@ -30,13 +32,10 @@ if [[ ! -f "$tree.ready" ]]; then
   touch "$tree.ready"
 fi
 
-# Seconds of one run, its listing written to $WORK/listing.
+# Wall and CPU seconds of one run, its listing written to $WORK/listing.
 seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$CLI" --list candidates "$@" "$tree" >"$WORK/listing"
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+  /usr/bin/time -f '%e %U %S' -o "$WORK/time.out" "$CLI" --list candidates "$@" "$tree" >"$WORK/listing"
+  awk '{ printf "%s %.2f", $1, $2 + $3 }' "$WORK/time.out"
 }
 
 seconds >/dev/null
@@ -44,17 +43,24 @@ text_lines=$(wc -l <"$WORK/listing")
 seconds --format json >/dev/null
 json_lines=$(wc -l <"$WORK/listing")
 [[ $text_lines -eq $json_lines ]] || { echo "text has $text_lines lines, JSON $json_lines" >&2; exit 1; }
-text_s=() json_s=()
+text_s=() json_s=() text_cpu=() json_cpu=()
 for ((round = 0; round < RUNS; round++)); do
-  text_s+=("$(seconds)")
-  json_s+=("$(seconds --format json)")
+  read -r s cpu <<<"$(seconds)"
+  text_s+=("$s") text_cpu+=("$cpu")
+  read -r s cpu <<<"$(seconds --format json)"
+  json_s+=("$s") json_cpu+=("$cpu")
 done
 text_m=$(median "${text_s[@]}")
 json_m=$(median "${json_s[@]}")
+text_c=$(median "${text_cpu[@]}")
+json_c=$(median "${json_cpu[@]}")
 
 echo "entries=$ENTRIES candidates=$text_lines runs=$RUNS load=$(cut -d' ' -f1-3 /proc/loadavg)"
 echo "text_s=${text_s[*]}"
 echo "json_s=${json_s[*]}"
-awk -v t="$text_m" -v j="$json_m" 'BEGIN {
+echo "text_cpu_s=${text_cpu[*]}"
+echo "json_cpu_s=${json_cpu[*]}"
+awk -v t="$text_m" -v j="$json_m" -v tc="$text_c" -v jc="$json_c" 'BEGIN {
   printf "text_median_s=%.2f json_median_s=%.2f ratio=%.2f (target at most 1.10)\n", t, j, j / t
+  printf "text_cpu_median_s=%.2f json_cpu_median_s=%.2f ratio=%.2f\n", tc, jc, jc / tc
 }'
