@@ -50,8 +50,9 @@ int UsageError(std::FILE* err, const std::string& reason) {
   return 2;
 }
 
+// "twinscan-cli: <text>" and a newline on `err`; exit status 1.
 int Failed(std::FILE* err, const std::string& text) {
-  WriteText(err, text + "\n");
+  WriteText(err, std::string(kProgram) + ": " + text + "\n");
   return 1;
 }
 
@@ -77,8 +78,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   const ScanRequest request{options.folders, options.excludes, options.minSize};
   if (const ScanRefusal refusal = session.scanRefusal(request); refusal.refused()) {
     if (refusal.reason != ScanRefusalReason::FolderMissing)
-      return Failed(err, std::string(kProgram) + ": the scan did not start");
-    return Failed(err, texts::kFolderMissingBefore + refusal.folder + texts::kFolderMissingAfter);
+      return Failed(err, "the scan was refused");
+    WriteText(err,
+              texts::kFolderMissingBefore + refusal.folder + texts::kFolderMissingAfter + "\n");
+    return 1;
   }
   // Folders to keep are matched by device and inode, however they are spelled.
   for (const std::string& folder : options.keep.folders) {
@@ -87,11 +90,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   }
 
   writers.begin();
-  driver.runScan(request);
+  driver.runScan(request);  // accepted: the request was checked above
   const RunReport& report = session.report();
   if (report.walkFailed) {
     line.clear();
-    return Failed(err, texts::kWalkFailed);
+    WriteText(err, std::string(texts::kWalkFailed) + "\n");
+    return 1;
   }
   // A folder given that could not be listed was not scanned.
   for (const FileFailure& folder : report.unlistable) {
@@ -102,20 +106,19 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     return 1;
   }
 
+  const auto stopped = [&](const char* what) {
+    line.clear();
+    return Failed(err, what);
+  };
   const CandidateTable& candidates = session.candidates();
   const int count = candidates.count();
   switch (options.list) {
     case ListForm::Ticked:
-      if (!driver.runCheck(options.mode)) {
-        line.clear();
-        return Failed(err, std::string(kProgram) + ": the check did not run");
-      }
+      if (!driver.runCheck(options.mode)) return stopped("the check did not run");
       // The careful check's sets are kept; after a fast one they are compared first.
       events.comparing = true;
-      if (options.keepGiven() && !driver.keep(options.keep)) {
-        line.clear();
-        return Failed(err, std::string(kProgram) + ": the keep rules did not run");
-      }
+      if (options.keepGiven() && !driver.keep(options.keep))
+        return stopped("the keep rules did not run");
       for (int r = 1; r <= count; ++r) {
         if (session.ticked(r)) writers.file(candidates.row(r).FullPath, candidates.row(r).Size);
       }
@@ -129,10 +132,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       // The rules leave the files they keep unticked; without a check every
       // other file is unticked too.
       const bool known = options.keepGiven() ? driver.keep(options.keep) : driver.sets() != nullptr;
-      if (!known) {
-        line.clear();
-        return Failed(err, std::string(kProgram) + ": the sets were not compared");
-      }
+      if (!known) return stopped("the sets were not compared");
       std::vector<std::string_view> paths;
       for (std::vector<int> set : session.identicalSets()) {
         // The files a keep rule keeps come first, the others after, each in row order.
@@ -173,7 +173,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
       try {
         status = Run(parsed.options, out, err, env);
       } catch (const std::exception& e) {
-        status = Failed(err, std::string(kProgram) + ": " + e.what());
+        status = Failed(err, e.what());
       }
       break;
   }
