@@ -159,10 +159,8 @@ std::vector<std::string> PlainRun::deleteChecked(const std::vector<int>& untick,
   session.config().moveToTrash = deleter;
   parts->dialogs.answerYes(true);
   parts->dialogs.clearShown();
-  session.deleteChecked();
-  EXPECT_TRUE(parts->driver.settle());
+  EXPECT_TRUE(parts->driver.runDelete());
   session.config().moveToTrash = {};
-  lastDelete.clear();
   for (const DeletedFile& file : session.report().deletes) lastDelete.push_back(file.result);
   for (const ScriptedDialogs::Shown& shown : parts->dialogs.shown()) {
     if (shown.kind == ScriptedDialogs::Kind::Information) lastReport = shown.text;
