@@ -30,7 +30,8 @@ std::string FollowLinks(std::string path) {
     if (next.front() == '/') {
       path = next;
     } else {
-      path = std::string(FolderPrefixOf(path)) + next;
+      path.resize(FolderPrefixOf(path).size());
+      path += next;
     }
   }
   return path;
