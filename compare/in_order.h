@@ -6,22 +6,30 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <utility>
 #include <vector>
 
+namespace in_order_detail {
+// Runs `task` on a thread of the process's helper pool: an idle one, or a new
+// one when every helper is busy, so a task never waits for another (work()
+// may itself call RunInOrder). Helpers are kept for the next call and never
+// end. `task` must not throw.
+void RunOnHelper(std::function<void()> task);
+}  // namespace in_order_detail
+
 // Computes work(i) for i = 0 .. count-1 and hands every result to
 // deliver(i, result) on the calling thread, strictly in order of i. With more
-// than one thread, `threads` helper threads do the work and the calling
-// thread only delivers, so a result is delivered as soon as it and every
-// earlier one are made. Each helper takes the next index not yet taken, so a
-// long item on one thread does not hold the others up; results wait (they are
-// expected to be small) until their turn.
+// than one thread, `threads` helper threads (kept from one call to the next)
+// do the work and the calling thread only delivers, so a result is delivered as soon as it and
+// every earlier one are made. Each helper takes the next index not yet taken, so a long item on one
+// thread does not hold the others up; results wait (they are expected to be small) until their
+// turn.
 //
 // An exception from work() on any thread ends the run: no further item is
-// started and the helpers are joined; then the results already made are
+// started and the helpers' items end; then the results already made are
 // still delivered, in order of i (an item that was not finished has none, so
 // later items may follow a gap), and the first exception is rethrown on the
 // calling thread. An exception from deliver() ends the run at once. work()
@@ -47,34 +55,43 @@ void RunInOrder(int count, int threads, Work&& work, Deliver&& deliver) {
   const int helperCount = std::min(threads, count);
   int helpersLeft = helperCount;
 
-  std::vector<std::jthread> helpers;
-  helpers.reserve(static_cast<std::size_t>(helperCount));
-  for (int t = 0; t < helperCount; ++t) {
-    helpers.emplace_back([&] {
-      try {
-        for (int i; !abandon.load() && (i = next.fetch_add(1)) < count;) {
-          Result r = work(i);
-          std::lock_guard lock(mutex);
-          results[static_cast<std::size_t>(i)].emplace(std::move(r));
-          ready.notify_all();
-        }
-      } catch (...) {
-        abandon.store(true);
+  const auto help = [&] {
+    try {
+      for (int i; !abandon.load() && (i = next.fetch_add(1)) < count;) {
+        Result r = work(i);
         std::lock_guard lock(mutex);
-        if (!failure) failure = std::current_exception();
+        results[static_cast<std::size_t>(i)].emplace(std::move(r));
+        ready.notify_all();
       }
+    } catch (...) {
+      abandon.store(true);
       std::lock_guard lock(mutex);
-      --helpersLeft;
-      ready.notify_all();
-    });
+      if (!failure) failure = std::current_exception();
+    }
+    // The last use of this call's state: the caller may return once it is seen.
+    std::lock_guard lock(mutex);
+    --helpersLeft;
+    ready.notify_all();
+  };
+  // Every helper must be done with this frame before it ends.
+  const auto endHelpers = [&] {
+    abandon.store(true);
+    std::unique_lock lock(mutex);
+    ready.wait(lock, [&] { return helpersLeft == 0; });
+  };
+  for (int t = 0; t < helperCount; ++t) {
+    try {
+      in_order_detail::RunOnHelper(help);
+    } catch (...) {
+      {
+        std::lock_guard lock(mutex);
+        helpersLeft -= helperCount - t;  // never started
+      }
+      endHelpers();
+      throw;
+    }
   }
 
-  const auto joinHelpers = [&] {
-    abandon.store(true);
-    for (auto& h : helpers) {
-      if (h.joinable()) h.join();
-    }
-  };
   int due = 0;
   try {
     for (; due < count; ++due) {
@@ -89,10 +106,10 @@ void RunInOrder(int count, int threads, Work&& work, Deliver&& deliver) {
       deliver(due, *mine);
     }
   } catch (...) {
-    joinHelpers();
+    endHelpers();
     throw;
   }
-  joinHelpers();
+  endHelpers();
   if (due == count) return;
   // The helpers have ended; the results they made still count.
   for (int i = due; i < count; ++i) {

@@ -10,10 +10,8 @@
 
 #include "core/capacity.h"
 #include "core/file_identity.h"
+#include "core/paths.h"
 #include "core/table.h"
-
-// The part of a path after its last '/' (the whole path when it has none).
-std::string_view FileNameOf(std::string_view path);
 
 // The record of the candidate and "Files to delete" tables.
 struct ddd1 {

@@ -26,6 +26,7 @@
 
 #include "core/file_io.h"
 #include "core/path_at.h"
+#include "core/paths.h"
 
 namespace {
 
@@ -221,9 +222,8 @@ std::optional<HomeTrashPlace> HomeTrashPlaceNow() {
     std::string folder(data);
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (folder == "/") return HomeTrashPlace{folder, {"Trash"}};
-    const std::size_t slash = folder.rfind('/');
-    return HomeTrashPlace{slash == 0 ? "/" : folder.substr(0, slash),
-                          {folder.substr(slash + 1), "Trash"}};
+    return HomeTrashPlace{std::string(FolderOf(folder)),
+                          {std::string(FileNameOf(folder)), "Trash"}};
   }
   std::string home;
   const char* env = std::getenv("HOME");
@@ -288,8 +288,7 @@ std::string RealFolderPath(int dir) {
 }
 
 std::string Joined(const std::string& folder, std::string_view name) {
-  if (folder.empty()) return std::string(name);
-  return folder + (folder.back() == '/' ? "" : "/") + std::string(name);
+  return folder.empty() ? std::string(name) : JoinPath(folder, name);
 }
 
 // `path` made absolute by the current folder; empty when that is unknown.
@@ -312,8 +311,7 @@ std::string TopFolder(const std::string& real, dev_t dev) {
         (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0) {
       break;
     }
-    const std::size_t slash = top.rfind('/');
-    std::string up = slash == 0 ? "/" : top.substr(0, slash);
+    std::string up(FolderOf(top));
     struct stat st {};
     if (StatPath(up, st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_dev != dev) break;
     top = std::move(up);

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "core/file_io.h"
+#include "core/paths.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ std::string FollowLinks(std::string path) {
     if (next.front() == '/') {
       path = next;
     } else {
-      path.resize(path.rfind('/') + 1);  // npos + 1: no folder part
+      path.resize(FolderPrefixOf(path).size());
       path += next;
     }
   }
@@ -40,7 +41,7 @@ std::string FollowLinks(std::string path) {
 // -1 with errno when the folder takes none.
 int CreateBeside(const std::string& path, mode_t mode, std::string& created) {
   static std::atomic<unsigned> counter{0};
-  const std::string folder = path.substr(0, path.rfind('/') + 1);
+  const std::string folder(FolderPrefixOf(path));
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[64];
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();

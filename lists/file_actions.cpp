@@ -9,26 +9,11 @@
 #include <unordered_set>
 #include <vector>
 
-int FindCandidateByPath(const CandidateTable& candidates, const std::string& path) {
-  const int count = candidates.count();
-  for (int k = 1; k <= count; ++k) {
-    if (candidates.row(k).FullPath == path) return k;
-  }
-  return -1;
-}
-
-void RemoveCandidate(CandidateTable& candidates, int k) {
-  if (k < 1 || k > candidates.count()) return;
-  candidates.erase(k);
-  candidates.CandidateCount.fetch_sub(1, std::memory_order_acq_rel);
-}
-
 namespace {
 
 // Candidate rows of the given paths: the first row of each path, and for
-// every such row the next row with the same path (0 for none). Taking the
-// first row of a path and moving on to its next one is FindCandidateByPath
-// followed by RemoveCandidate, in constant time. Only the paths asked for are
+// every such row the next row with the same path (0 for none): taking the
+// first row of a path not yet taken is constant time. Only the paths asked for are
 // indexed, so a few rows to remove cost little memory however many rows there are.
 class CandidatesByPath {
  public:
@@ -170,18 +155,6 @@ void ApplyRowRemoval(CandidateTable& candidates, ResultList& files, ResultList& 
   candidates.eraseRows(removal.candidates);
   candidates.CandidateCount.fetch_sub(static_cast<int>(removal.candidates.size()),
                                       std::memory_order_acq_rel);
-}
-
-std::vector<DeleteResult> DeleteCheckedWalk(CandidateTable& candidates, const DeleteTable& table,
-                                            ResultList& files, ResultList& deleteList,
-                                            const std::function<void(int percent)>& progress,
-                                            const DeletePassOptions& options) {
-  const DeletePlan plan = PlanDelete(candidates, table, DeleteListTicks(deleteList));
-  std::vector<int> all(plan.targetCount());
-  for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
-  std::vector<DeleteResult> results = RunDeletePass(plan, all, options, {}, progress);
-  ApplyRowRemoval(candidates, files, deleteList, PlanRowRemoval(candidates, plan, results));
-  return results;
 }
 
 void SetAllTicks(ResultList& list, bool checked) {

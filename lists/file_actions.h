@@ -2,22 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #pragma once
 
-#include <functional>
-#include <string>
 #include <vector>
 
 #include "compare/verified_delete.h"
 #include "core/file_identity.h"
 #include "core/records.h"
 #include "lists/result_list.h"
-
-// The 1-based index of the first candidate row whose FullPath equals `path`
-// byte for byte, searching rows 1..count(); -1 when none does.
-int FindCandidateByPath(const CandidateTable& candidates, const std::string& path);
-
-// Removes candidate row k (1 <= k <= count()): later rows move up one place and
-// CandidateCount drops by one. Touches no list.
-void RemoveCandidate(CandidateTable& candidates, int k);
 
 // Which rows of "Files to delete" are ticked, first to last.
 std::vector<char> DeleteListTicks(const ResultList& deleteList);
@@ -47,14 +37,6 @@ RowRemoval PlanRowRemoval(const CandidateTable& candidates, const DeletePlan& pl
 // pass each. Window thread.
 void ApplyRowRemoval(CandidateTable& candidates, ResultList& files, ResultList& deleteList,
                      const RowRemoval& removal);
-
-// The whole of "Delete Checked" after the confirmation, on the calling thread:
-// plan, one pass (see RunDeletePass), the rows removed. Returns the result of
-// each target.
-std::vector<DeleteResult> DeleteCheckedWalk(CandidateTable& candidates, const DeleteTable& table,
-                                            ResultList& files, ResultList& deleteList,
-                                            const std::function<void(int percent)>& progress,
-                                            const DeletePassOptions& options = {});
 
 // Ticks or unticks every row of `list`, first to last.
 void SetAllTicks(ResultList& list, bool checked);

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string_view>
 
+#include "core/paths.h"
+
 namespace {
 
 std::string RealPath(const std::string& path) {
@@ -43,9 +45,7 @@ std::string ParentOf(const std::string& folder) {
                     folder.find("/../") != std::string::npos || folder.ends_with("/..");
   const std::string path =
       dots || folder.find('/') == std::string::npos ? RealPath(folder) : folder;
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? std::string("/") : path.substr(0, slash);
+  return std::string(FolderOf(path));
 }
 
 }  // namespace
@@ -94,9 +94,7 @@ int FolderMatcher::nodeOf(const std::string& folder) {
 bool FolderMatcher::holds(std::size_t i, const std::string& path) {
   if (i >= folders_.size() || !folders_[i]) return false;
   const std::string tidy = Tidy(path);
-  const std::size_t slash = tidy.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : tidy.substr(0, slash));
+  const std::string folder(FolderOrDotOf(tidy));
   const auto below = [&](int n) {
     for (; n >= 0; n = chain_[static_cast<std::size_t>(n)].parent) {
       if (chain_[static_cast<std::size_t>(n)].key == folders_[i]) return true;

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include "core/paths.h"
+
 bool IsExistingDirectory(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -12,11 +14,9 @@ bool IsExistingDirectory(const std::string& path) {
 std::string WalkUpToExistingFolder(std::string text) {
   while (!text.empty() && !IsExistingDirectory(text)) {
     if (text == "/") return {};  // not even the root exists: give up with an empty field
-    const bool absolute = text.front() == '/';
-    const auto slash = text.rfind('/');
-    if (slash == std::string::npos) return {};
-    text.erase(slash);
-    if (text.empty() && absolute) text.push_back('/');
+    const std::string_view up = FolderOf(text);
+    if (up.empty()) return {};
+    text.resize(up.size());
   }
   return text;
 }

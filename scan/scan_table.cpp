@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "core/paths.h"
+
 ScanTable::ScanTable(int capacity) : entries_(capacity) {}
 
 std::string_view ScanTable::name(int i) const {
@@ -34,7 +36,7 @@ std::string ScanTable::path(int i) const {
     }
     at = up.Entry;
   }
-  const std::size_t prefix = *root == "/" ? 0 : root->size();
+  const std::size_t prefix = EntryPrefixLength(*root);
   std::string out(prefix + length, '\0');
   std::size_t end = out.size();
   for (int at = i;;) {
@@ -76,14 +78,13 @@ bool ScanTable::append(ScanEntry entry, std::string_view name) {
 }
 
 bool ScanTable::appendPath(ScanEntry entry, std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string_view::npos) return false;
-  std::string folderText(path.substr(0, slash == 0 ? 1 : slash));
+  const std::string folderText(FolderOf(path));
+  if (folderText.empty()) return false;
   if (folders_.empty() || folders_.back().Entry != 0 || roots_.back() != folderText) {
     addRoot(folderText, {});
   }
   entry.Folder = static_cast<std::uint32_t>(folders());
-  return append(entry, path.substr(slash + 1));
+  return append(entry, FileNameOf(path));
 }
 
 std::size_t ScanTable::pathBytes() const {

@@ -26,6 +26,7 @@
 
 #include "core/descriptors.h"
 #include "core/path_at.h"
+#include "core/paths.h"
 #include "scan/pseudo_file_systems.h"
 
 namespace {
@@ -82,13 +83,6 @@ struct FolderHash {
     return static_cast<std::size_t>(k.Ino * 0x9E3779B97F4A7C15ULL ^ k.Dev);
   }
 };
-
-// How many characters of a listed folder's path its children keep before
-// their '/': the root "/" joins as "/name"; every other folder, trailing '/'
-// or not, joins as folder + "/" + name.
-std::size_t PrefixLength(const std::string& folder) {
-  return folder == "/" ? 0 : folder.size();
-}
 
 FolderIdentity FolderOf(const struct stat& st) {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -184,7 +178,7 @@ class Walk final {
   // Walks `root` to its end; false when the cap is reached. A later run
   // skips every directory an earlier one listed.
   bool run(const std::string& root) {
-    rootPrefix_ = PrefixLength(root) + 1;
+    rootPrefix_ = EntryPrefixLength(root) + 1;
     if (!listHere(root, 0)) return false;
     for (;;) {
       offer();
@@ -322,9 +316,7 @@ class Walk final {
 
   // Whether the filter leaves out the entry `name` of `folder` (below the current root).
   bool excluded(const std::string& folder, std::string_view name) const {
-    std::string path = folder.substr(0, PrefixLength(folder));
-    path.push_back('/');
-    path.append(name);
+    const std::string path = EntryPath(folder, name);
     return path.size() > rootPrefix_ &&
            filter_.excludes(std::string_view(path).substr(rootPrefix_));
   }
@@ -494,9 +486,8 @@ class Walk final {
 }  // namespace
 
 bool WalkFilter::excludes(std::string_view relative) const {
-  const std::size_t slash = relative.rfind('/');
   const std::string path(relative);
-  const std::string name(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+  const std::string name(FileNameOf(relative));
   for (const std::string& glob : globs_) {
     const bool byPath = glob.find('/') != std::string::npos;
     if (::fnmatch(glob.c_str(), (byPath ? path : name).c_str(), 0) == 0) return true;

@@ -13,11 +13,6 @@
 #include "core/file_io.h"
 #include "core/whole_file.h"
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
-  if (!directory.empty() && directory.back() == '/') return directory + name;
-  return directory + "/" + name;
-}
-
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -7,11 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/paths.h"
+
 // Small file and number helpers shared by the settings file and the build
 // counter. No shared state; any thread.
-
-// `directory` + "/" + `name`, without doubling a '/' the directory ends in.
-std::string JoinPath(const std::string& directory, const std::string& name);
 
 // True when `path` names a regular file (symbolic links followed).
 bool IsRegularFile(const std::string& path);

@@ -2,13 +2,19 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "compare/in_order.h"
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -90,6 +96,63 @@ TEST(RunInOrderTest, ResultsGoOutWhenMadeAndSurviveAFailure) {
                    }),
                std::runtime_error);
   EXPECT_EQ(delivered.size(), 5u);
+}
+
+// The helpers outlive a call: the next call's items run on threads an
+// earlier call used (a thread of its own per call would start unmarked). A
+// work item may itself run items in order, on more helpers than the outer
+// call holds, and the run still ends.
+TEST(RunInOrderTest, HelpersAreKeptForTheNextCallAndMayNest) {
+  static thread_local bool used = false;
+  // Three items that wait for each other: each helper takes one.
+  std::atomic<int> started{0};
+  RunInOrder<int>(
+      3, 3,
+      [&](int i) {
+        used = true;
+        ++started;
+        for (int wait = 0; wait < 5000 && started.load() < 3; ++wait)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return i;
+      },
+      [](int, int&) {});
+  // Once the helpers wait for their next task (a loaded machine may take a
+  // while to let one get there), every item runs on a marked thread.
+  int fresh = -1;
+  for (int attempt = 0; attempt < 20 && fresh != 0; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    fresh = 0;
+    RunInOrder<bool>(
+        40, 3,
+        [](int i) {
+          std::this_thread::sleep_for(std::chrono::microseconds(200 + i));
+          return std::exchange(used, true);
+        },
+        [&](int, bool& wasUsed) { fresh += wasUsed ? 0 : 1; });
+  }
+  EXPECT_EQ(fresh, 0);
+  // They read files as the caller would: as "nobody" for a caller that is.
+  std::vector<uid_t> readers;
+  if (RunUnprivileged([&] {
+        RunInOrder<uid_t>(
+            12, 3, [](int) { return static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1))); },
+            [&](int, uid_t& uid) { readers.push_back(uid); });
+      })) {
+    EXPECT_EQ(readers,
+              std::vector<uid_t>(12, ::geteuid() == 0 ? ScopedUnprivileged::kNobody : ::geteuid()));
+  }
+
+  std::vector<int> sums;
+  RunInOrder<int>(
+      8, 4,
+      [](int i) {
+        int sum = 0;
+        RunInOrder<int>(
+            10, 3, [i](int j) { return i * j; }, [&](int, int& r) { sum += r; });
+        return sum;
+      },
+      [&](int, int& sum) { sums.push_back(sum); });
+  EXPECT_EQ(sums, (std::vector<int>{0, 45, 90, 135, 180, 225, 270, 315}));
 }
 
 }  // namespace

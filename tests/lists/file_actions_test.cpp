@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,20 @@
 
 namespace {
 
+// "Delete Checked" after the confirmation as the session runs it, on the
+// calling thread: the plan, one pass over every target, the rows removed.
+std::vector<DeleteResult> DeleteChecked(CandidateTable& candidates, const DeleteTable& table,
+                                        ResultList& files, ResultList& deleteList,
+                                        const std::function<void(int percent)>& progress,
+                                        const DeletePassOptions& options) {
+  const DeletePlan plan = PlanDelete(candidates, table, DeleteListTicks(deleteList));
+  std::vector<int> all(plan.targetCount());
+  for (std::size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
+  std::vector<DeleteResult> results = RunDeletePass(plan, all, options, {}, progress);
+  ApplyRowRemoval(candidates, files, deleteList, PlanRowRemoval(candidates, plan, results));
+  return results;
+}
+
 CandidateRow Flagged(const std::string& path, std::uint8_t band, std::uint8_t matched,
                      std::uint8_t checked) {
   CandidateRow row = MakeCandidate(path, 10);
@@ -27,37 +42,6 @@ CandidateRow Flagged(const std::string& path, std::uint8_t band, std::uint8_t ma
   row.Matched = matched;
   row.Checked = checked;
   return row;
-}
-
-TEST(CandidateLookupTest, FindsTheFirstExactMatchWithinCount) {
-  CandidateTable candidates(8);
-  FillCandidates(candidates,
-                 {MakeCandidate("/a/x", 1), MakeCandidate("/a/X", 1), MakeCandidate("/a/x", 1),
-                  MakeCandidate("/a/\xff", 1), MakeCandidate("/a/late", 1)});
-  candidates.CandidateCount = 4;
-  const struct {
-    const char* path;
-    int index;
-  } cases[] = {{"/a/x", 1}, {"/a/X", 2}, {"/a/\xff", 4}, {"/a/x ", -1},
-               {"/a", -1},  {"", -1},    {"/a/late", -1}};
-  for (const auto& c : cases) EXPECT_EQ(FindCandidateByPath(candidates, c.path), c.index) << c.path;
-}
-
-TEST(CandidateLookupTest, RemoveCandidateMovesLaterRowsUpWithTheirFlags) {
-  CandidateTable candidates(8);
-  FillCandidates(candidates, {Flagged("/a", 1, 0, 0), Flagged("/b", 0, 1, 1),
-                              Flagged("/c", 1, 1, 0), Flagged("/d", 0, 0, 1)});
-  RemoveCandidate(candidates, 2);
-  EXPECT_EQ(CandidatePaths(candidates), (std::vector<std::string>{"/a", "/c", "/d"}));
-  EXPECT_EQ(candidates.size(), 3);
-  EXPECT_EQ(candidates.row(2).Band, 1);
-  EXPECT_EQ(candidates.row(2).Matched, 1);
-  EXPECT_EQ(candidates.row(3).Checked, 1);
-  RemoveCandidate(candidates, 0);
-  RemoveCandidate(candidates, 4);
-  RemoveCandidate(candidates, 3);
-  EXPECT_EQ(CandidatePaths(candidates), (std::vector<std::string>{"/a", "/c"}));
-  EXPECT_EQ(candidates.CandidateCount.load(), 2);
 }
 
 TEST(TickAllTest, UntickAllClearsTicksAndMatchedOfExistingCandidates) {
@@ -87,9 +71,9 @@ TEST(TickAllTest, UntickAllClearsTicksAndMatchedOfExistingCandidates) {
 
 // Real files below a temporary folder, listed in "Files" and, when ticked, in
 // "Files to delete" as a rebuild lists them.
-class DeleteCheckedWalkTest : public ::testing::Test {
+class DeleteCheckedTest : public ::testing::Test {
  protected:
-  DeleteCheckedWalkTest() {
+  DeleteCheckedTest() {
     AddColumns(files, {"Path"});
     AddColumns(deleteList, {"Path"});
   }
@@ -114,7 +98,7 @@ class DeleteCheckedWalkTest : public ::testing::Test {
   std::vector<DeleteResult> Walk(const FileDeleter& deleter = {}) {
     DeletePassOptions options;
     options.deleter = deleter;
-    return DeleteCheckedWalk(
+    return DeleteChecked(
         candidates, table, files, deleteList, [this](int p) { progress.push_back(p); }, options);
   }
 
@@ -130,7 +114,7 @@ class DeleteCheckedWalkTest : public ::testing::Test {
   std::vector<int> progress;
 };
 
-TEST_F(DeleteCheckedWalkTest, DeletesTickedFilesAndTheirRows) {
+TEST_F(DeleteCheckedTest, DeletesTickedFilesAndTheirRows) {
   std::vector<std::string> names;
   for (int n = 0; n < 10; ++n) names.push_back("f" + std::to_string(n));
   const auto paths = Scan(names, {1, 4, 9});
@@ -146,7 +130,7 @@ TEST_F(DeleteCheckedWalkTest, DeletesTickedFilesAndTheirRows) {
   EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
 }
 
-TEST_F(DeleteCheckedWalkTest, UntickedRowsAreKept) {
+TEST_F(DeleteCheckedTest, UntickedRowsAreKept) {
   const auto paths = Scan({"a", "b", "c", "d"}, {0, 1, 3});
   deleteList.setChecked(1, false);
   Walk();
@@ -161,7 +145,7 @@ TEST_F(DeleteCheckedWalkTest, UntickedRowsAreKept) {
   EXPECT_EQ(progress, (std::vector<int>{33, 100}));
 }
 
-TEST_F(DeleteCheckedWalkTest, ProgressInQuartersAndRawByteNames) {
+TEST_F(DeleteCheckedTest, ProgressInQuartersAndRawByteNames) {
   const auto paths = Scan({"one", "\xff\xfe", "three.txt", "x\xff.bin", "kept"}, {0, 1, 2, 3});
   Walk();
   for (int n = 0; n < 4; ++n) EXPECT_FALSE(PathExists(paths[static_cast<std::size_t>(n)]));
@@ -170,7 +154,7 @@ TEST_F(DeleteCheckedWalkTest, ProgressInQuartersAndRawByteNames) {
   EXPECT_EQ(progress, (std::vector<int>{25, 50, 75, 100}));
 }
 
-TEST_F(DeleteCheckedWalkTest, FilesChangedSinceTheScanStayOnDisk) {
+TEST_F(DeleteCheckedTest, FilesChangedSinceTheScanStayOnDisk) {
   const auto paths =
       Scan({"missing", "grown", "touched", "folder", "link", "other"}, {0, 1, 2, 3, 4});
   ASSERT_EQ(::unlink(paths[0].c_str()), 0);
@@ -203,7 +187,7 @@ TEST_F(DeleteCheckedWalkTest, FilesChangedSinceTheScanStayOnDisk) {
 
 // A file the deleter refuses is still on disk: its rows stay, ticked (they
 // used to go, reporting the failure as a success).
-TEST_F(DeleteCheckedWalkTest, UndeletableFileKeepsItsRowsTicked) {
+TEST_F(DeleteCheckedTest, UndeletableFileKeepsItsRowsTicked) {
   const auto paths = Scan({"a", "b"}, {1});
   std::vector<std::string> asked;
   const std::vector<DeleteResult> results =
@@ -223,7 +207,7 @@ TEST_F(DeleteCheckedWalkTest, UndeletableFileKeepsItsRowsTicked) {
   EXPECT_EQ(deleteList.checkedCount(), 1);
 }
 
-TEST_F(DeleteCheckedWalkTest, RowFromAnEarlierScanDeletesItsFileOnly) {
+TEST_F(DeleteCheckedTest, RowFromAnEarlierScanDeletesItsFileOnly) {
   const auto old = Scan({"old1", "old2"}, {0, 1});
   // A new scan replaces the candidates and "Files", not "Files to delete".
   CandidateTable fresh(64);
@@ -242,7 +226,7 @@ TEST_F(DeleteCheckedWalkTest, RowFromAnEarlierScanDeletesItsFileOnly) {
   EXPECT_EQ(deleteList.rowCount(), 0);
 }
 
-TEST_F(DeleteCheckedWalkTest, StopsAtTheEndOfTheTable) {
+TEST_F(DeleteCheckedTest, StopsAtTheEndOfTheTable) {
   const auto paths = Scan({"a", "b"}, {0});
   ListRow extra;
   extra.Checked = true;
@@ -264,10 +248,6 @@ TEST_F(DeleteCheckedWalkTest, StopsAtTheEndOfTheTable) {
   EXPECT_EQ(deleteList.rowCount(), 1);
 }
 
-}  // namespace
-
-namespace {
-
 // The walk row by row, as the two indices describe it: the reference the
 // batched walk must match.
 void ReferenceWalk(CandidateTable& candidates, const DeleteTable& table, ResultList& files,
@@ -282,10 +262,13 @@ void ReferenceWalk(CandidateTable& candidates, const DeleteTable& table, ResultL
       continue;
     }
     deleteList.removeRow(i);
-    const int k = FindCandidateByPath(candidates, table.row(j).FullPath);
-    if (k > 0) {
+    // The first candidate of the path goes, with its "Files" row.
+    int k = 1;
+    while (k <= candidates.count() && candidates.row(k).FullPath != table.row(j).FullPath) ++k;
+    if (k <= candidates.count()) {
       if (k - 1 < files.rowCount()) files.removeRow(k - 1);
-      RemoveCandidate(candidates, k);
+      candidates.erase(k);
+      --candidates.CandidateCount;
     }
     deleted.push_back(table.row(j).FullPath);
     ++j;
@@ -326,7 +309,7 @@ void FillRandom(WalkState& s, std::mt19937& random) {
   }
 }
 
-TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {
+TEST(DeleteCheckedBatchTest, MatchesTheRowByRowWalk) {
   std::mt19937 random(7);
   for (int round = 0; round < 400; ++round) {
     WalkState a;
@@ -352,7 +335,7 @@ TEST(DeleteCheckedWalkBatchTest, MatchesTheRowByRowWalk) {
       deleted.push_back(path);
       return DeleteOutcome::Deleted;
     };
-    DeleteCheckedWalk(b.candidates, b.table, b.files, b.deleteList, {}, options);
+    DeleteChecked(b.candidates, b.table, b.files, b.deleteList, {}, options);
     ASSERT_EQ(deleted, expected) << "round " << round;
     ASSERT_EQ(CandidatePaths(b.candidates), CandidatePaths(a.candidates)) << "round " << round;
     ASSERT_EQ(b.candidates.CandidateCount.load(), a.candidates.CandidateCount.load());

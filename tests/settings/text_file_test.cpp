@@ -51,12 +51,6 @@ TEST(ParseWholeNumberTest, AcceptsOnlyASignedDecimal32BitNumber) {
   for (const auto& c : cases) EXPECT_EQ(ParseWholeNumber(c.text), c.value) << "'" << c.text << "'";
 }
 
-TEST(JoinPathTest, AddsOneSeparator) {
-  EXPECT_EQ(JoinPath("/home/u", "Build.txt"), "/home/u/Build.txt");
-  EXPECT_EQ(JoinPath("/", "Build.txt"), "/Build.txt");
-  EXPECT_EQ(JoinPath("/home/u/", "Build.txt"), "/home/u/Build.txt");
-}
-
 // A settings file or "Build.txt" far larger than any real one is an error in
 // the error box, never an attempt to hold it all; the file stays as it is.
 TEST(ReadRegularFileTest, AFileOverTheBoundIsAnErrorAndStays) {
