@@ -11,18 +11,13 @@
 #include <QVBoxLayout>
 
 #include "app/form_main.h"
+#include "core/paths.h"
 #include "lists/row_texts.h"
 
 namespace {
 
 constexpr const char* kSelectFirst = "Please, select a file in \"Files\" first.";
 constexpr const char* kNoCopies = "The selected file has no identical copy in \"Files\".";
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -100,8 +95,8 @@ void TFormMain::showCopiesWindow(TableRow row) {
 
 void TFormMain::KeepFolder1Click() {
   const std::optional<TableRow> row = session_->candidateAt({vgListView1_->selectedRow()});
-  const std::string start =
-      row ? FolderOf(candidates().row(row->value).FullPath) : session_->scannedRoot();
+  const std::string start = row ? std::string(FolderOrDotOf(candidates().row(row->value).FullPath))
+                                : session_->scannedRoot();
   const auto folder = dialogs_->pickFolder(start);
   if (!folder) return;
   session_->keepCopies({{*folder}, KeepRule::Age::None});
