@@ -271,21 +271,26 @@ class Session {
   DeleteTable deleteTable_;
   ResultList filesList_;
   ResultList deleteList_;
-  // The ticks of "Files" are the candidates' Checked.
+  // The ticks of "Files" are the candidates' Checked. The bound is the atomic
+  // count: during a fill the grouping appends candidates on its worker while
+  // the list asks for the ticks of the rows it has (every one of them below
+  // the count), so the table's own size is not read here.
   class CandidateTicks final : public TickStore {
    public:
     explicit CandidateTicks(CandidateTable& candidates) : candidates_(candidates) {}
     bool tick(int row) const override {
       const TableRow k = ListIndex{row}.tableRow();
-      return k.value >= 1 && k.value <= candidates_.size() && candidates_.row(k.value).Checked == 1;
+      return has(k) && candidates_.row(k.value).Checked == 1;
     }
     void setTick(int row, bool on) override {
       const TableRow k = ListIndex{row}.tableRow();
-      if (k.value >= 1 && k.value <= candidates_.size())
-        candidates_.row(k.value).Checked = on ? 1 : 0;
+      if (has(k)) candidates_.row(k.value).Checked = on ? 1 : 0;
     }
 
    private:
+    bool has(TableRow k) const {
+      return k.value >= 1 && k.value <= candidates_.CandidateCount.load(std::memory_order_acquire);
+    }
     CandidateTable& candidates_;
   } candidateTicks_{candidates_};
 
