@@ -18,18 +18,10 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 ENTRIES=${ENTRIES:-2000000}
-BUILD=${BUILD:-build}
 RUNS=${RUNS:-3}
-CLI="$BUILD/cli/twinscan-cli"
-[[ -x "$CLI" ]] || { echo "missing $CLI (build the twinscan-cli target)" >&2; exit 1; }
-
+bench_cli
 bench_work_dir "$@"
-tree="$WORK/tree$ENTRIES"
-if [[ ! -f "$tree.ready" ]]; then
-  rm -rf "$tree"
-  python3 "$(dirname "$0")/check_tree.py" "$tree" --layout entries --entries "$ENTRIES" >/dev/null
-  touch "$tree.ready"
-fi
+bench_entries_tree "$ENTRIES"
 
 # Seconds and peak resident KiB of one run, output discarded.
 timed() { /usr/bin/time -f '%e %M' -o "$WORK/time.out" "$@" >/dev/null && cat "$WORK/time.out"; }

@@ -27,3 +27,21 @@ bench_work_dir() {
 
 # The median of the numbers given (the lower middle one for an even count).
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# Sets CLI to twinscan-cli in $BUILD (default build), or stops when it is not built.
+bench_cli() {
+  BUILD=${BUILD:-build}
+  CLI="$BUILD/cli/twinscan-cli"
+  [[ -x "$CLI" ]] || { echo "missing $CLI (build the twinscan-cli target)" >&2; exit 1; }
+}
+
+# Sets tree to a tree of $1 entries in $WORK (check_tree.py's "entries"
+# layout), made once and reused.
+bench_entries_tree() {
+  tree="$WORK/tree$1"
+  if [[ ! -f "$tree.ready" ]]; then
+    rm -rf "$tree"
+    python3 "$(dirname "${BASH_SOURCE[0]}")/check_tree.py" "$tree" --layout entries --entries "$1" >/dev/null
+    touch "$tree.ready"
+  fi
+}
