@@ -52,7 +52,8 @@ QStringList Entries(const QListWidget* box) {
 
 }  // namespace
 
-void TFormMain::ShowApplyState(int which, bool pending) {
+void TFormMain::ShowApplyState(ListId list, bool pending) {
+  const int which = static_cast<int>(list);
   const int image = pending ? 1 : 0;
   // A fresh 22 x 22 picture each time, the chosen image drawn into it.
   applyButton_[which]->setIcon(QIcon(ApplyImage(image)));
@@ -73,18 +74,20 @@ bool MoveSelectedAcross(QListWidget* source, QListWidget* target) {
 }
 }  // namespace
 
-void TFormMain::MoveToShown(int which) {
+void TFormMain::MoveToShown(ListId list) {
+  const int which = static_cast<int>(list);  // its two boxes are 2 * which and the next
   if (MoveSelectedAcross(ListBox_[which * 2], ListBox_[which * 2 + 1])) {
-    (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
+    (list == ListId::Files ? FilesColumnsPending : DeleteColumnsPending) = true;
   }
-  ShowApplyState(which, columnsPending(which));
+  ShowApplyState(list, columnsPending(list));
 }
 
-void TFormMain::MoveToAvailable(int which) {
+void TFormMain::MoveToAvailable(ListId list) {
+  const int which = static_cast<int>(list);  // its two boxes are 2 * which and the next
   if (MoveSelectedAcross(ListBox_[which * 2 + 1], ListBox_[which * 2])) {
-    (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
+    (list == ListId::Files ? FilesColumnsPending : DeleteColumnsPending) = true;
   }
-  ShowApplyState(which, columnsPending(which));
+  ShowApplyState(list, columnsPending(list));
 }
 
 namespace {
@@ -102,24 +105,26 @@ bool MoveSelected(QWidget* focused, QListWidget* box, int step) {
 }
 }  // namespace
 
-void TFormMain::MoveUp(int which) {
+void TFormMain::MoveUp(ListId list) {
+  const int which = static_cast<int>(list);  // its two boxes are 2 * which and the next
   QWidget* focused = focusWidget();
   bool edited = false;
   for (QListWidget* box : {ListBox_[which * 2], ListBox_[which * 2 + 1]}) {
     edited = MoveSelected(focused, box, -1) || edited;
   }
-  if (edited) (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
-  ShowApplyState(which, columnsPending(which));
+  if (edited) (list == ListId::Files ? FilesColumnsPending : DeleteColumnsPending) = true;
+  ShowApplyState(list, columnsPending(list));
 }
 
-void TFormMain::MoveDown(int which) {
+void TFormMain::MoveDown(ListId list) {
+  const int which = static_cast<int>(list);  // its two boxes are 2 * which and the next
   QWidget* focused = focusWidget();
   bool edited = false;
   for (QListWidget* box : {ListBox_[which * 2], ListBox_[which * 2 + 1]}) {
     edited = MoveSelected(focused, box, +1) || edited;
   }
-  if (edited) (which == 0 ? FilesColumnsPending : DeleteColumnsPending) = true;
-  ShowApplyState(which, columnsPending(which));
+  if (edited) (list == ListId::Files ? FilesColumnsPending : DeleteColumnsPending) = true;
+  ShowApplyState(list, columnsPending(list));
 }
 
 namespace {
@@ -135,7 +140,7 @@ std::vector<std::string> Captions(const QListWidget* box) {
 void TFormMain::ApplyFilesColumns() {
   if (!session_->setFilesColumns(Captions(ListBox_[1]))) return;
   FilesColumnsPending = false;
-  ShowApplyState(0, false);
+  ShowApplyState(ListId::Files, false);
   ResultList& files = filesList();
   if (files.columnCount() > 0) {
     const int width =
@@ -146,7 +151,7 @@ void TFormMain::ApplyFilesColumns() {
 
 void TFormMain::ApplyDeleteColumns() {
   DeleteColumnsPending = false;
-  ShowApplyState(1, false);
+  ShowApplyState(ListId::Delete, false);
   session_->setDeleteColumns(Captions(ListBox_[3]));
   ResultList& list = deleteList();
   if (list.columnCount() > 0) {

@@ -140,18 +140,18 @@ void TFormMain::connectHandlers() {
   const char* const arrows[2][4] = {
       {"SpeedButton11", "SpeedButton12", "SpeedButton13", "SpeedButton15"},
       {"SpeedButton19", "SpeedButton16", "SpeedButton22", "SpeedButton23"}};
-  for (int which = 0; which < 2; ++which) {
+  for (const ListId list : {ListId::Files, ListId::Delete}) {
+    const int which = static_cast<int>(list);
     auto button = [this](const char* name) {
       return findChild<QPushButton*>(QString::fromLatin1(name));
     };
     connect(button(arrows[which][0]), &QPushButton::clicked, this,
-            [this, which] { MoveToShown(which); });
+            [this, list] { MoveToShown(list); });
     connect(button(arrows[which][1]), &QPushButton::clicked, this,
-            [this, which] { MoveToAvailable(which); });
-    connect(button(arrows[which][2]), &QPushButton::clicked, this,
-            [this, which] { MoveUp(which); });
+            [this, list] { MoveToAvailable(list); });
+    connect(button(arrows[which][2]), &QPushButton::clicked, this, [this, list] { MoveUp(list); });
     connect(button(arrows[which][3]), &QPushButton::clicked, this,
-            [this, which] { MoveDown(which); });
+            [this, list] { MoveDown(list); });
   }
   applyButton_[0] = findChild<QPushButton*>(QStringLiteral("SpeedButton21_"));
   applyButton_[1] = findChild<QPushButton*>(QStringLiteral("SpeedButton24"));

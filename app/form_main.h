@@ -104,19 +104,19 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   void KeepOldest1Click();
   void KeepNewest1Click();
 
-  // Column pages: which = 0 for "Files", 1 for "Files to delete".
-  void MoveToShown(int which);      // SpeedButton11 / SpeedButton19
-  void MoveToAvailable(int which);  // SpeedButton12 / SpeedButton16
-  void MoveUp(int which);           // SpeedButton13 / SpeedButton22
-  void MoveDown(int which);         // SpeedButton15 / SpeedButton23
-  void ShowApplyState(int which, bool pending);
+  // Column pages, one per list.
+  void MoveToShown(ListId list);      // SpeedButton11 / SpeedButton19
+  void MoveToAvailable(ListId list);  // SpeedButton12 / SpeedButton16
+  void MoveUp(ListId list);           // SpeedButton13 / SpeedButton22
+  void MoveDown(ListId list);         // SpeedButton15 / SpeedButton23
+  void ShowApplyState(ListId list, bool pending);
   void ApplyFilesColumns();   // SpeedButton21_
   void ApplyDeleteColumns();  // SpeedButton24
-  bool columnsPending(int which) const {
-    return which == 0 ? FilesColumnsPending : DeleteColumnsPending;
+  bool columnsPending(ListId list) const {
+    return list == ListId::Files ? FilesColumnsPending : DeleteColumnsPending;
   }
-  // The picture the OK button of `which` shows: 0 idle, 1 edits waiting, -1 none yet.
-  int applyImage(int which) const { return applyImage_[which]; }
+  // The picture the OK button of `list`'s page shows: 0 idle, 1 edits waiting, -1 none yet.
+  int applyImage(ListId list) const { return applyImage_[static_cast<int>(list)]; }
 
   // For tests and the shell: the state behind the window.
   Session& session() { return *session_; }
@@ -161,7 +161,7 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   QWidget* buildRightColumn();
   QWidget* buildTwinScanPage();
   QWidget* buildPreferencesPage();
-  QWidget* buildColumnPage(int which);
+  QWidget* buildColumnPage(ListId list);
   void buildMenus();
   void buildCopiesMenu();
   void showCopiesWindow(TableRow row);  // a small window with the set of candidate `row`

@@ -278,8 +278,8 @@ QWidget* TFormMain::buildPreferencesPage() {
   hidden->hide();
 
   PageControl3_ = Named(new QTabWidget(page), "PageControl3");
-  TabSheetColumnsFiles_ = buildColumnPage(0);
-  TabSheetColumnsDelete_ = buildColumnPage(1);
+  TabSheetColumnsFiles_ = buildColumnPage(ListId::Files);
+  TabSheetColumnsDelete_ = buildColumnPage(ListId::Delete);
   PageControl3_->addTab(TabSheetColumnsFiles_, QStringLiteral("Columns in \"Files\""));
   PageControl3_->addTab(TabSheetColumnsDelete_, QStringLiteral("Columns in \"Files to delete\""));
   l->addWidget(PageControl3_, 1);
@@ -290,7 +290,8 @@ QWidget* TFormMain::buildPreferencesPage() {
   return page;
 }
 
-QWidget* TFormMain::buildColumnPage(int which) {
+QWidget* TFormMain::buildColumnPage(ListId list) {
+  const int which = static_cast<int>(list);
   static const char* const kPages[] = {"TabSheetColumnsFiles", "TabSheetColumnsDelete"};
   static const char* const kBoxes[][2] = {{"ListBox1", "ListBox2"}, {"ListBox3", "ListBox4"}};
   static const char* const kArrows[][4] = {
@@ -332,8 +333,9 @@ QWidget* TFormMain::buildColumnPage(int which) {
 
   auto* right = new QVBoxLayout;
   right->setSpacing(0);
-  const QString shownCaption = which == 0 ? QStringLiteral("Columns in \"Files\":")
-                                          : QStringLiteral("Columns in\n\"Files to delete\":");
+  const QString shownCaption = list == ListId::Files
+                                   ? QStringLiteral("Columns in \"Files\":")
+                                   : QStringLiteral("Columns in\n\"Files to delete\":");
   auto* shown = new QLabel(shownCaption, page);
   ListBox_[which * 2 + 1] =
       Named(new QListWidget(page), kBoxes[which][1],

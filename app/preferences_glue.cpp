@@ -139,8 +139,8 @@ void TFormMain::FormCreate() {
       return;
     }
     settingsReadWhole_ = true;
-    ShowApplyState(0, false);
-    ShowApplyState(1, false);
+    ShowApplyState(ListId::Files, false);
+    ShowApplyState(ListId::Delete, false);
   } catch (const std::exception& e) {
     dialogs_->errorBox(e.what());
   }

@@ -110,7 +110,7 @@ void ColumnsTest::arrowsMoveCaptionsBetweenTheBoxes() {
     const QStringList all = L("FileName", "Size", "Path");
     QCOMPARE(Entries(shown), all);
     QVERIFY(Entries(available).isEmpty());
-    QCOMPARE(f.form->applyImage(which), 0);
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 0);
 
     // A middle entry goes to the end of the other box; its place is selected.
     Select(shown, 1);
@@ -118,13 +118,13 @@ void ColumnsTest::arrowsMoveCaptionsBetweenTheBoxes() {
     QCOMPARE(Entries(shown), L("FileName", "Path"));
     QCOMPARE(Entries(available), L("Size"));
     QCOMPARE(Selected(shown), L("Path"));
-    QVERIFY(f.form->columnsPending(which));
-    QCOMPARE(f.form->applyImage(which), 1);
+    QVERIFY(f.form->columnsPending(static_cast<ListId>(which)));
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 1);
     // Only OK changes the list.
     QCOMPARE(Captions(ListOf(f, which)), all);
     f.click(p.ok);
-    QCOMPARE(f.form->applyImage(which), 0);
-    QVERIFY(!f.form->columnsPending(which));
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 0);
+    QVERIFY(!f.form->columnsPending(static_cast<ListId>(which)));
     QCOMPARE(Captions(ListOf(f, which)), L("FileName", "Path"));
 
     // The only entry: the box is left empty with nothing selected, the other
@@ -136,9 +136,9 @@ void ColumnsTest::arrowsMoveCaptionsBetweenTheBoxes() {
     QCOMPARE(available->currentRow(), -1);
     QVERIFY(Selected(available).isEmpty());
     QCOMPARE(Selected(shown), L("Path"));
-    QCOMPARE(f.form->applyImage(which), 1);
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 1);
     f.click(p.ok);
-    QCOMPARE(f.form->applyImage(which), 0);
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 0);
     QCOMPARE(Captions(ListOf(f, which)), L("FileName", "Path", "Size"));
     auto* view = which == 0 ? f.form->files() : f.form->filesToDelete();
     QCOMPARE(HeaderTexts(view), L("FileName", "Path", "Size"));
@@ -155,7 +155,8 @@ void ColumnsTest::arrowsMoveCaptionsBetweenTheBoxes() {
     f.click(p.right);
     QCOMPARE(Entries(available), L("Size"));
     QCOMPARE(Entries(shown), L("FileName", "Path"));
-    QCOMPARE(f.form->applyImage(which), 1);  // still waiting from the move above
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)),
+             1);  // still waiting from the move above
   }
 }
 
@@ -177,8 +178,8 @@ void ColumnsTest::upAndDownActOnTheFocusedBoxOnly() {
     f.click(p.up);
     f.click(p.down);
     QCOMPARE(Entries(shown), L("FileName", "Size", "Path"));
-    QVERIFY(!f.form->columnsPending(which));
-    QCOMPARE(f.form->applyImage(which), 0);
+    QVERIFY(!f.form->columnsPending(static_cast<ListId>(which)));
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 0);
 
     // The first entry of the focused box does not move up, but counts as an edit.
     shown->setFocus();
@@ -186,8 +187,8 @@ void ColumnsTest::upAndDownActOnTheFocusedBoxOnly() {
     Select(shown, 0);
     f.click(p.up);
     QCOMPARE(Entries(shown), L("FileName", "Size", "Path"));
-    QVERIFY(f.form->columnsPending(which));
-    QCOMPARE(f.form->applyImage(which), 1);
+    QVERIFY(f.form->columnsPending(static_cast<ListId>(which)));
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 1);
 
     // Down moves it one place at a time and keeps it selected; at the end it stays.
     f.click(p.down);
@@ -201,7 +202,7 @@ void ColumnsTest::upAndDownActOnTheFocusedBoxOnly() {
     elsewhere->setFocus();
     f.click(p.up);
     QCOMPARE(Entries(shown), L("Size", "Path", "FileName"));
-    QCOMPARE(f.form->applyImage(which), 1);
+    QCOMPARE(f.form->applyImage(static_cast<ListId>(which)), 1);
     f.click(p.ok);
     QCOMPARE(Captions(ListOf(f, which)), L("Size", "Path", "FileName"));
 
@@ -392,7 +393,7 @@ void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   QCOMPARE(f.dialogs.count(Kind::Information, texts::kColumnsWaitForFill), 1);
   const QStringList before = L("FileName", "Size", "Path");
   QCOMPARE(Captions(f.form->filesList()), before);
-  QCOMPARE(f.form->applyImage(0), 1);
+  QCOMPARE(f.form->applyImage(ListId::Files), 1);
   // Saving a list that is being refilled is refused as well.
   f.child<QAction>("Savepathesoffilestofile1")->trigger();
   QCOMPARE(f.dialogs.count(Kind::Information, texts::kRunActive), 1);
@@ -401,8 +402,8 @@ void ColumnsTest::anApplyDuringTheGroupingWaitsForTheFill() {
   QTRY_VERIFY_WITH_TIMEOUT(!f.form->scanRunActive(), 60000);
   QCOMPARE(captionsAtFounded, before);
   QCOMPARE(Captions(f.form->filesList()), L("Path", "FileName", "Size"));
-  QCOMPARE(f.form->applyImage(0), 0);
-  QVERIFY(!f.form->columnsPending(0));
+  QCOMPARE(f.form->applyImage(ListId::Files), 0);
+  QVERIFY(!f.form->columnsPending(ListId::Files));
   const ResultList& files = f.form->filesList();
   QCOMPARE(files.rowCount(), 8000);
   QCOMPARE(std::string(files.row(0).caption()), f.form->candidates().row(1).FullPath);

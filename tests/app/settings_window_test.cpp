@@ -91,7 +91,9 @@ QStringList Snapshot(TFormMain& form) {
   out << QStringLiteral("choices=%1,%2")
              .arg(Child<TRadioGroup>(form, "RadioGroup2")->itemIndex())
              .arg(Child<TRadioGroup>(form, "RadioGroup1")->itemIndex());
-  out << QStringLiteral("images=%1,%2").arg(form.applyImage(0)).arg(form.applyImage(1));
+  out << QStringLiteral("images=%1,%2")
+             .arg(form.applyImage(ListId::Files))
+             .arg(form.applyImage(ListId::Delete));
   return out;
 }
 
@@ -279,7 +281,7 @@ void SettingsWindowTest::theBuildCounterNeedsItsMarker() {
       // A counter that cannot be read skips the settings file.
       QCOMPARE(f.dialogs.count(Kind::Error, c.error), 1);
       QCOMPARE(f.form->folderText(), std::string());
-      QCOMPARE(f.form->applyImage(0), -1);
+      QCOMPARE(f.form->applyImage(ListId::Files), -1);
     } else {
       QCOMPARE(f.form->folderText(), std::string("/kept"));
     }
