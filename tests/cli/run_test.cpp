@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/base64.h"
 #include "support/descriptors.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
@@ -411,20 +412,6 @@ TEST(CliRunTest, FoldersThatCannotBeListedAreNamed) {
 }  // namespace
 
 namespace {
-
-// The bytes of base64 `text` (no checks: the test compares the result).
-std::string FromBase64(const std::string& text) {
-  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  unsigned value = 0;
-  int bits = 0;
-  for (const char c : text) {
-    if (c == '=') break;
-    value = (value << 6) | static_cast<unsigned>(digits.find(c));
-    if ((bits += 6) >= 8) out.push_back(static_cast<char>((value >> (bits -= 8)) & 0xFF));
-  }
-  return out;
-}
 
 // The JSON text of the string `"key":"..."` in a line, escapes kept.
 std::string Field(const std::string& line, const std::string& key) {

@@ -11,6 +11,7 @@
 #include "output/json_lines.h"
 #include "output/output_stream.h"
 #include "output/terminal_writers.h"
+#include "support/base64.h"
 
 namespace {
 
@@ -107,20 +108,6 @@ std::string Unquote(const std::string& json) {
           hex == "fffd" ? std::string("\xEF\xBF\xBD") : std::string(1, std::stoi(hex, nullptr, 16));
       i += 4;
     }
-  }
-  return out;
-}
-
-std::string FromBase64(const std::string& text) {
-  static const std::string digits =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  unsigned value = 0;
-  int bits = 0;
-  for (const char c : text) {
-    if (c == '=') break;
-    value = (value << 6) | static_cast<unsigned>(digits.find(c));
-    if ((bits += 6) >= 8) out.push_back(static_cast<char>((value >> (bits -= 8)) & 0xFF));
   }
   return out;
 }
