@@ -26,7 +26,6 @@ Session::Session(SessionEvents& events, Dialogs& dialogs, WindowQueue& queue, Ic
       vgThreadAfterScan(queue),
       vgThreadCheckDouble(queue),
       DeleteThread(queue) {
-  unreadable_.also = config_.limits.unreadable;
   filesList_.keepTicksIn(&candidateTicks_);
 }
 
@@ -78,17 +77,14 @@ bool Session::refuseDuringDelete() {
 EngineLimits Session::engineLimits() const {
   EngineLimits limits = config_.limits;
   if (limits.threads <= 0) limits.threads = DefaultThreads();
-  // The session hears of every unreadable file (and tells the caller's sink).
+  // The session hears of every unreadable file, for its report.
   limits.unreadable = &unreadable_;
   return limits;
 }
 
 void Session::UnreadableRows::unreadable(int row, int error) {
-  {
-    const std::lock_guard lock(mutex_);
-    rows_.emplace_back(row, error);
-  }
-  if (also != nullptr) also->unreadable(row, error);
+  const std::lock_guard lock(mutex_);
+  rows_.emplace_back(row, error);
 }
 
 std::vector<std::pair<int, int>> Session::UnreadableRows::take() {

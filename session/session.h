@@ -180,7 +180,6 @@ class Session {
   // Whether candidate row `row` (1-based) is ticked: its Checked, which
   // "Files" shows and sets.
   bool ticked(int row) const;
-  bool ticked(TableRow row) const { return ticked(row.value); }
   // The candidate beside "Files" row `row`; nothing past either's end.
   std::optional<TableRow> candidateAt(ListIndex row) const;
   // Ticks or unticks candidate `row` through "Files", as a click there does.
@@ -319,7 +318,6 @@ class Session {
    public:
     void unreadable(int row, int error) override;
     std::vector<std::pair<int, int>> take();
-    UnreadableSink* also = nullptr;
 
    private:
     std::mutex mutex_;
