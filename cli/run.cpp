@@ -3,7 +3,6 @@
 #include "cli/run.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -17,6 +16,7 @@
 #include "scan/folder_path.h"
 #include "session/plain_driver.h"
 #include "session/texts.h"
+#include "session/writer_progress.h"
 
 namespace {
 
@@ -25,24 +25,6 @@ constexpr const char* kProgram = "twinscan-cli";
 void WriteText(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
 }
-
-// The session's progress to the writers. Sets computed for a listing of
-// sets or for the keep rules show as comparing, a check as checking.
-class ProgressEvents final : public SessionEvents {
- public:
-  explicit ProgressEvents(ReportWriter& writer) : writer_(writer) {}
-  void progress(const RunProgress& progress) override {
-    const Stage stage = progress.phase == Phase::Walking    ? Stage::Walking
-                        : progress.phase == Phase::Grouping ? Stage::Grouping
-                        : comparing                         ? Stage::Comparing
-                                                            : Stage::Checking;
-    writer_.progress(stage, progress.percent, progress.done);
-  }
-  bool comparing = false;
-
- private:
-  ReportWriter& writer_;
-};
 
 int UsageError(std::FILE* err, const std::string& reason) {
   WriteText(err, std::string(kProgram) + ": " + reason + "\n");
@@ -69,7 +51,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   writers.add(options.format == OutputFormat::Json ? static_cast<ReportWriter&>(json) : text);
   writers.add(errors);
 
-  ProgressEvents events(line);
+  WriterProgress events(line);
   SessionConfig config;
   config.tableCapacity = env.tableSlots;
   config.listRows = false;
@@ -178,29 +160,5 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
       break;
   }
   std::fflush(err);
-  return status;
-}
-
-int RunCli(const std::vector<std::string>& args, std::string& out, std::string& err,
-           const CliEnvironment& env) {
-  char* outBuffer = nullptr;
-  char* errBuffer = nullptr;
-  std::size_t outSize = 0;
-  std::size_t errSize = 0;
-  std::FILE* outStream = ::open_memstream(&outBuffer, &outSize);
-  std::FILE* errStream = ::open_memstream(&errBuffer, &errSize);
-  int status = 1;
-  if (outStream != nullptr && errStream != nullptr)
-    status = RunCli(args, outStream, errStream, env);
-  if (outStream != nullptr) std::fclose(outStream);
-  if (errStream != nullptr) std::fclose(errStream);
-  out.assign(outBuffer != nullptr ? outBuffer : "", outSize);
-  err.assign(errBuffer != nullptr ? errBuffer : "", errSize);
-  std::free(outBuffer);
-  std::free(errBuffer);
-  if (outStream == nullptr || errStream == nullptr) {
-    err = "twinscan-cli: cannot open a memory stream\n";
-    return 1;
-  }
   return status;
 }

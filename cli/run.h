@@ -24,7 +24,3 @@ struct CliEnvironment {
 // on `err`).
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
            const CliEnvironment& env = {});
-
-// The same, collecting both streams into strings.
-int RunCli(const std::vector<std::string>& args, std::string& out, std::string& err,
-           const CliEnvironment& env = {});

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/run.h"
 #include "form_fixture.h"
+#include "support/cli_capture.h"
 
 class CliAgreementTest : public QObject {
   Q_OBJECT

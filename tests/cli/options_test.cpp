@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/run.h"
+#include "support/cli_capture.h"
 #include "support/temp_tree.h"
 
 namespace {

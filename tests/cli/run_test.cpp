@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
-#include "cli/run.h"
+#include "support/cli_capture.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

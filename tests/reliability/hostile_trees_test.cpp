@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/run.h"
 #include "output/save_lists.h"
 #include "reliability/reliability_helpers.h"
 #include "scan/walk.h"
 #include "session/session.h"
+#include "support/cli_capture.h"
 #include "support/small_disk.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
