@@ -74,43 +74,7 @@ bool PlainDriver::driveUntil(const std::function<bool()>& done, std::chrono::mil
       timeout);
 }
 
-bool PlainDriver::settle(std::chrono::milliseconds timeout) {
-  Session& s = *session_;
-  if (!driveUntil([&] { return s.phase() == Phase::Idle && !s.workersBusy() && !s.scanStepsDue(); },
-                  timeout))
-    return false;
+void PlainDriver::finishDeleteList() {
   queue.drain();
-  if (s.deleteListStale()) s.completeDeleteList();
-  return true;
-}
-
-ScanRefusal PlainDriver::runScan(ScanRequest request) {
-  ScanRefusal refusal = session_->requestScan(std::move(request));
-  if (!refusal.refused()) settle();
-  return refusal;
-}
-
-bool PlainDriver::runCheck(CheckMode mode) {
-  return session_->startCheck(mode) && settle();
-}
-
-bool PlainDriver::runDelete() {
-  Session& s = *session_;
-  if (s.deleteRunActive()) return false;
-  s.deleteChecked();
-  if (!s.deleteRunActive()) return false;  // refused, or nothing confirmed
-  return settle();
-}
-
-const std::vector<std::vector<int>>* PlainDriver::sets() {
-  bool known = false;
-  session_->withIdenticalSets([&known] { known = true; });
-  settle();
-  return known ? &session_->identicalSets() : nullptr;
-}
-
-bool PlainDriver::keep(const KeepRule& rule) {
-  if (sets() == nullptr) return false;
-  session_->keepCopies(rule);  // the sets are known: the rule applies at once
-  return true;
+  if (session_->deleteListStale()) session_->completeDeleteList();
 }

@@ -66,7 +66,7 @@ std::set<std::string> Ticked(FormFixture& f) {
 void Trigger(FormFixture& f, const char* action, const std::string& selected = {}) {
   f.form->files()->setCurrentIndex(f.form->files()->model()->index(RowOf(f, selected), 0));
   f.form->findChild<QAction*>(QString::fromLatin1(action))->trigger();
-  QVERIFY(QTest::qWaitFor([&] { return !f.form->checkRunActive(); }, 20000));
+  QVERIFY(f.driver.settle(std::chrono::seconds(20)));
   f.settle();
 }
 

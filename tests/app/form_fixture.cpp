@@ -75,13 +75,8 @@ bool FormFixture::scan(const std::string& folder, int timeoutMs) {
   statuses.clear();
   form->setFolderText(folder);
   click("SpeedButton4");
-  const bool filled = WaitFor(
-      [this] {
-        return form->statusText().startsWith(QStringLiteral("Founded ")) && !form->scanRunActive();
-      },
-      timeoutMs);
-  QCoreApplication::processEvents();
-  return filled;
+  return driver.settle(std::chrono::milliseconds(timeoutMs)) &&
+         form->statusText().startsWith(QStringLiteral("Founded "));
 }
 
 bool FormFixture::scanTwins() {
@@ -101,16 +96,12 @@ bool FormFixture::check(int mode, int timeoutMs) {
   auto* group = child<TRadioGroup>("RadioGroup1");
   group->item(mode)->setChecked(true);
   click("SpeedButton10");
-  if (!WaitFor([this] { return !form->checkRunActive(); }, timeoutMs)) return false;
-  settle();
-  return true;
+  return driver.settle(std::chrono::milliseconds(timeoutMs));
 }
 
 bool FormFixture::deleteChecked(int timeoutMs) {
   click("SpeedButton26");
-  if (!WaitFor([this] { return !form->deleteRunActive(); }, timeoutMs)) return false;
-  settle();
-  return true;
+  return driver.settle(std::chrono::milliseconds(timeoutMs));
 }
 
 void FormFixture::setFilesTick(int row, bool ticked) {
@@ -145,4 +136,15 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
 
 bool WaitWithoutEvents(const std::function<bool()>& done, int timeoutMs) {
   return Poll(done, timeoutMs, false);
+}
+
+bool WindowDriver::driveUntil(const std::function<bool()>& done,
+                              std::chrono::milliseconds timeout) {
+  return WaitFor(done, static_cast<int>(timeout.count()));
+}
+
+void WindowDriver::finishDeleteList() {
+  // Timer2 runs the rebuild once the events waiting now are handled.
+  QCoreApplication::processEvents();
+  driveUntil([this] { return !form_->deleteListStale(); }, std::chrono::seconds(5));
 }

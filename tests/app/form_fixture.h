@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/form_main.h"
+#include "session/session_driver.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
@@ -35,6 +36,21 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = 30000);
 // Waits up to `timeoutMs` for `done` without running any event: nothing a
 // timer or a worker posts runs meanwhile. False on a timeout.
 bool WaitWithoutEvents(const std::function<bool()>& done, int timeoutMs = 30000);
+
+// The window's session driven as twinscan-cli and the plain tests drive
+// theirs, with the window's event loop turning: timers, posts and the
+// window's handlers all run while it waits.
+class WindowDriver final : public SessionDriver {
+ public:
+  explicit WindowDriver(const std::unique_ptr<TFormMain>& form) : form_(form) {}
+  Session& session() override { return form_->session(); }
+  bool driveUntil(const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(30)) override;
+
+ private:
+  void finishDeleteList() override;
+  const std::unique_ptr<TFormMain>& form_;
+};
 
 // A main window on a scripted set of dialogs, started in its own temporary
 // start directory. Both list models run under QAbstractItemModelTester.
@@ -65,6 +81,8 @@ struct FormFixture {
   QPushButton* button(const char* name) const { return child<QPushButton>(name); }
   void click(const char* name) const;
 
+  // Each action below presses the window's control, then lets the driver
+  // settle the run it started.
   // Types `folder` into the field and presses "Rescan"; waits for the fill.
   bool scan(const std::string& folder, int timeoutMs = 30000);
   // Scans `twins` after writing two files of one size into it, "a" and "b".
@@ -96,6 +114,7 @@ struct FormFixture {
   TempTree twins;
   ScriptedDialogs dialogs;
   std::unique_ptr<TFormMain> form;
+  WindowDriver driver{form};
 
  private:
   int tableCapacity_;

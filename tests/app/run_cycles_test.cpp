@@ -56,14 +56,16 @@ std::set<int> TickedRows(TFormMain& form) {
   return out;
 }
 
+// Runs events until the scan has ended; true when it filled "Files".
 bool ScanFinished(FormFixture& f) {
-  return f.form->statusText().startsWith(QStringLiteral("Founded ")) && !f.form->scanRunActive();
+  return f.driver.settle(std::chrono::seconds(20)) &&
+         f.form->statusText().startsWith(QStringLiteral("Founded "));
 }
 
-// Runs events until no worker is busy, all they posted has run and the
-// deferred rebuild of "Files to delete" is done.
+// Runs events until no run is active, no worker is busy, all they posted
+// has run and the deferred rebuild of "Files to delete" is done.
 bool Settle(FormFixture& f) {
-  return f.form->waitForWorkers(20000) && WaitFor([&] { return !f.form->deleteListStale(); });
+  return f.driver.settle(std::chrono::seconds(20));
 }
 
 // A picked folder, as a click on the picker's button with the dialog answered.
@@ -150,7 +152,7 @@ void RunCyclesTest::scanCancelRescanFromThePicker() {
         pressed = CancelScan(f);
         break;
     }
-    if (!pressed) QVERIFY(WaitFor([&] { return ScanFinished(f); }));
+    if (!pressed) QVERIFY(ScanFinished(f));
     QVERIFY2(Settle(f), "a worker is still busy");
     QVERIFY(!f.form->scanRunActive());
     const CandidateTable& c = f.form->candidates();
@@ -183,7 +185,7 @@ void RunCyclesTest::scanCancelRescanFromThePicker() {
   QVERIFY(completed > 0);
   // The last word: a rescan after all of it gives the clean run's result.
   PickFolder(f, tree.root());
-  QVERIFY(WaitFor([&] { return ScanFinished(f); }));
+  QVERIFY(ScanFinished(f));
   QVERIFY(Settle(f));
   QCOMPARE(ResultOf(*f.form), clean);
 }
@@ -250,7 +252,7 @@ void RunCyclesTest::checkPauseResumeCancelRestart() {
         cancel();
         break;
     }
-    if (!pressed) QVERIFY(WaitFor([&] { return !f.form->checkRunActive(); }));
+    if (!pressed) QVERIFY(Settle(f));
     QVERIFY2(Settle(f), "a worker is still busy");
     // Controls as after the end or a cancel of a check.
     QVERIFY(!f.form->checkRunActive());

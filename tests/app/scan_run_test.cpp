@@ -119,7 +119,8 @@ void ScanRunTest::aPickedFolderIsTheOneScanned() {
   f.dialogs.answerFolder(b.root());
   f.child<TDirectoryEdit>("DirectoryEdit1")->browseAction()->trigger();
   QCOMPARE(f.form->folderText(), b.root());
-  QTRY_VERIFY_WITH_TIMEOUT(f.form->statusText().startsWith(QStringLiteral("Founded ")), 20000);
+  QVERIFY(f.driver.settle(std::chrono::seconds(20)));
+  QVERIFY(f.form->statusText().startsWith(QStringLiteral("Founded ")));
   QCOMPARE(f.form->candidates().count(), 2);
   for (int i = 1; i <= 2; ++i) {
     QVERIFY(f.form->candidates().row(i).FullPath.rfind(b.root() + "/", 0) == 0);
@@ -173,7 +174,8 @@ void ScanRunTest::cancelDuringTheWalkStopsBeforeTheGrouping() {
   // The picker stays usable and a new run completes and unlocks.
   f.dialogs.answerFolder(tree.root());
   f.child<TDirectoryEdit>("DirectoryEdit1")->browseAction()->trigger();
-  QTRY_VERIFY_WITH_TIMEOUT(f.form->statusText().startsWith(QStringLiteral("Founded 2000 ")), 30000);
+  QVERIFY(f.driver.settle(std::chrono::seconds(30)));
+  QVERIFY(f.form->statusText().startsWith(QStringLiteral("Founded 2000 ")));
   QVERIFY(f.button("SpeedButton4")->isEnabled());
   QVERIFY(!f.button("SpeedButton1")->isVisible());
 }
@@ -192,9 +194,8 @@ void ScanRunTest::aPickWhileARunIsActiveRestartsCleanly() {
       f.form->runPhase() == 2 || f.form->statusText().startsWith(QStringLiteral("Founded")), 20000);
   f.dialogs.answerFolder(small.root());
   f.child<TDirectoryEdit>("DirectoryEdit1")->browseAction()->trigger();
-  QTRY_VERIFY_WITH_TIMEOUT(f.form->statusText() == QStringLiteral("Founded 2 file(s) by size") &&
-                               !f.form->scanRunActive(),
-                           30000);
+  QVERIFY(f.driver.settle(std::chrono::seconds(30)));
+  QCOMPARE(f.form->statusText(), QStringLiteral("Founded 2 file(s) by size"));
   QTest::qWait(50);
   QCOMPARE(f.form->filesList().rowCount(), 2);
   QCOMPARE(f.form->candidates().count(), 2);

@@ -188,6 +188,10 @@ TEST_F(SessionTest, DeleteAsksAgainForFilesWithoutACopyAndReportsEachFile) {
   dialogs.answerYes(false);
   ASSERT_TRUE(driver.runDelete());
   EXPECT_EQ(dialogs.count(Kind::ConfirmYesNo), 2);
+  // The second question names the file without a copy, not the changed one.
+  const std::string& question = dialogs.shown()[dialogs.shown().size() - 2].text;
+  EXPECT_NE(question.find(a2), std::string::npos);
+  EXPECT_EQ(question.find(a3), std::string::npos);
   const RunReport& report = s().report();
   ASSERT_EQ(report.deletes.size(), 3U);  // b2, a2, a3 in list order
   EXPECT_EQ(report.deletes[0].result, DeleteResult::Deleted);
