@@ -7,4 +7,6 @@
 set -euo pipefail
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/setup.sh"
 cd "$repo"
+# Shared blocks and links are tested on loop-mounted XFS and btrfs images.
+require_packages xfsprogs btrfs-progs
 ctest --preset default --test-dir "$build" -j "$(nproc)"
