@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "core/path_at.h"
@@ -97,8 +98,8 @@ DeleteOutcome ReplaceByHardLink(const RecordedFile& target, const RecordedFile& 
     struct stat out {};
     const FileIdentity& id = target.identity;
     if (::fstatat(at.dir(), temporary.c_str(), &out, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISREG(out.st_mode) || !IdentityOf(out).sameInode(id) || IdentityOf(out).Size != id.Size ||
-        IdentityOf(out).MtimeNs != id.MtimeNs) {
+        !S_ISREG(out.st_mode) || !IdentityOf(out).sameInode(id) ||
+        IdentityOf(out).Size != id.Size || IdentityOf(out).MtimeNs != id.MtimeNs) {
       // Swap back: the name shows what it showed before.
       ::renameat2(at.dir(), temporary.c_str(), at.dir(), at.name(), RENAME_EXCHANGE);
       ::unlinkat(at.dir(), temporary.c_str(), 0);
@@ -153,10 +154,9 @@ DeleteOutcome ShareBlocks(const RecordedFile& target, const RecordedFile& keeper
 
   constexpr std::uint64_t kStep = std::uint64_t{16} << 20;
   const auto size = static_cast<std::uint64_t>(target.identity.Size);
+  constexpr std::size_t kRangeBytes = sizeof(file_dedupe_range) + sizeof(file_dedupe_range_info);
   auto range = std::unique_ptr<file_dedupe_range, void (*)(void*)>(
-      static_cast<file_dedupe_range*>(
-          std::calloc(1, sizeof(file_dedupe_range) + sizeof(file_dedupe_range_info))),
-      std::free);
+      static_cast<file_dedupe_range*>(std::calloc(1, kRangeBytes)), std::free);
   if (!range) {
     errno = ENOMEM;
     return Failed(error);
@@ -164,12 +164,11 @@ DeleteOutcome ShareBlocks(const RecordedFile& target, const RecordedFile& keeper
   std::uint64_t offset = 0;
   while (offset < size) {
     const std::uint64_t length = size - offset < kStep ? size - offset : kStep;
-    *range = {};
+    std::memset(range.get(), 0, kRangeBytes);
     range->src_offset = offset;
     range->src_length = length;
     range->dest_count = 1;
     file_dedupe_range_info& info = range->info[0];
-    info = {};
     info.dest_fd = dest.get();
     info.dest_offset = offset;
     if (::ioctl(source.get(), FIDEDUPERANGE, range.get()) != 0) return Failed(error);

@@ -25,7 +25,8 @@ struct RecordedFile {
 // the target was looked at once more, so the path never goes missing; the
 // file that came out must be the recorded target, else the exchange is
 // undone (Changed), and its name is then removed. Where the file system
-// cannot exchange names, the link is renamed over the target. The replaced name then shows the keeper's owner, mode and times.
+// cannot exchange names, the link is renamed over the target. The replaced name then shows the
+// keeper's owner, mode and times.
 //
 // Deleted when replaced (the target's content is gone from that name);
 // Missing when nothing is at the target's path; Changed when the target or

@@ -58,8 +58,7 @@ void ActUnderChanges(const TempTree& tree, Act act, bool canShare) {
       std::string bytes;
       while (bytes.size() < size) bytes += block;
       bytes.resize(size);
-      const std::string dir =
-          (act == Act::Link ? "link" : "share") + std::to_string(round++) + "/";
+      const std::string dir = (act == Act::Link ? "link" : "share") + std::to_string(round++) + "/";
       const std::string target = tree.write(dir + "target", bytes);
       const std::string keeper = tree.write(dir + "keep/copy", bytes);
       const RecordedFile t{target, IdentityOfPath(target), ParentFolderOf(target)};
