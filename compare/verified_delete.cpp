@@ -143,20 +143,20 @@ RunCopies VerifyCopies(const DeletePlan& plan, const std::vector<int>& which, st
   return copies;
 }
 
-// Whether a keeper of the target's class still checks out right now: it may
-// stay for the target and its name still shows the file read, in the folder
-// recorded. One fstatat per keeper tried; the content is not read again (any
-// write since would have moved the change time).
-bool StayingCopy(const DeletePlan& plan, const DeleteTarget& target, const FileIdentity& expected,
-                 const std::vector<int>& classKeepers, const OwnUnlinks& own) {
+// The first keeper of the target's class that still checks out right now:
+// it may stay for the target and its name still shows the file read, in the
+// folder recorded; -1 for none. One fstatat per keeper tried; the content is
+// not read again (any write since would have moved the change time).
+int StayingCopy(const DeletePlan& plan, const DeleteTarget& target, const FileIdentity& expected,
+                const std::vector<int>& classKeepers, const OwnUnlinks& own) {
   for (const int k : classKeepers) {
     const DeleteKeeper keeper = plan.keeper(static_cast<std::size_t>(k));
     const FileIdentity now = own.current(keeper.identity);
     if (MayStayFor(target, expected, keeper, now) &&
         EntryShows(std::string(keeper.path), now, keeper.folder))
-      return true;
+      return k;
   }
-  return false;
+  return -1;
 }
 
 }  // namespace
@@ -165,7 +165,7 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
                                         const DeletePassOptions& options,
                                         const std::function<void()>& checkpoint,
                                         const std::function<void(int percent)>& progress,
-                                        std::vector<int>* errors) {
+                                        std::vector<int>* errors, DeletePassDetails* details) {
   const std::function<void()> step = checkpoint ? checkpoint : [] {};
   const FileDeleter& deleter = options.deleter;
   std::unordered_map<std::int64_t, std::vector<int>> keepersOfSize;
@@ -189,6 +189,10 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
   OwnUnlinks own;
   std::vector<DeleteResult> results(which.size(), DeleteResult::NoCopy);
   if (errors != nullptr) errors->assign(which.size(), 0);
+  if (details != nullptr) {
+    details->keepers.assign(which.size(), -1);
+    details->bytes.assign(which.size(), 0);
+  }
   int shown = -1;
   const auto verify = [&](const std::pair<std::size_t, std::size_t>& run) {
     RunCopies copies;
@@ -209,17 +213,34 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
       // allows: edited, removed or replaced since it was read, another
       // keeper of the class must stand in, or the target stays.
       const int cls = options.requireCopy ? copies.classOf[i - run.first] : -1;
-      if (!options.requireCopy ||
-          (cls >= 0 && StayingCopy(plan, target, expected,
-                                   copies.classes[static_cast<std::size_t>(cls)], own))) {
+      const int keeper = cls < 0 ? -1
+                                 : StayingCopy(plan, target, expected,
+                                               copies.classes[static_cast<std::size_t>(cls)], own);
+      if (!options.requireCopy || keeper >= 0) {
         FileIdentity after = expected;
         const std::string path(target.path);
         int error = 0;
-        results[i] =
-            ResultOf(deleter ? deleter(path, expected, target.folder, &after, &error)
-                             : DeleteIfUnchanged(path, expected, &after, target.folder, &error));
+        std::uint64_t bytes = static_cast<std::uint64_t>(expected.Size);
+        if (options.replacer && keeper >= 0) {
+          const DeleteKeeper k = plan.keeper(static_cast<std::size_t>(keeper));
+          const FileIdentity keeperBefore = own.current(k.identity);
+          FileIdentity keeperAfter = keeperBefore;
+          const std::string keeperPath(k.path);
+          results[i] = ResultOf(options.replacer({path, expected, target.folder},
+                                                 {keeperPath, keeperBefore, k.folder}, &keeperAfter,
+                                                 &bytes, &error));
+          own.unlinked(keeperBefore, keeperAfter);
+        } else {
+          results[i] =
+              ResultOf(deleter ? deleter(path, expected, target.folder, &after, &error)
+                               : DeleteIfUnchanged(path, expected, &after, target.folder, &error));
+          own.unlinked(expected, after);
+        }
         if (results[i] == DeleteResult::Failed && errors != nullptr) (*errors)[i] = error;
-        own.unlinked(expected, after);
+        if (details != nullptr) {
+          details->keepers[i] = keeper;
+          if (results[i] == DeleteResult::Deleted) details->bytes[i] = bytes;
+        }
       } else {
         results[i] = WhyUnverified(target, expected);
       }

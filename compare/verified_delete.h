@@ -11,6 +11,7 @@
 #include "compare/check_engine.h"
 #include "core/file_identity.h"
 #include "core/records.h"
+#include "core/replace_copy.h"
 
 // The file work of "Delete Checked": a ticked file is deleted only when a file
 // that stays on disk is byte-identical to it, both read again shortly before
@@ -82,12 +83,30 @@ using FileDeleter =
     std::function<DeleteOutcome(const std::string& path, const FileIdentity& id,
                                 const FolderIdentity& folder, FileIdentity* after, int* error)>;
 
+// Acts on a target with the keeper verified for it right before: a hard
+// link to it, or blocks shared with it (core/replace_copy.h). *bytes
+// receives the bytes freed or shared; *keeperAfter the keeper's identity
+// when the act moved its change time.
+using CopyReplacer =
+    std::function<DeleteOutcome(const RecordedFile& target, const RecordedFile& keeper,
+                                FileIdentity* keeperAfter, std::uint64_t* bytes, int* error)>;
+
+// Per target, beside its result: the keeper that allowed the act (an index of
+// the plan's keepers, -1 for none) and the bytes the act freed or shared.
+struct DeletePassDetails {
+  std::vector<int> keepers;
+  std::vector<std::uint64_t> bytes;
+};
+
 struct DeletePassOptions {
   // A target is deleted only once an identical keeper was verified; without,
   // only the identity is checked (the user said Yes to deleting files that
   // have no copy).
   bool requireCopy = true;
   FileDeleter deleter;  // empty: DeleteIfUnchanged
+  // Set: targets are replaced through it instead of deleted (requireCopy
+  // must hold: the act needs the keeper).
+  CopyReplacer replacer;
   EngineLimits limits;
 };
 
@@ -108,4 +127,5 @@ std::vector<DeleteResult> RunDeletePass(const DeletePlan& plan, const std::vecto
                                         const DeletePassOptions& options,
                                         const std::function<void()>& checkpoint,
                                         const std::function<void(int percent)>& progress,
-                                        std::vector<int>* errors = nullptr);
+                                        std::vector<int>* errors = nullptr,
+                                        DeletePassDetails* details = nullptr);
