@@ -1,18 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
-// The "Copies" menu: the set of identical files a row belongs to, and the
-// keep rules that tick every set at once.
-#include <QDateTime>
-#include <QDialog>
-#include <QFile>
-#include <QHeaderView>
+// The "Copies" menu: the window of the sets of identical files (whole, or at
+// the set a row belongs to), and the keep rules that tick every set at once.
 #include <QMenuBar>
-#include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include "app/form_main.h"
+#include "app/sets_window.h"
 #include "core/paths.h"
-#include "lists/row_texts.h"
 
 namespace {
 
@@ -29,6 +23,8 @@ void TFormMain::buildCopiesMenu() {
     a->setObjectName(QString::fromLatin1(name));
     connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
   };
+  add("Sets of Identical Files...", "SetsOfIdenticalFiles1",
+      &TFormMain::SetsOfIdenticalFiles1Click);
   add("Show copies of the selected file", "ShowCopies1", &TFormMain::ShowCopies1Click);
   Copies1_->addSeparator();
   add("Keep the copies in a folder...", "KeepFolder1", &TFormMain::KeepFolder1Click);
@@ -39,6 +35,7 @@ void TFormMain::buildCopiesMenu() {
 
 void TFormMain::updateCopiesMenu() {
   if (Copies1_ != nullptr) Copies1_->menuAction()->setEnabled(session_->copiesAvailable());
+  if (SetsWindow_ != nullptr) SetsWindow_->followSession();
 }
 
 void TFormMain::ShowCopies1Click() {
@@ -51,46 +48,21 @@ void TFormMain::ShowCopies1Click() {
 }
 
 void TFormMain::showCopiesWindow(TableRow row) {
-  const std::vector<int> set = session_->setOfRow(row);
-  if (set.empty()) {
+  if (session_->setOfRow(row).empty()) {
     dialogs_->information(kNoCopies);
     return;
   }
-  auto* window = new QDialog(this);
-  window->setObjectName(QStringLiteral("CopiesWindow"));
-  window->setWindowTitle(QStringLiteral("Copies"));
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  // Nothing else may change the rows while it shows them.
-  window->setWindowModality(Qt::ApplicationModal);
-  auto* list = new QTreeWidget(window);
-  list->setObjectName(QStringLiteral("CopiesList"));
-  list->setAccessibleName(QStringLiteral("Copies"));
-  list->setRootIsDecorated(false);
-  list->setHeaderLabels(
-      {QStringLiteral("Path"), QStringLiteral("Size"), QStringLiteral("Modified")});
-  for (const int r : set) {
-    const CandidateRow& c = candidates().row(r);
-    auto* item = new QTreeWidgetItem(list);
-    item->setText(0, QFile::decodeName(QByteArray::fromStdString(c.FullPath)));
-    item->setText(1, QString::fromStdString(FormatSizeText(std::to_string(c.Size))));
-    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    item->setText(2, QDateTime::fromMSecsSinceEpoch(c.Identity.MtimeNs / 1000000)
-                         .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    item->setData(0, Qt::UserRole, r);
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, session_->ticked(r) ? Qt::Checked : Qt::Unchecked);
-  }
-  list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  // A tick here is a tick of the row in "Files": Checked and "Files to delete" follow.
-  connect(list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-    if (column == 0)
-      session_->setTicked({item->data(0, Qt::UserRole).toInt()},
-                          item->checkState(0) == Qt::Checked);
-  });
-  auto* layout = new QVBoxLayout(window);
-  layout->addWidget(list);
-  window->resize(560, 220);
-  window->show();
+  showSetsWindow(row);
+}
+
+void TFormMain::SetsOfIdenticalFiles1Click() {
+  session_->withIdenticalSets([this] { showSetsWindow(std::nullopt); });
+}
+
+void TFormMain::showSetsWindow(std::optional<TableRow> at) {
+  // One window: an open one is brought forward at the row.
+  if (SetsWindow_ == nullptr) SetsWindow_ = new SetsWindow(*session_, openUrl_, this);
+  SetsWindow_->showSets(at);
 }
 
 void TFormMain::KeepFolder1Click() {

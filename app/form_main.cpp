@@ -16,6 +16,7 @@
 #include "app/about_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dialogs.h"
+#include "app/sets_window.h"
 #include "lists/row_texts.h"
 #include "session/texts.h"
 
@@ -66,6 +67,9 @@ TFormMain::TFormMain(FormEnvironment environment)
 TFormMain::~TFormMain() {
   // Workers first: nothing of theirs may run once the widgets start to go.
   session_->stopWorkers();
+  // The sets window reads the session: it goes before it.
+  delete SetsWindow_;
+  SetsWindow_ = nullptr;
   filesList().setChangeHandler({});
   deleteList().setChangeHandler({});
   // The widgets go before the lists and tables they show (members outlive
@@ -83,7 +87,11 @@ void TFormMain::connectHandlers() {
   connect(DirectoryEdit1_, &QLineEdit::textEdited, this, [this] { folderBytes_.clear(); });
   connect(SpeedButton1_, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
 
-  filesList().setChangeHandler([this](int row, bool flipped) { vgListView1Change(row, flipped); });
+  filesList().setChangeHandler([this](int row, bool flipped) {
+    vgListView1Change(row, flipped);
+    // Every tick of "Files" passes here, whichever control made it.
+    if (flipped && SetsWindow_ != nullptr) SetsWindow_->tickFlipped(ListIndex{row}.tableRow());
+  });
   deleteList().setChangeHandler([this](int row, bool) { vgListView2Change(row); });
   // A new selection or focus row in "Files" counts as a change of that row.
   connect(vgListView1_->selectionModel(), &QItemSelectionModel::currentChanged, this,

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,8 @@ class TFormMain final : public QMainWindow, private SessionEvents {
     return FormAbout_;
   }
 
-  // "Copies" menu: the set of the selected row, and the keep rules.
+  // "Copies" menu: the sets window (whole, or at the selected row's set), and the keep rules.
+  void SetsOfIdenticalFiles1Click();
   void ShowCopies1Click();
   void KeepFolder1Click();
   void KeepOldest1Click();
@@ -164,7 +166,8 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   QWidget* buildColumnPage(ListId list);
   void buildMenus();
   void buildCopiesMenu();
-  void showCopiesWindow(TableRow row);  // a small window with the set of candidate `row`
+  void showCopiesWindow(TableRow row);  // the sets window at the set of candidate `row`
+  void showSetsWindow(std::optional<TableRow> at);
   void buildPopup();
   void connectHandlers();
 
@@ -261,6 +264,7 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   QAction* SelectallItems1_ = nullptr;
   TFormProgressScanning* FormProgressScanning_ = nullptr;
   class TFormAbout* FormAbout_ = nullptr;
+  class SetsWindow* SetsWindow_ = nullptr;  // created when first opened
   std::function<void()> exitNow_;
   QString placementFile_;
   bool exiting_ = false;

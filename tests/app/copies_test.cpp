@@ -5,11 +5,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QMenuBar>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include <set>
 
+#include "app/sets_window.h"
 #include "form_fixture.h"
 #include "session/texts.h"
 
@@ -79,25 +79,32 @@ void CopiesTest::showCopiesListsTheSetAndTicksThroughFiles() {
   QCOMPARE(menus.join(QLatin1Char(',')), QStringLiteral("File,Copies,Help"));
   Copies c(f, 1);
   Trigger(f, "ShowCopies1", c.xs[2]);
-  auto* list = f.form->findChild<QTreeWidget*>(QStringLiteral("CopiesList"));
-  QVERIFY(list);
+  auto* window = f.form->findChild<SetsWindow*>(QStringLiteral("SetsWindow"));
+  QVERIFY(window && window->isVisible());
+  // The window opens at the selected file, inside its set.
+  const SetsModel& model = *window->model();
+  const QModelIndex current = window->tree()->currentIndex();
+  QCOMPARE(model.rowOf(current), RowOf(f, c.xs[2]) + 1);
   std::set<std::string> shown;
-  for (int i = 0; i < list->topLevelItemCount(); ++i) {
-    const std::string path = QFile::encodeName(list->topLevelItem(i)->text(0)).toStdString();
-    shown.insert(path);
-    QCOMPARE(list->topLevelItem(i)->checkState(0) == Qt::Checked,
-             f.form->filesList().isChecked(RowOf(f, path)));
+  std::vector<QModelIndex> ticks;
+  for (int i = 0; i < model.rowCount(current.parent()); ++i) {
+    const int row = model.rowOf(model.index(i, 0, current.parent()));
+    shown.insert(f.form->candidates().row(row).FullPath);
+    ticks.push_back(model.index(i, SetsModel::Tick, current.parent()));
+    QCOMPARE(ticks.back().data(Qt::CheckStateRole) == Qt::Checked,
+             f.form->filesList().isChecked(row - 1));
   }
   QCOMPARE(shown, std::set<std::string>(c.xs.begin(), c.xs.end()));
   // Ticks there are ticks in "Files".
   for (int i = 0; i < 3; ++i)
-    list->topLevelItem(i)->setCheckState(0, i == 0 ? Qt::Unchecked : Qt::Checked);
-  const std::string first = QFile::encodeName(list->topLevelItem(0)->text(0)).toStdString();
+    window->model()->setData(ticks[static_cast<std::size_t>(i)],
+                             i == 0 ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+  const std::string first = f.form->candidates().row(model.rowOf(ticks[0])).FullPath;
   std::set<std::string> expected(c.xs.begin(), c.xs.end());
   expected.erase(first);
   expected.insert(Ticked(f).count(c.ys[0]) ? c.ys[0] : c.ys[1]);
   QCOMPARE(Ticked(f), expected);
-  list->window()->close();
+  window->close();
   Trigger(f, "ShowCopies1");  // no row selected
   QCOMPARE(f.dialogs.count(Kind::Information), 1);
 }
