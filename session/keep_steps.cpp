@@ -34,6 +34,10 @@ void Session::withIdenticalSets(std::function<void()> then) {
     then();
     return;
   }
+  computeSetsThen(std::move(then));
+}
+
+void Session::computeSetsThen(std::function<void()> then) {
   // Computed like a check: its controls, its bar, its Pause and Cancel.
   afterSets_ = std::move(then);
   setPhase(Phase::Checking);
