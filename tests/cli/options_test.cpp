@@ -40,15 +40,15 @@ TEST(CliOptionsTest, ReadsValuesInBothFormsAndFolderAfterDoubleDash) {
   EXPECT_EQ(more.options.format, OutputFormat::Json);
 
   // Criteria in the order given over every --keep; each of the seven words.
-  const ParsedArgs keep = ParseCliArgs({"--keep", "deepest,name", "--protect", "/", "--keep",
-                                        "oldest,newest,shortest-path,longest-path,shallowest",
-                                        "d", "--protect=/tmp"});
+  const ParsedArgs keep =
+      ParseCliArgs({"--keep", "deepest,name", "--protect", "/", "--keep",
+                    "oldest,newest,shortest-path,longest-path,shallowest", "d", "--protect=/tmp"});
   ASSERT_EQ(keep.outcome, ParseOutcome::Run) << keep.error;
-  EXPECT_EQ(keep.options.keep.criteria,
-            (std::vector<KeepCriterion>{KeepCriterion::Deepest, KeepCriterion::Name,
-                                        KeepCriterion::Oldest, KeepCriterion::Newest,
-                                        KeepCriterion::ShortestPath, KeepCriterion::LongestPath,
-                                        KeepCriterion::Shallowest}));
+  EXPECT_EQ(
+      keep.options.keep.criteria,
+      (std::vector<KeepCriterion>{
+          KeepCriterion::Deepest, KeepCriterion::Name, KeepCriterion::Oldest, KeepCriterion::Newest,
+          KeepCriterion::ShortestPath, KeepCriterion::LongestPath, KeepCriterion::Shallowest}));
   EXPECT_EQ(keep.options.protect, (std::vector<std::string>{"/", "/tmp"}));
 }
 

@@ -224,8 +224,8 @@ TEST(CliRunTest, KeepOptionsDecideTheTickedListAndTheGroupsOrder) {
     // below --protect is ticked.
     TempTree other;
     const std::string trashed = other.write(".Trash-1000/files/one", "first content", 400);
-    EXPECT_EQ(ticked({"--mode", mode, "--keep", "shortest-path,newest", "--protect",
-                      tree.path("c"), other.root()},
+    EXPECT_EQ(ticked({"--mode", mode, "--keep", "shortest-path,newest", "--protect", tree.path("c"),
+                      other.root()},
                      tree.root()),
               (Set{b1, trashed, a2}));
   }
