@@ -492,18 +492,18 @@ std::optional<int> ReferenceKept(std::vector<int> eligible, const CandidateTable
   return compete.front();
 }
 
-// Copies of some files of the tree into both kinds of Trash folder inside
-// it: the home Trash ($XDG_DATA_HOME/Trash) and a mount's .Trash-<uid>.
+// Copies of some files of the tree into the Trash folders inside it: the
+// home Trash ($XDG_DATA_HOME/Trash) and a mount's .Trash-<uid> and .Trash/<uid>.
 std::vector<std::string> AddTrashCopies(const TempTree& tree, std::mt19937& rng) {
   std::vector<std::string> files;
   for (const auto& [path, kind] : ListTree(tree.root())) {
     if (kind.starts_with("f:") && kind.size() > 2) files.push_back(kind.substr(2));
   }
-  const std::vector<std::string> trashes = {"xdg/Trash/files/",
-                                            ".Trash-" + std::to_string(::geteuid()) + "/files/"};
+  const std::string uid = std::to_string(::geteuid());
+  const std::vector<std::string> trashes = {"xdg/Trash", ".Trash-" + uid, "c/.Trash/" + uid};
   for (std::size_t i = 0; i < 6 && !files.empty(); ++i)
-    tree.write(trashes[i % 2] + "t" + std::to_string(i), files[rng() % files.size()]);
-  return {tree.path("xdg/Trash"), tree.path(trashes[1])};
+    tree.write(trashes[i % 3] + "/files/t" + std::to_string(i), files[rng() % files.size()]);
+  return {tree.path(trashes[0]), tree.path(trashes[1]), tree.path(trashes[2])};
 }
 
 // Over random trees with Trash folders and protected folders inside, both
@@ -596,7 +596,7 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
           {{}, {KeepCriterion::Oldest}},
           {{outside.path("root/.hidden") + slash}, {KeepCriterion::Newest}},
           {{}, {KeepCriterion::Deepest, KeepCriterion::Name}},
-          {{trashes[seed % 2], tree.path("a")}, {KeepCriterion::ShortestPath}},
+          {{trashes[seed % 3], tree.path("a")}, {KeepCriterion::ShortestPath}},
           {{}, {KeepCriterion::Shallowest, KeepCriterion::LongestPath, KeepCriterion::Newest}},
           {{spelled + "/a/b"}, {}}};
       for (const KeepRule& rule : rules) {
