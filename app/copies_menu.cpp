@@ -71,13 +71,13 @@ void TFormMain::KeepFolder1Click() {
                                 : session_->scannedRoot();
   const auto folder = dialogs_->pickFolder(start);
   if (!folder) return;
-  session_->keepCopies({{*folder}, KeepRule::Age::None});
+  session_->keepCopies({{*folder}, {}});
 }
 
 void TFormMain::KeepOldest1Click() {
-  session_->keepCopies({{}, KeepRule::Age::Oldest});
+  session_->keepCopies({{}, {KeepCriterion::Oldest}});
 }
 
 void TFormMain::KeepNewest1Click() {
-  session_->keepCopies({{}, KeepRule::Age::Newest});
+  session_->keepCopies({{}, {KeepCriterion::Newest}});
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -150,8 +151,16 @@ class Session {
   // The set holding candidate row `row`; empty when none does.
   std::vector<int> setOfRow(TableRow row) const;
   // Sets the ticks of every set by `rule` through "Files" (or, without list
-  // rows, the candidates' Checked), once the sets are known.
+  // rows, the candidates' Checked), once the sets are known, then says in
+  // one information line how many ticks changed and what the ticks free.
   void keepCopies(KeepRule rule);
+  // Nothing below these folders is ticked by a check or a rule, nor removed
+  // by Delete Checked.
+  void setProtectedFolders(std::vector<std::string> folders);
+  const std::vector<std::string>& protectedFolders() const { return protectedFolders_; }
+  // Applied after every check that ran to its end, when set (by default none).
+  void setKeepAfterCheck(std::optional<KeepRule> rule) { keepAfterCheck_ = std::move(rule); }
+  const std::optional<KeepRule>& keepAfterCheck() const { return keepAfterCheck_; }
   // The folders the last scan walked; the candidates' paths begin with them.
   const std::vector<std::string>& scannedRoots() const { return scan_.roots; }
   // The first of them (the window has one).
@@ -219,8 +228,12 @@ class Session {
     events_.progress({phase_, percent, done});
   }
   void forgetSets();
-  void applyKeepRule(const KeepRule& rule);
+  // Returns the ticks that changed.
+  std::vector<KeepTick> applyKeepRule(const KeepRule& rule);
+  KeepGuards keepGuards() const;
   void setsBody(RunContext& run);
+  // Computes the sets on the check's worker, then runs `then`; no refusal.
+  void computeSetsThen(std::function<void()> then);
   // After a delete: the kept sets follow the rows removed (1-based, ascending).
   void setsAfterRemoval(const std::vector<int>& removed);
   void resetFilesList();
@@ -243,6 +256,9 @@ class Session {
   // Stops the check, waits for its threads and applies every effect it issued.
   void stopCheckRun();
   void endCheck(bool completed);
+  // Whether `path` is below a protected folder, as the check started with them.
+  bool isProtected(const std::string& path);
+  void applyKeepAfterCheck();
 
   bool buildDeleteListSlice();
   DeleteListBuilder::Lists deleteLists();
@@ -313,6 +329,7 @@ class Session {
   std::mutex checkEffectsMutex_;
   std::deque<CheckEffect> checkEffects_;
   std::uint64_t bytesAtCheckStart_ = 0;
+  std::unique_ptr<FolderMatcher> checkShield_;  // the protected folders, while a check runs
   // Files the engines of any thread could not read: (row, errno).
   class UnreadableRows final : public UnreadableSink {
    public:
@@ -330,7 +347,8 @@ class Session {
   // Delete Checked (from the confirmation to the end steps).
   DeletePlan deletePlan_;
   std::vector<DeleteResult> deleteResults_;
-  std::vector<int> deleteErrors_;  // per target: the errno of a failed delete, else 0
+  std::vector<int> deleteErrors_;      // per target: the errno of a failed delete, else 0
+  std::vector<int> protectedEntries_;  // ticked entries kept below a protected folder
   RunReport report_;
 
   std::string lastSaveName_;
@@ -342,6 +360,8 @@ class Session {
   bool setsKnown_ = false;
   std::vector<std::vector<int>> sets_;
   std::function<void()> afterSets_;
+  std::vector<std::string> protectedFolders_;
+  std::optional<KeepRule> keepAfterCheck_;
 
   // Workers last: they are stopped and joined before anything they use goes.
   Worker ScanThread;

@@ -2,7 +2,10 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "core/human_size.h"
 
 // The system's own texts: messages, status texts and captions shown to the
 // user by the window, and the same words from twinscan-cli.
@@ -52,8 +55,8 @@ inline constexpr const char* kConfirmDelete =
     "You are sure, what you want to delete all checked files?";
 // The detail line of the confirmation: what will go, and where.
 inline std::string DeleteDetail(long long files, long long bytes, bool toTrash) {
-  return std::to_string(files) + (files == 1 ? " file of " : " files of ") + std::to_string(bytes) +
-         (bytes == 1 ? " byte" : " bytes") + (files == 1 ? "" : " in all") +
+  return std::to_string(files) + (files == 1 ? " file of " : " files of ") +
+         BytesWithHumanSize(static_cast<std::uint64_t>(bytes)) + (files == 1 ? "" : " in all") +
          (toTrash ? " will be moved to the Trash." : " will be deleted from the disk.");
 }
 inline constexpr const char* kUpdatingInformation = "Updating information";
@@ -81,6 +84,11 @@ inline std::string KeptNoCopy(int n) {
          (n == 1 ? " has no identical copy that stays on disk; it stays in the lists, ticked."
                  : " have no identical copy that stays on disk; they stay in the lists, ticked.");
 }
+inline std::string KeptProtected(int n) {
+  return std::to_string(n) + (n == 1
+                                  ? " is in a protected folder; it stays in the lists, ticked."
+                                  : " are in a protected folder; they stay in the lists, ticked.");
+}
 // Followed by the first few of them, each with the system's reason.
 inline std::string KeptFailed(int n) {
   return std::to_string(n) + (n == 1 ? " could not be deleted; it stays in the lists, ticked:"
@@ -90,6 +98,14 @@ inline constexpr const char* kNoCopyMoreBefore = "(and ";
 inline constexpr const char* kNoCopyMoreAfter = " more)";
 inline constexpr const char* kDeleteActive =
     "This is not possible while checked files are being deleted. Please wait until it has ended.";
+
+// After a keep rule: "Ticks changed in 3 sets: 2 ticked, 1 unticked; 142 MiB
+// to free".
+inline std::string KeepSummary(std::size_t sets, int ticked, int unticked, std::uint64_t bytes) {
+  return "Ticks changed in " + std::to_string(sets) + (sets == 1 ? " set: " : " sets: ") +
+         std::to_string(ticked) + " ticked, " + std::to_string(unticked) + " unticked; " +
+         HumanSize(bytes) + " to free";
+}
 
 // Help.
 inline constexpr const char* kHelpNotFound = "Help file was not found!";

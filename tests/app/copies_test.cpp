@@ -114,12 +114,17 @@ void CopiesTest::keepTheCopiesInAFolder() {
   Copies c(f, 0);  // fast: the sets are compared first, on the check's worker
   f.dialogs.answerFolder(c.tree.path("b") + "/");
   Trigger(f, "KeepFolder1", c.xs[1]);
-  QCOMPARE(f.dialogs.shown().back().text, c.tree.path("b"));  // the picker opened there
+  const auto& shown = f.dialogs.shown();
+  QCOMPARE(shown[shown.size() - 2].kind, Kind::PickFolder);
+  QCOMPARE(shown[shown.size() - 2].text, c.tree.path("b"));  // the picker opened there
   QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[2], c.ys[0]}));
-  // A folder with a member of one set only leaves the other set as it is.
+  // A folder with a member of one set only leaves the other set as it is;
+  // one line says what changed.
   f.dialogs.answerFolder(c.tree.path("c"));
   Trigger(f, "KeepFolder1");
   QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[1], c.ys[0]}));
+  QCOMPARE(f.dialogs.shown().back().text,
+           std::string("Ticks changed in 1 set: 1 ticked, 1 unticked; 40 bytes to free"));
 }
 
 void CopiesTest::keepTheOldestAndTheNewest() {
@@ -127,6 +132,8 @@ void CopiesTest::keepTheOldestAndTheNewest() {
   Copies c(f, 1);
   Trigger(f, "KeepOldest1");
   QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[2], c.ys[0]}));
+  QCOMPARE(f.dialogs.shown().back().text,
+           std::string("Ticks changed in 2 sets: 2 ticked, 2 unticked; 40 bytes to free"));
   Trigger(f, "KeepNewest1");
   QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[1], c.ys[1]}));
 }
