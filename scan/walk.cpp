@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -249,9 +251,12 @@ class Walk final {
     record(folder, slot, FolderOf(self));
 
     while (const char* name = listing.next()) {
+      if (filter_.leavesOutName(name)) continue;
       if (!filter_.empty() && excluded(folder, name)) continue;
       if (!room()) return false;
-      add(ReadEntry(listing.fd(), name), name);
+      const ScanEntry entry = ReadEntry(listing.fd(), name);
+      if (leftOut(entry, name)) continue;
+      add(entry, name);
     }
     if (listing.error() != 0) observer_.unlistable(folder, listing.error());
     enqueueFound();
@@ -319,6 +324,12 @@ class Walk final {
     const std::string path = EntryPath(folder, name);
     return path.size() > rootPrefix_ &&
            filter_.excludes(std::string_view(path).substr(rootPrefix_));
+  }
+
+  // Whether the scope leaves out the folder `entry` (a Trash or version-control one).
+  bool leftOut(const ScanEntry& entry, std::string_view name) const {
+    return entry.IsDirectory != 0 &&
+           filter_.leavesOutFolder(name, {entry.Identity.Dev, entry.Identity.Ino});
   }
 
   // Before each new entry: the observer's checkpoint, then whether the table
@@ -405,7 +416,10 @@ class Walk final {
       if (pseudo) return finish(job, nullptr);
       batch.entries.reserve(kBatch);
       while (const char* name = listing.next()) {
-        batch.push(ReadEntry(listing.fd(), name), name);
+        if (filter_.leavesOutName(name)) continue;
+        ScanEntry entry = ReadEntry(listing.fd(), name);
+        if (leftOut(entry, name)) continue;
+        batch.push(entry, name);
         if (batch.size() == kBatch && !deliver(job, batch, false)) return;
       }
       deliver(job, batch, true, listing.error());
@@ -484,6 +498,44 @@ class Walk final {
 };
 
 }  // namespace
+
+WalkFilter::WalkFilter(std::vector<std::string> globs, ScanScope scope)
+    : globs_(std::move(globs)), scope_(scope) {
+  struct stat st {};
+  const std::string home = scope.trashFolders ? std::string() : HomeTrashFolder();
+  if (!home.empty() && StatPath(home, st) == 0 && S_ISDIR(st.st_mode)) homeTrash_ = FolderOf(st);
+}
+
+bool WalkFilter::leavesOutFolder(std::string_view name, const FolderIdentity& identity) const {
+  if (!scope_.vcsFolders && (name == ".git" || name == ".hg" || name == ".svn")) return true;
+  if (scope_.trashFolders) return false;
+  return IsTrashFolderName(name) || (homeTrash_.known() && identity == homeTrash_);
+}
+
+bool IsTrashFolderName(std::string_view name) {
+  if (name == ".Trash") return true;
+  constexpr std::string_view kPrefix = ".Trash-";
+  if (!name.starts_with(kPrefix) || name.size() == kPrefix.size()) return false;
+  return std::all_of(name.begin() + kPrefix.size(), name.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string HomeTrashFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return JoinPath(data, "Trash");
+  std::string home;
+  if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/') {
+    home = env;
+  } else {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
+      home = found->pw_dir;
+  }
+  return home.empty() ? std::string() : JoinPath(home, ".local/share/Trash");
+}
 
 bool WalkFilter::excludes(std::string_view relative) const {
   const std::string path(relative);
