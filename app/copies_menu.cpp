@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
-// The "Copies" menu: the set of identical files a row belongs to, and the
-// keep rules that tick every set at once.
+// The "Copies" menu: the set of identical files a row belongs to, the keep
+// rules that tick every set at once, and what a scan takes in.
 #include <QDateTime>
 #include <QDialog>
 #include <QFile>
@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/form_main.h"
+#include "app/keep_rules_dialog.h"
+#include "app/scan_options_dialog.h"
 #include "core/paths.h"
 #include "lists/row_texts.h"
 
@@ -31,14 +33,20 @@ void TFormMain::buildCopiesMenu() {
   };
   add("Show copies of the selected file", "ShowCopies1", &TFormMain::ShowCopies1Click);
   Copies1_->addSeparator();
-  add("Keep the copies in a folder...", "KeepFolder1", &TFormMain::KeepFolder1Click);
-  add("Keep the oldest copy of each set", "KeepOldest1", &TFormMain::KeepOldest1Click);
-  add("Keep the newest copy of each set", "KeepNewest1", &TFormMain::KeepNewest1Click);
-  Copies1_->menuAction()->setEnabled(false);
+  add("Keep Rules...", "KeepRules1", &TFormMain::KeepRules1Click);
+  add("Scan Options...", "ScanOptions1", &TFormMain::ScanOptions1Click);
+  updateCopiesMenu();
 }
 
 void TFormMain::updateCopiesMenu() {
-  if (Copies1_ != nullptr) Copies1_->menuAction()->setEnabled(session_->copiesAvailable());
+  if (Copies1_ == nullptr) return;
+  // The commands above the separator work on the sets of the last check;
+  // the rules and options below it can be set at any time.
+  const bool sets = session_->copiesAvailable();
+  for (QAction* action : Copies1_->actions()) {
+    if (action->isSeparator()) break;
+    action->setEnabled(sets);
+  }
 }
 
 void TFormMain::ShowCopies1Click() {
@@ -93,19 +101,35 @@ void TFormMain::showCopiesWindow(TableRow row) {
   window->show();
 }
 
-void TFormMain::KeepFolder1Click() {
+void TFormMain::useKeepRules(const KeepRulesChoice& choice) {
+  keepRules_ = choice;
+  session_->setProtectedFolders(choice.protectedFolders);
+  session_->setKeepAfterCheck(choice.afterEveryCheck ? std::optional<KeepRule>(choice.rule())
+                                                     : std::nullopt);
+}
+
+void TFormMain::KeepRules1Click() {
   const std::optional<TableRow> row = session_->candidateAt({vgListView1_->selectedRow()});
-  const std::string start = row ? std::string(FolderOrDotOf(candidates().row(row->value).FullPath))
-                                : session_->scannedRoot();
-  const auto folder = dialogs_->pickFolder(start);
-  if (!folder) return;
-  session_->keepCopies({{*folder}, KeepRule::Age::None});
+  std::string start = row ? std::string(FolderOrDotOf(candidates().row(row->value).FullPath))
+                          : session_->scannedRoot();
+  if (start.empty()) start = folderText().empty() ? "/" : folderText();
+  auto* dialog = new KeepRulesDialog(
+      keepRules_, *dialogs_, start,
+      [this](const KeepRulesChoice& choice) {
+        useKeepRules(choice);
+        session_->keepCopies(choice.rule());
+      },
+      this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setApplyEnabled(session_->copiesAvailable());
+  connect(dialog, &QDialog::accepted, this, [this, dialog] { useKeepRules(dialog->choice()); });
+  // Window-modal: nothing else changes the sets while it shows.
+  dialog->open();
 }
 
-void TFormMain::KeepOldest1Click() {
-  session_->keepCopies({{}, KeepRule::Age::Oldest});
-}
-
-void TFormMain::KeepNewest1Click() {
-  session_->keepCopies({{}, KeepRule::Age::Newest});
+void TFormMain::ScanOptions1Click() {
+  auto* dialog = new ScanOptionsDialog(scanOptions_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::accepted, this, [this, dialog] { scanOptions_ = dialog->options(); });
+  dialog->open();
 }

@@ -20,8 +20,10 @@
 #include <vector>
 
 #include "app/icon_registry.h"
+#include "app/keep_rules_dialog.h"
 #include "app/qt_window_queue.h"
 #include "app/result_list_view.h"
+#include "app/scan_options_dialog.h"
 #include "app/widgets.h"
 #include "core/capacity.h"
 #include "core/dialogs.h"
@@ -29,6 +31,7 @@
 
 class TFormProgressScanning;
 class QtDialogs;
+struct ExtraPreferences;
 
 // What the main window takes from its surroundings; tests replace each.
 struct FormEnvironment {
@@ -98,11 +101,14 @@ class TFormMain final : public QMainWindow, private SessionEvents {
     return FormAbout_;
   }
 
-  // "Copies" menu: the set of the selected row, and the keep rules.
+  // "Copies" menu: the set of the selected row, the keep rules and the scan options.
   void ShowCopies1Click();
-  void KeepFolder1Click();
-  void KeepOldest1Click();
-  void KeepNewest1Click();
+  void KeepRules1Click();
+  void ScanOptions1Click();
+  const KeepRulesChoice& keepRules() const { return keepRules_; }
+  const ScanOptions& scanOptions() const { return scanOptions_; }
+  // The stored choices beyond the described settings, applied at start-up.
+  void setStoredChoices(const ExtraPreferences& extras);
 
   // Column pages, one per list.
   void MoveToShown(ListId list);      // SpeedButton11 / SpeedButton19
@@ -193,6 +199,8 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   void showScanRefusal(const ScanRefusal& refusal);
   void showCheckControls(bool running);
   void updateCopiesMenu();
+  // Keeps `choice` and hands its protected folders and after-check rule to the session.
+  void useKeepRules(const KeepRulesChoice& choice);
 
   // Environment.
   std::unique_ptr<QtDialogs> ownDialogs_;
@@ -202,6 +210,10 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   // False until start-up has read the settings file to its end (or found
   // none); the close then keeps the file as "perferences.set.bak" first.
   bool settingsReadWhole_ = false;
+  // A first start: the columns get widths that fit "Files" once it is laid out.
+  bool firstStartWidths_ = false;
+  KeepRulesChoice keepRules_;
+  ScanOptions scanOptions_;
 
   IconRegistry icons_;
   std::string lastPickedFolder_;
