@@ -4,9 +4,12 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
 #include <string_view>
+
+#include "scan/folder_path.h"
 
 namespace {
 
@@ -44,6 +47,26 @@ std::optional<std::int64_t> BytesNamed(const std::string& value) {
   return std::stoll(value);
 }
 
+// Reads "--keep CRITERION[,CRITERION...]" into `criteria` (after those of an
+// earlier --keep); the reason when a word is empty, unknown or repeated.
+std::string KeepCriteriaNamed(const std::string& value, std::vector<KeepCriterion>& criteria) {
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t comma = std::min(value.find(',', at), value.size());
+    const std::string word = value.substr(at, comma - at);
+    if (word.empty()) return "--keep needs a criterion, not an empty value in '" + value + "'";
+    const std::optional<KeepCriterion> criterion = KeepCriterionFromWord(word);
+    if (!criterion)
+      return "--keep: unknown criterion '" + word +
+             "' (oldest, newest, shortest-path, longest-path, shallowest, deepest, name)";
+    if (std::find(criteria.begin(), criteria.end(), *criterion) != criteria.end())
+      return "--keep: criterion '" + word + "' is given twice";
+    criteria.push_back(*criterion);
+    if (comma == value.size()) return {};
+    at = comma + 1;
+  }
+}
+
 }  // namespace
 
 ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
@@ -62,7 +85,17 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
   argv.push_back(nullptr);
   const int argc = static_cast<int>(copies.size());
 
-  enum : int { kMode = 256, kList, kFormat, kMinSize, kExclude, kKeepPath, kKeep, kVersion };
+  enum : int {
+    kMode = 256,
+    kList,
+    kFormat,
+    kMinSize,
+    kExclude,
+    kKeepPath,
+    kKeep,
+    kProtect,
+    kVersion
+  };
   static const option kLong[] = {{"mode", required_argument, nullptr, kMode},
                                  {"list", required_argument, nullptr, kList},
                                  {"format", required_argument, nullptr, kFormat},
@@ -70,6 +103,7 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
                                  {"exclude", required_argument, nullptr, kExclude},
                                  {"keep-path", required_argument, nullptr, kKeepPath},
                                  {"keep", required_argument, nullptr, kKeep},
+                                 {"protect", required_argument, nullptr, kProtect},
                                  {"help", no_argument, nullptr, 'h'},
                                  {"version", no_argument, nullptr, kVersion},
                                  {nullptr, 0, nullptr, 0}};
@@ -101,18 +135,20 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
                                    : std::string(argv[::optind - 1])) +
                     "'");
       case kKeepPath:
-        if (value.empty()) return Fail("--keep-path needs a folder, not an empty value");
-        options.keep.folders.push_back(value);
+      case kProtect: {
+        const char* name = code == kKeepPath ? "--keep-path" : "--protect";
+        if (value.empty()) return Fail(std::string(name) + " needs a folder, not an empty value");
+        // Matched by device and inode later: it must be a folder now.
+        if (!IsExistingDirectory(value))
+          return Fail(std::string(name) + " '" + value + "' is not a folder");
+        (code == kKeepPath ? options.keep.folders : options.protect).push_back(value);
         break;
-      case kKeep:
-        if (value == "oldest") {
-          options.keep.age = KeepRule::Age::Oldest;
-        } else if (value == "newest") {
-          options.keep.age = KeepRule::Age::Newest;
-        } else {
-          return Fail("--keep must be oldest or newest, not '" + value + "'");
-        }
+      }
+      case kKeep: {
+        std::string reason = KeepCriteriaNamed(value, options.keep.criteria);
+        if (!reason.empty()) return Fail(reason);
         break;
+      }
       case kMode: {
         const auto mode = ModeNamed(value);
         if (!mode) return Fail("--mode must be fast or careful, not '" + value + "'");

@@ -30,10 +30,12 @@ struct CliOptions {
   std::int64_t minSize = 0;           // files smaller than this are no candidates
   std::vector<std::string> excludes;  // globs of paths below a folder that are not walked
   std::vector<std::string> folders;   // in the order given
-  // --keep-path (in order, first match wins) and --keep: which members of
-  // each set of identical files stay unticked.
+  // --keep-path (in order, first match wins) and --keep: which member of
+  // each set of identical files stays unticked.
   KeepRule keep;
-  bool keepGiven() const { return !keep.folders.empty() || keep.age != KeepRule::Age::None; }
+  bool keepGiven() const { return !keep.empty(); }
+  // --protect: nothing below these folders is ticked.
+  std::vector<std::string> protect;
 };
 
 enum class ParseOutcome { Run, Help, Version, UsageError };

@@ -13,7 +13,6 @@
 #include "output/output_stream.h"
 #include "output/report_writer.h"
 #include "output/terminal_writers.h"
-#include "scan/folder_path.h"
 #include "session/plain_driver.h"
 #include "session/texts.h"
 #include "session/writer_progress.h"
@@ -65,11 +64,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
               texts::kFolderMissingBefore + refusal.folder + texts::kFolderMissingAfter + "\n");
     return 1;
   }
-  // Folders to keep are matched by device and inode, however they are spelled.
-  for (const std::string& folder : options.keep.folders) {
-    if (!IsExistingDirectory(folder))
-      return UsageError(err, "--keep-path '" + folder + "' is not a folder");
-  }
+  session.setProtectedFolders(options.protect);
 
   writers.begin();
   driver.runScan(request);  // accepted: the request was checked above

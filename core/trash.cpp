@@ -3,7 +3,6 @@
 #include "core/trash.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +26,7 @@
 #include "core/file_io.h"
 #include "core/path_at.h"
 #include "core/paths.h"
+#include "core/trash_folders.h"
 
 namespace {
 
@@ -209,39 +209,6 @@ Attempt MoveInto(int trash, const std::string& original, const Source& source) {
   return FailedWith(EEXIST);
 }
 
-// Where the home Trash lives: a folder that must exist, and the folders
-// below it, made when missing, the last being the Trash.
-struct HomeTrashPlace {
-  std::string base;
-  std::vector<std::string> below;
-};
-
-std::optional<HomeTrashPlace> HomeTrashPlaceNow() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') {
-    std::string folder(data);
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (folder == "/") return HomeTrashPlace{folder, {"Trash"}};
-    return HomeTrashPlace{std::string(FolderOf(folder)),
-                          {std::string(FileNameOf(folder)), "Trash"}};
-  }
-  std::string home;
-  const char* env = std::getenv("HOME");
-  if (env != nullptr && env[0] == '/') {
-    home = env;
-  } else {
-    passwd entry{};
-    passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-      home = found->pw_dir;
-    }
-  }
-  if (home.empty()) return std::nullopt;
-  return HomeTrashPlace{home, {".local", "share", "Trash"}};
-}
-
 // The home Trash, opened (and made when missing) when it is on `dev`, the
 // file's device; EXDEV in *error when it is on another.
 UniqueFd OpenHomeTrash(dev_t dev, int* error) {
@@ -335,8 +302,8 @@ Attempt MoveToTopTrash(const std::string& top, const std::string& relative, dev_
   if (!topFd.valid() || !OnDevice(topFd.get(), dev)) return FailedWith(EXDEV);
   const std::string uid = std::to_string(::geteuid());
   Attempt last = FailedWith(EXDEV);
-  const UniqueFd shared(
-      OpenAt(topFd.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const UniqueFd shared(OpenAt(topFd.get(), std::string(kSharedTrashName).c_str(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat st {};
   if (shared.valid() && ::fstat(shared.get(), &st) == 0 && (st.st_mode & S_ISVTX) != 0) {
     const UniqueFd own = OpenOrMake(shared.get(), uid.c_str(), false);
@@ -345,7 +312,7 @@ Attempt MoveToTopTrash(const std::string& top, const std::string& relative, dev_
       if (last.outcome != DeleteOutcome::Failed) return last;
     }
   }
-  const UniqueFd own = OpenOrMake(topFd.get(), (".Trash-" + uid).c_str(), false);
+  const UniqueFd own = OpenOrMake(topFd.get(), (std::string(kOwnTrashPrefix) + uid).c_str(), false);
   return OwnFolder(own, dev) ? MoveInto(own.get(), relative, source) : last;
 }
 

@@ -112,50 +112,133 @@ bool FolderMatcher::holds(std::size_t i, const std::string& path) {
   return below(real->second);
 }
 
-std::vector<int> KeptMembers(const std::vector<int>& set, const CandidateTable& candidates,
-                             const KeepRule& rule, FolderMatcher& folders) {
-  std::vector<int> kept;
-  for (std::size_t f = 0; f < rule.folders.size(); ++f) {
-    for (const int row : set) {
-      if (folders.holds(f, candidates.row(row).FullPath)) kept.push_back(row);
-    }
-    if (!kept.empty()) return kept;
+std::string_view KeepCriterionWord(KeepCriterion criterion) {
+  switch (criterion) {
+    case KeepCriterion::Oldest:
+      return "oldest";
+    case KeepCriterion::Newest:
+      return "newest";
+    case KeepCriterion::ShortestPath:
+      return "shortest-path";
+    case KeepCriterion::LongestPath:
+      return "longest-path";
+    case KeepCriterion::Shallowest:
+      return "shallowest";
+    case KeepCriterion::Deepest:
+      return "deepest";
+    case KeepCriterion::Name:
+      return "name";
   }
-  if (rule.age == KeepRule::Age::None || set.empty()) return kept;
-  // Of equal times the earliest row: the first member of the set met.
-  int best = set.front();
-  for (const int row : set) {
-    const std::int64_t time = candidates.row(row).Identity.MtimeNs;
-    const std::int64_t bestTime = candidates.row(best).Identity.MtimeNs;
-    const bool better = rule.age == KeepRule::Age::Oldest ? time < bestTime : time > bestTime;
-    if (better || (time == bestTime && row < best)) best = row;
-  }
-  kept.push_back(best);
-  return kept;
+  return {};
 }
+
+std::optional<KeepCriterion> KeepCriterionFromWord(std::string_view word) {
+  for (const KeepCriterion c :
+       {KeepCriterion::Oldest, KeepCriterion::Newest, KeepCriterion::ShortestPath,
+        KeepCriterion::LongestPath, KeepCriterion::Shallowest, KeepCriterion::Deepest,
+        KeepCriterion::Name}) {
+    if (KeepCriterionWord(c) == word) return c;
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+// <0 when row `a` goes before row `b` by `criterion`, >0 after, 0 on a tie.
+int CompareBy(KeepCriterion criterion, const CandidateRow& a, const CandidateRow& b) {
+  const auto order = [](auto x, auto y) { return x < y ? -1 : y < x ? 1 : 0; };
+  const auto depth = [](const std::string& path) {
+    return std::count(path.begin(), path.end(), '/');
+  };
+  switch (criterion) {
+    case KeepCriterion::Oldest:
+      return order(a.Identity.MtimeNs, b.Identity.MtimeNs);
+    case KeepCriterion::Newest:
+      return order(b.Identity.MtimeNs, a.Identity.MtimeNs);
+    case KeepCriterion::ShortestPath:
+      return order(a.FullPath.size(), b.FullPath.size());
+    case KeepCriterion::LongestPath:
+      return order(b.FullPath.size(), a.FullPath.size());
+    case KeepCriterion::Shallowest:
+      return order(depth(a.FullPath), depth(b.FullPath));
+    case KeepCriterion::Deepest:
+      return order(depth(b.FullPath), depth(a.FullPath));
+    case KeepCriterion::Name: {
+      const int byName = FileNameOf(a.FullPath).compare(FileNameOf(b.FullPath));
+      return byName != 0 ? byName : a.FullPath.compare(b.FullPath);
+    }
+  }
+  return 0;
+}
+
+// The one member the rule keeps of `eligible` (candidate rows); none when no
+// folder holds one and the rule has no criterion.
+std::optional<int> KeptMember(const std::vector<int>& eligible, const CandidateTable& candidates,
+                              const KeepRule& rule, FolderMatcher& folders) {
+  std::vector<int> compete;
+  for (std::size_t f = 0; f < rule.folders.size() && compete.empty(); ++f) {
+    for (const int row : eligible) {
+      if (folders.holds(f, candidates.row(row).FullPath)) compete.push_back(row);
+    }
+  }
+  if (compete.empty()) {
+    if (rule.criteria.empty()) return std::nullopt;
+    compete = eligible;
+  }
+  return *std::min_element(compete.begin(), compete.end(), [&](int a, int b) {
+    for (const KeepCriterion c : rule.criteria) {
+      const int by = CompareBy(c, candidates.row(a), candidates.row(b));
+      if (by != 0) return by < 0;
+    }
+    return a < b;
+  });
+}
+
+}  // namespace
 
 std::vector<KeepTick> KeepRuleTicks(const std::vector<std::vector<int>>& sets,
                                     const CandidateTable& candidates, const KeepRule& rule,
-                                    const std::vector<char>& ticked) {
+                                    const std::vector<char>& ticked, const KeepGuards& guards) {
   const auto isTicked = [&](int row) {
     return row >= 0 && static_cast<std::size_t>(row) < ticked.size() &&
            ticked[static_cast<std::size_t>(row)] != 0;
   };
   std::vector<KeepTick> changes;
   FolderMatcher folders(rule.folders);
+  FolderMatcher shielded(guards.protectedFolders);
+  const auto isProtected = [&](const std::string& path) {
+    for (std::size_t f = 0; f < guards.protectedFolders.size(); ++f) {
+      if (shielded.holds(f, path)) return true;
+    }
+    return false;
+  };
+  std::vector<int> eligible;
+  std::vector<char> after;
   for (const std::vector<int>& set : sets) {
     if (set.empty()) continue;
-    const std::vector<int> kept = KeptMembers(set, candidates, rule, folders);
-    if (kept.empty()) {
-      bool allTicked = true;
-      for (const int row : set) allTicked = allTicked && isTicked(row);
-      if (allTicked) changes.push_back({set.front(), false});
-      continue;
-    }
+    // Members in a Trash compete only when every member is in one.
+    eligible.clear();
     for (const int row : set) {
-      bool keep = false;
-      for (const int k : kept) keep = keep || k == row;
-      if (isTicked(row) == keep) changes.push_back({row, !keep});
+      if (!guards.inTrash || !guards.inTrash(candidates.row(row).FullPath)) eligible.push_back(row);
+    }
+    if (eligible.empty()) eligible = set;
+    const std::optional<int> kept = KeptMember(eligible, candidates, rule, folders);
+    after.assign(set.size(), 0);
+    bool staysEligible = false;
+    for (std::size_t i = 0; i < set.size(); ++i) {
+      const int row = set[i];
+      const bool tick =
+          (kept ? row != *kept : isTicked(row)) && !isProtected(candidates.row(row).FullPath);
+      after[i] = tick ? 1 : 0;
+      if (!tick && std::find(eligible.begin(), eligible.end(), row) != eligible.end())
+        staysEligible = true;
+    }
+    if (!staysEligible) {
+      const auto first = std::find(set.begin(), set.end(), eligible.front());
+      after[static_cast<std::size_t>(first - set.begin())] = 0;
+    }
+    for (std::size_t i = 0; i < set.size(); ++i) {
+      if (isTicked(set[i]) != (after[i] != 0)) changes.push_back({set[i], after[i] != 0});
     }
   }
   return changes;

@@ -3,24 +3,44 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "core/records.h"
 
-// Which members of each set of identical rows stay (unticked); the others are
+// One way to choose the member of a set that stays.
+enum class KeepCriterion : std::uint8_t {
+  Oldest,        // earliest modification time
+  Newest,        // latest modification time
+  ShortestPath,  // fewest bytes of path
+  LongestPath,   // most bytes of path
+  Shallowest,    // fewest '/' in the path
+  Deepest,       // most '/' in the path
+  Name,          // first file name by bytes, then first path
+};
+
+// The word the command line and the settings use for a criterion:
+// "oldest", "newest", "shortest-path", "longest-path", "shallowest",
+// "deepest", "name".
+std::string_view KeepCriterionWord(KeepCriterion criterion);
+std::optional<KeepCriterion> KeepCriterionFromWord(std::string_view word);
+
+// Which member of each set of identical rows stays (unticked); the others are
 // ticked, so that Delete Checked removes them.
 struct KeepRule {
-  // A set with a member below one of these folders keeps its members below
-  // the first such folder. Any spelling of a folder, or a link to it, names
-  // the same folder: they are compared by device and inode.
+  // Preferred folders, in order: the first that holds a member of a set
+  // decides, and only its members compete for the one copy kept. Any
+  // spelling of a folder, or a link to it, names the same folder: they are
+  // compared by device and inode.
   std::vector<std::string> folders;
-  // A set that no folder decides keeps its oldest or its newest member (by
-  // modification time; of equal times the earliest row); with None its
-  // ticks stay as they are.
-  enum class Age : std::uint8_t { None, Oldest, Newest } age = Age::None;
+  // In order: a tie on one criterion falls to the next, then to the earliest
+  // row.
+  std::vector<KeepCriterion> criteria;
+  bool empty() const { return folders.empty() && criteria.empty(); }
 };
 
 // One row's tick as a rule sets it (1-based candidate row).
@@ -59,17 +79,21 @@ class FolderMatcher {
   std::vector<Node> chain_;
 };
 
-// The members of `set` (candidate rows) that `rule` keeps; empty when the
-// rule does not decide the set. `folders` matches rule.folders.
-std::vector<int> KeptMembers(const std::vector<int>& set, const CandidateTable& candidates,
-                             const KeepRule& rule, FolderMatcher& folders);
+// What besides a rule decides ticks: nothing below a protected folder is
+// ticked, and a member in a Trash folder is never the one kept while a member
+// outside any Trash is there.
+struct KeepGuards {
+  std::vector<std::string> protectedFolders;
+  std::function<bool(const std::string& path)> inTrash;  // empty: none is
+};
 
 // The ticks `rule` gives the members of `sets`, given whether each row is
-// ticked now (`ticked[row]`, 1-based): every member of a set the rule decides
-// is ticked unless kept; a set it does not decide keeps its ticks, but one
-// whose members are all ticked gets its first row unticked, so no set is
-// ever left without a member that stays. Only ticks that change are listed,
-// in set order.
+// ticked now (`ticked[row]`, 1-based). A set the rule decides (a folder of
+// it holds a member, or it has a criterion) keeps exactly one member
+// unticked; one it does not decide keeps its ticks. Either way no member
+// below a protected folder stays ticked, and a set whose members that stay
+// are all in a Trash (or none) gets its first member outside any Trash
+// unticked. Only ticks that change are listed, in set order.
 std::vector<KeepTick> KeepRuleTicks(const std::vector<std::vector<int>>& sets,
                                     const CandidateTable& candidates, const KeepRule& rule,
-                                    const std::vector<char>& ticked);
+                                    const std::vector<char>& ticked, const KeepGuards& guards = {});

@@ -6,7 +6,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,12 +13,12 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <thread>
 #include <unordered_set>
@@ -29,6 +28,7 @@
 #include "core/descriptors.h"
 #include "core/path_at.h"
 #include "core/paths.h"
+#include "core/trash_folders.h"
 #include "scan/pseudo_file_systems.h"
 
 namespace {
@@ -513,28 +513,10 @@ bool WalkFilter::leavesOutFolder(std::string_view name, const FolderIdentity& id
 }
 
 bool IsTrashFolderName(std::string_view name) {
-  if (name == ".Trash") return true;
-  constexpr std::string_view kPrefix = ".Trash-";
-  if (!name.starts_with(kPrefix) || name.size() == kPrefix.size()) return false;
-  return std::all_of(name.begin() + kPrefix.size(), name.end(),
+  if (name == kSharedTrashName) return true;
+  if (!name.starts_with(kOwnTrashPrefix) || name.size() == kOwnTrashPrefix.size()) return false;
+  return std::all_of(name.begin() + kOwnTrashPrefix.size(), name.end(),
                      [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string HomeTrashFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return JoinPath(data, "Trash");
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/') {
-    home = env;
-  } else {
-    passwd entry{};
-    passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
-      home = found->pw_dir;
-  }
-  return home.empty() ? std::string() : JoinPath(home, ".local/share/Trash");
 }
 
 bool WalkFilter::excludes(std::string_view relative) const {

@@ -68,10 +68,6 @@ class WalkFilter {
 // $uid folders below) or ".Trash-" followed by digits.
 bool IsTrashFolderName(std::string_view name);
 
-// The home Trash folder: $XDG_DATA_HOME/Trash when that is an absolute path,
-// else ~/.local/share/Trash; empty when no home is known.
-std::string HomeTrashFolder();
-
 // Fills `table` from the folder `root`, breadth-first: the root's entries in
 // the order readdir returns them, then those of each directory in the order
 // the directories were added. Returns false when root is not an existing

@@ -2,9 +2,14 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The sets of identical candidates and the keep rules that tick by them.
 #include <algorithm>
+#include <cstdint>
+#include <memory>
+
+#include "core/trash_folders.h"
 
 #include "session/identical_sets.h"
 #include "session/session.h"
+#include "session/texts.h"
 
 bool Session::copiesAvailable() const {
   return checkHasRun_ && phase_ == Phase::Idle && !scanRunActive() && !checkRunActive();
@@ -58,20 +63,54 @@ void Session::setsBody(RunContext& run) {
 }
 
 void Session::keepCopies(KeepRule rule) {
-  withIdenticalSets([this, rule = std::move(rule)] { applyKeepRule(rule); });
+  withIdenticalSets([this, rule = std::move(rule)] {
+    const std::vector<KeepTick> changes = applyKeepRule(rule);
+    std::vector<char> changed(static_cast<std::size_t>(candidates_.count()) + 1, 0);
+    int on = 0;
+    for (const KeepTick& change : changes) {
+      on += change.ticked ? 1 : 0;
+      if (change.row >= 1 && change.row <= candidates_.count())
+        changed[static_cast<std::size_t>(change.row)] = 1;
+    }
+    std::size_t sets = 0;
+    for (const std::vector<int>& set : sets_) {
+      sets += std::any_of(set.begin(), set.end(),
+                          [&](int row) { return changed[static_cast<std::size_t>(row)] != 0; })
+                  ? 1
+                  : 0;
+    }
+    std::uint64_t bytes = 0;
+    for (int r = 1; r <= candidates_.count(); ++r) {
+      if (ticked(r)) bytes += static_cast<std::uint64_t>(candidates_.row(r).Size);
+    }
+    dialogs_.information(
+        texts::KeepSummary(sets, on, static_cast<int>(changes.size()) - on, bytes));
+  });
 }
 
-void Session::applyKeepRule(const KeepRule& rule) {
+void Session::setProtectedFolders(std::vector<std::string> folders) {
+  protectedFolders_ = std::move(folders);
+}
+
+KeepGuards Session::keepGuards() const {
+  KeepGuards guards;
+  guards.protectedFolders = protectedFolders_;
+  auto trash = std::make_shared<TrashFolders>();
+  guards.inTrash = [trash](const std::string& path) { return trash->holds(path); };
+  return guards;
+}
+
+std::vector<KeepTick> Session::applyKeepRule(const KeepRule& rule) {
   const int count = candidates_.count();
   std::vector<char> ticks(static_cast<std::size_t>(count) + 1, 0);
   for (int r = 1; r <= count; ++r) ticks[static_cast<std::size_t>(r)] = ticked(r) ? 1 : 0;
-  const std::vector<KeepTick> changes = KeepRuleTicks(sets_, candidates_, rule, ticks);
+  std::vector<KeepTick> changes = KeepRuleTicks(sets_, candidates_, rule, ticks, keepGuards());
   if (!config_.listRows) {
     for (const KeepTick& change : changes) {
       if (change.row >= 1 && change.row <= count)
         candidates_.row(change.row).Checked = change.ticked ? 1 : 0;
     }
-    return;
+    return changes;
   }
   // Through "Files", so Checked and "Files to delete" follow as for a click.
   std::vector<int> on;
@@ -80,6 +119,7 @@ void Session::applyKeepRule(const KeepRule& rule) {
     (change.ticked ? on : off).push_back(TableRow{change.row}.listIndex().value);
   filesList_.setChecked(off, false);
   filesList_.setChecked(on, true);
+  return changes;
 }
 
 void Session::setsAfterRemoval(const std::vector<int>& removed) {

@@ -151,8 +151,16 @@ class Session {
   // The set holding candidate row `row`; empty when none does.
   std::vector<int> setOfRow(TableRow row) const;
   // Sets the ticks of every set by `rule` through "Files" (or, without list
-  // rows, the candidates' Checked), once the sets are known.
+  // rows, the candidates' Checked), once the sets are known, then says in
+  // one information line how many ticks changed and what the ticks free.
   void keepCopies(KeepRule rule);
+  // Nothing below these folders is ticked by a check or a rule, nor removed
+  // by Delete Checked.
+  void setProtectedFolders(std::vector<std::string> folders);
+  const std::vector<std::string>& protectedFolders() const { return protectedFolders_; }
+  // Applied after every check that ran to its end, when set (by default none).
+  void setKeepAfterCheck(std::optional<KeepRule> rule) { keepAfterCheck_ = std::move(rule); }
+  const std::optional<KeepRule>& keepAfterCheck() const { return keepAfterCheck_; }
   // The folders the last scan walked; the candidates' paths begin with them.
   const std::vector<std::string>& scannedRoots() const { return scan_.roots; }
   // The first of them (the window has one).
@@ -220,7 +228,9 @@ class Session {
     events_.progress({phase_, percent, done});
   }
   void forgetSets();
-  void applyKeepRule(const KeepRule& rule);
+  // Returns the ticks that changed.
+  std::vector<KeepTick> applyKeepRule(const KeepRule& rule);
+  KeepGuards keepGuards() const;
   void setsBody(RunContext& run);
   // After a delete: the kept sets follow the rows removed (1-based, ascending).
   void setsAfterRemoval(const std::vector<int>& removed);
@@ -343,6 +353,8 @@ class Session {
   bool setsKnown_ = false;
   std::vector<std::vector<int>> sets_;
   std::function<void()> afterSets_;
+  std::vector<std::string> protectedFolders_;
+  std::optional<KeepRule> keepAfterCheck_;
 
   // Workers last: they are stopped and joined before anything they use goes.
   Worker ScanThread;

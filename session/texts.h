@@ -2,7 +2,10 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "core/human_size.h"
 
 // The system's own texts: messages, status texts and captions shown to the
 // user by the window, and the same words from twinscan-cli.
@@ -90,6 +93,14 @@ inline constexpr const char* kNoCopyMoreBefore = "(and ";
 inline constexpr const char* kNoCopyMoreAfter = " more)";
 inline constexpr const char* kDeleteActive =
     "This is not possible while checked files are being deleted. Please wait until it has ended.";
+
+// After a keep rule: "Ticks changed in 3 sets: 2 ticked, 1 unticked; 142 MiB
+// to free".
+inline std::string KeepSummary(std::size_t sets, int ticked, int unticked, std::uint64_t bytes) {
+  return "Ticks changed in " + std::to_string(sets) + (sets == 1 ? " set: " : " sets: ") +
+         std::to_string(ticked) + " ticked, " + std::to_string(unticked) + " unticked; " +
+         HumanSize(bytes) + " to free";
+}
 
 // Help.
 inline constexpr const char* kHelpNotFound = "Help file was not found!";

@@ -457,24 +457,49 @@ bool ReferenceHolds(const std::string& path, const std::string& folder) {
   return false;
 }
 
-// What a rule keeps of a set, read plainly: members below the first folder
-// that holds one, else the oldest or newest (earliest row of equal times).
+// What a rule keeps of a set, read plainly: of the members below the first
+// folder that holds one (else all, when the rule has criteria) the first in
+// the order of the criteria, then of rows.
 std::set<int> ReferenceKept(const std::vector<int>& set, const CandidateTable& c,
                             const KeepRule& rule) {
-  std::set<int> kept;
+  std::vector<int> compete;
   for (const std::string& folder : rule.folders) {
     for (const int r : set) {
-      if (ReferenceHolds(c.row(r).FullPath, folder)) kept.insert(r);
+      if (ReferenceHolds(c.row(r).FullPath, folder)) compete.push_back(r);
     }
-    if (!kept.empty()) return kept;
+    if (!compete.empty()) break;
   }
-  if (rule.age == KeepRule::Age::None) return kept;
-  const int sign = rule.age == KeepRule::Age::Oldest ? 1 : -1;
-  kept.insert(*std::min_element(set.begin(), set.end(), [&](int a, int b) {
-    return std::pair(sign * c.row(a).Identity.MtimeNs, a) <
-           std::pair(sign * c.row(b).Identity.MtimeNs, b);
-  }));
-  return kept;
+  if (compete.empty() && rule.criteria.empty()) return {};
+  if (compete.empty()) compete = set;
+  const auto key = [&](int r, KeepCriterion k) -> std::pair<std::int64_t, std::string> {
+    const std::string& path = c.row(r).FullPath;
+    const auto depth = static_cast<std::int64_t>(std::count(path.begin(), path.end(), '/'));
+    const auto size = static_cast<std::int64_t>(path.size());
+    switch (k) {
+      case KeepCriterion::Oldest:
+        return {c.row(r).Identity.MtimeNs, ""};
+      case KeepCriterion::Newest:
+        return {-c.row(r).Identity.MtimeNs, ""};
+      case KeepCriterion::ShortestPath:
+        return {size, ""};
+      case KeepCriterion::LongestPath:
+        return {-size, ""};
+      case KeepCriterion::Shallowest:
+        return {depth, ""};
+      case KeepCriterion::Deepest:
+        return {-depth, ""};
+      case KeepCriterion::Name:
+        return {0, path.substr(path.rfind('/') + 1) + '\0' + path};
+    }
+    return {};
+  };
+  std::sort(compete.begin(), compete.end(), [&](int a, int b) {
+    for (const KeepCriterion k : rule.criteria) {
+      if (key(a, k) != key(b, k)) return key(a, k) < key(b, k);
+    }
+    return a < b;
+  });
+  return {compete.front()};
 }
 
 // After any keep rule, over random trees and both modes: the session's sets
@@ -509,11 +534,13 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
         return sets;
       };
       const std::vector<KeepRule> rules = {
-          {{tree.path("a") + slash}, KeepRule::Age::None},
-          {{tree.path("c/"), spelled}, KeepRule::Age::None},
-          {{}, KeepRule::Age::Oldest},
-          {{outside.path("root/.hidden") + slash}, KeepRule::Age::Newest},
-          {{spelled + "/a/b"}, KeepRule::Age::None}};
+          {{tree.path("a") + slash}, {}},
+          {{tree.path("c/"), spelled}, {}},
+          {{}, {KeepCriterion::Oldest}},
+          {{outside.path("root/.hidden") + slash}, {KeepCriterion::Newest}},
+          {{}, {KeepCriterion::Deepest, KeepCriterion::Name}},
+          {{tree.path("a")}, {KeepCriterion::ShortestPath, KeepCriterion::Newest}},
+          {{spelled + "/a/b"}, {}}};
       for (const KeepRule& rule : rules) {
         // The last rule meets every row ticked: the sets it leaves lose one tick.
         if (&rule == &rules.back()) run.session().tickAllFiles(true);

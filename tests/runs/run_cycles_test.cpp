@@ -282,7 +282,7 @@ TEST(RunCyclesTest, CheckPauseResumeCancelRestart) {
     w.session().startCheck(CheckMode::Fast);
     ASSERT_TRUE(w.settle());
     const std::set<int> before = w.ticked();
-    w.session().keepCopies({{}, cycle % 2 == 0 ? KeepRule::Age::Oldest : KeepRule::Age::Newest});
+    w.session().keepCopies({{}, {cycle % 2 == 0 ? KeepCriterion::Oldest : KeepCriterion::Newest}});
     drainFor(random() % 4000);
     const bool cancel = w.session().checkRunActive();
     if (cancel) w.session().cancelCheck();
