@@ -12,10 +12,10 @@
 
 namespace {
 
-constexpr KeepCriterion kAllCriteria[] = {
-    KeepCriterion::Oldest,     KeepCriterion::Newest,  KeepCriterion::ShortestPath,
-    KeepCriterion::LongestPath, KeepCriterion::Shallowest, KeepCriterion::Deepest,
-    KeepCriterion::Name};
+constexpr KeepCriterion kAllCriteria[] = {KeepCriterion::Oldest,       KeepCriterion::Newest,
+                                          KeepCriterion::ShortestPath, KeepCriterion::LongestPath,
+                                          KeepCriterion::Shallowest,   KeepCriterion::Deepest,
+                                          KeepCriterion::Name};
 
 // A folder's bytes travel in the item, its text is for display only.
 constexpr int kBytesRole = Qt::UserRole;
@@ -136,10 +136,8 @@ void KeepRulesChoice::setCriteriaWords(const std::vector<std::pair<std::string, 
   }
 }
 
-KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs,
-                                 std::string start,
-                                 std::function<void(const KeepRulesChoice&)> apply,
-                                 QWidget* parent)
+KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs, std::string start,
+                                 std::function<void(const KeepRulesChoice&)> apply, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), start_(std::move(start)) {
   setObjectName(QStringLiteral("KeepRulesDialog"));
   setWindowTitle(QStringLiteral("Keep Rules"));
@@ -155,9 +153,9 @@ KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs
     grid->addLayout(buttons, row++, 1);
   };
 
-  const QString criteriaText =
-      QStringLiteral("Which copy of each set stays: the first criterion that is on decides, "
-                     "ties fall to the next, then to the list order");
+  const QString criteriaText = QStringLiteral(
+      "Which copy of each set stays: the first criterion that is on decides, "
+      "ties fall to the next, then to the list order");
   criteria_ = List("KeepCriteriaList", criteriaText, this);
   for (const auto& [criterion, on] : choice.criteria) {
     auto* item = new QListWidgetItem(KeepCriterionText(criterion), criteria_);
@@ -215,7 +213,8 @@ KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs
 
   connect(addPreferred, &QPushButton::clicked, this, [this] { addFolder(preferred_); });
   connect(addProtected, &QPushButton::clicked, this, [this] { addFolder(protected_); });
-  for (auto [button, list] : {std::pair{removePreferred, preferred_}, {removeProtected, protected_}}) {
+  for (auto [button, list] :
+       {std::pair{removePreferred, preferred_}, {removeProtected, protected_}}) {
     connect(button, &QPushButton::clicked, this, [list = list] { delete list->currentItem(); });
   }
   connect(apply_, &QPushButton::clicked, this,

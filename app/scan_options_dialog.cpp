@@ -33,13 +33,14 @@ ScanOptionsDialog::ScanOptionsDialog(const ScanOptions& options, QWidget* parent
   setWindowTitle(QStringLiteral("Scan Options"));
   const QString sizeText = QStringLiteral("Leave out files smaller than (bytes, 0: none):");
   auto* label = Named(new QLabel(sizeText, this), "ScanOptionsMinSizeLabel", sizeText);
-  minSize_ = Named(new QLineEdit(QString::number(options.minSize), this), "ScanOptionsMinSize",
-                   sizeText);
+  minSize_ =
+      Named(new QLineEdit(QString::number(options.minSize), this), "ScanOptionsMinSize", sizeText);
   // Up to 18 digits: every value fits a file size.
   minSize_->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,18}")), this));
   label->setBuddy(minSize_);
-  hidden_ = Box("Include hidden files and folders", "ScanOptionsHidden", options.scope.hidden, this);
+  hidden_ =
+      Box("Include hidden files and folders", "ScanOptionsHidden", options.scope.hidden, this);
   trash_ = Box("Include Trash folders", "ScanOptionsTrash", options.scope.trashFolders, this);
   vcs_ = Box("Include version-control folders (.git, .hg, .svn)", "ScanOptionsVcs",
              options.scope.vcsFolders, this);

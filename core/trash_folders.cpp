@@ -92,9 +92,8 @@ bool TrashFolders::folderInHome(const std::string& folder) {
       break;
     }
     struct stat st {};
-    if (::stat(at.c_str(), &st) == 0 &&
-        Key{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} ==
-            *home_) {
+    if (::stat(at.c_str(), &st) == 0 && Key{static_cast<std::uint64_t>(st.st_dev),
+                                            static_cast<std::uint64_t>(st.st_ino)} == *home_) {
       folders_.emplace(at, true);
       inside = true;
       break;

@@ -18,8 +18,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_set>
 #include <utility>
@@ -502,8 +502,10 @@ class Walk final {
 WalkFilter::WalkFilter(std::vector<std::string> globs, ScanScope scope)
     : globs_(std::move(globs)), scope_(scope) {
   struct stat st {};
-  const std::string home = scope.trashFolders ? std::string() : HomeTrashFolder();
-  if (!home.empty() && StatPath(home, st) == 0 && S_ISDIR(st.st_mode)) homeTrash_ = FolderOf(st);
+  if (scope.trashFolders) return;
+  if (const std::optional<HomeTrashPlace> home = HomeTrashPlaceNow();
+      home && StatPath(home->path(), st) == 0 && S_ISDIR(st.st_mode))
+    homeTrash_ = FolderOf(st);
 }
 
 bool WalkFilter::leavesOutFolder(std::string_view name, const FolderIdentity& identity) const {

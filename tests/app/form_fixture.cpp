@@ -26,8 +26,7 @@ void TestListModels(TFormMain& form) {
 // A first start moves deleted files to the Trash; a test window unlinks them
 // unless the test turns the Trash on, so no test fills the user's Trash.
 std::unique_ptr<TFormMain> NewForm(FormEnvironment environment) {
-  const bool firstStart =
-      !PathExists(environment.startDirectory + "/" + kPreferencesFileName);
+  const bool firstStart = !PathExists(environment.startDirectory + "/" + kPreferencesFileName);
   auto form = std::make_unique<TFormMain>(std::move(environment));
   if (firstStart) form->findChild<QCheckBox*>(QStringLiteral("CheckBoxTrash"))->setChecked(false);
   TestListModels(*form);
