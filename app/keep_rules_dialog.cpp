@@ -144,8 +144,8 @@ KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs
   auto* grid = new QGridLayout;
   int row = 0;
   // A list with its label above it and its buttons to the right.
-  const auto section = [&](const char* text, QListWidget* list, QLayout* buttons) {
-    auto* label = new QLabel(QString::fromUtf8(text), this);
+  const auto section = [&](const QString& text, QListWidget* list, QLayout* buttons) {
+    auto* label = new QLabel(text + QLatin1Char(':'), this);
     label->setBuddy(list);
     label->setWordWrap(true);
     grid->addWidget(label, row++, 0, 1, 2);
@@ -165,10 +165,7 @@ KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs
   }
   auto* criteriaButtons = UpDown(criteria_, QStringLiteral("KeepCriterion"), this);
   criteriaButtons->addStretch();
-  section(
-      "Which copy of each set stays: the first criterion that is on decides, ties fall to the "
-      "next, then to the list order:",
-      criteria_, criteriaButtons);
+  section(criteriaText, criteria_, criteriaButtons);
 
   const QString preferredText =
       QStringLiteral("Folders to prefer: the first that holds a copy of a set decides");
@@ -181,8 +178,7 @@ KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs
   preferredButtons->addWidget(removePreferred);
   preferredButtons->addLayout(UpDown(preferred_, QStringLiteral("PreferredFolder"), this));
   preferredButtons->addStretch();
-  section("Folders to prefer: the first that holds a copy of a set decides:", preferred_,
-          preferredButtons);
+  section(preferredText, preferred_, preferredButtons);
 
   const QString protectedText =
       QStringLiteral("Protected folders: nothing below them is ever ticked or deleted");
@@ -194,8 +190,7 @@ KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs
   protectedButtons->addWidget(addProtected);
   protectedButtons->addWidget(removeProtected);
   protectedButtons->addStretch();
-  section("Protected folders: nothing below them is ever ticked or deleted:", protected_,
-          protectedButtons);
+  section(protectedText, protected_, protectedButtons);
 
   const QString afterText = QStringLiteral("Apply after every check");
   afterCheck_ = Named(new QCheckBox(afterText, this), "KeepAfterCheck", afterText);

@@ -177,6 +177,9 @@ void CopiesTest::scanOptionsLeaveOutWhatTheyName() {
     for (const char* box : {"ScanOptionsHidden", "ScanOptionsTrash", "ScanOptionsVcs"})
       f.child<QCheckBox>(box)->setChecked(on);
     f.click("ScanOptionsOk");
+    // Closed and gone: the next opens anew.
+    QVERIFY(
+        WaitFor([&] { return !f.form->findChild<QDialog*>(QStringLiteral("ScanOptionsDialog")); }));
   };
   set("2", false);
   QCOMPARE(scanned(), (std::set<std::string>{tree.path("a/x"), tree.path("b/x")}));
