@@ -47,6 +47,7 @@ void TFormMain::updateCopiesMenu() {
     if (action->isSeparator()) break;
     action->setEnabled(sets);
   }
+  if (keepRulesDialog_) keepRulesDialog_->setApplyEnabled(sets);
 }
 
 void TFormMain::ShowCopies1Click() {
@@ -121,7 +122,8 @@ void TFormMain::KeepRules1Click() {
       },
       this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setApplyEnabled(session_->copiesAvailable());
+  keepRulesDialog_ = dialog;
+  updateCopiesMenu();
   connect(dialog, &QDialog::accepted, this, [this, dialog] { useKeepRules(dialog->choice()); });
   // Window-modal: nothing else changes the sets while it shows.
   dialog->open();

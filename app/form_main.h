@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -214,6 +215,7 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   bool firstStartWidths_ = false;
   KeepRulesChoice keepRules_;
   ScanOptions scanOptions_;
+  QPointer<KeepRulesDialog> keepRulesDialog_;  // while it shows
 
   IconRegistry icons_;
   std::string lastPickedFolder_;

@@ -146,6 +146,7 @@ KeepRulesDialog::KeepRulesDialog(const KeepRulesChoice& choice, Dialogs& dialogs
   // A list with its label above it and its buttons to the right.
   const auto section = [&](const QString& text, QListWidget* list, QLayout* buttons) {
     auto* label = new QLabel(text + QLatin1Char(':'), this);
+    label->setObjectName(list->objectName() + QStringLiteral("Label"));
     label->setBuddy(list);
     label->setWordWrap(true);
     grid->addWidget(label, row++, 0, 1, 2);

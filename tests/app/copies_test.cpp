@@ -151,6 +151,7 @@ void CopiesTest::keepRulesApplyTicksAsTheSessionsRule() {
   QVERIFY(f.form->keepRules().criteria.front() == std::pair(KeepCriterion::Newest, true));
   QCOMPARE(f.form->session().protectedFolders(), std::vector<std::string>{c.tree.path("a")});
   QVERIFY(f.form->keepRules().afterEveryCheck);
+  QVERIFY(f.form->session().keepAfterCheck()->criteria == f.form->keepRules().rule().criteria);
 }
 
 // Hidden entries, version-control and Trash folders and small files stay out
