@@ -62,10 +62,11 @@ struct DeletePlan {
 // What became of one target.
 enum class DeleteResult : std::uint8_t {
   Deleted,
-  Missing,  // nothing at the path any more: nothing to delete, rows go
-  Changed,  // not the file recorded any more: kept, rows stay
-  NoCopy,   // no identical copy that stays was verified: kept, rows stay
-  Failed,   // the unlink or move was refused: the file stays, and so do its rows
+  Missing,    // nothing at the path any more: nothing to delete, rows go
+  Changed,    // not the file recorded any more: kept, rows stay
+  NoCopy,     // no identical copy that stays was verified: kept, rows stay
+  Failed,     // the unlink or move was refused: the file stays, and so do its rows
+  Protected,  // below a protected folder: never deleted, rows stay
 };
 
 // Whether the rows of a target with this result leave the lists: only when

@@ -34,7 +34,8 @@ struct RunReport {
   std::vector<DeletedFile> deletes;  // every ticked file of the last Delete Checked, in list order
 
   std::size_t count(DeleteResult result) const;
-  // Ticked files of the last delete still on disk: changed, without a copy, or failed.
+  // Ticked files of the last delete still on disk: changed, without a copy,
+  // failed or protected.
   std::size_t kept() const;
   // Nothing was left out: the walk listed every folder and the check read every file.
   bool complete() const { return !walkFailed && unlistable.empty() && unreadable.empty(); }

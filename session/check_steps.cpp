@@ -3,6 +3,7 @@
 // The duplicate check run: start, pause, cancel, the worker and its effects
 // on "Files".
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "session/session.h"
@@ -25,6 +26,9 @@ bool Session::startCheck(CheckMode mode) {
     std::lock_guard lock(checkEffectsMutex_);
     checkEffects_.clear();
   }
+  // The check never ticks a file below a protected folder.
+  checkShield_.reset();
+  if (!protectedFolders_.empty()) checkShield_ = std::make_unique<FolderMatcher>(protectedFolders_);
   vgThreadCheckDouble.start(
       [this, mode, listRows](RunContext& run) { checkBody(run, mode, listRows); });
   return true;
@@ -72,6 +76,11 @@ bool Session::applyCheckEffect() {
   // that rest on them); Delete Checked requires it unchanged.
   for (const RowIdentity& r : effect.read) {
     if (r.row >= 1 && r.row <= candidates_.size()) candidates_.row(r.row).Identity = r.identity;
+  }
+  if (checkShield_) {
+    std::erase_if(effect.rows, [this](int row) {
+      return row >= 1 && row <= candidates_.count() && isProtected(candidates_.row(row).FullPath);
+    });
   }
   if (!config_.listRows) {
     // No list to mirror the ticks: they go to the candidates themselves.
@@ -151,6 +160,7 @@ void Session::checkBody(RunContext& run, CheckMode mode, int listRows) {
     }
     showProgress(0, CompareBytesRead() - bytesAtCheckStart_);
     endCheck(true);
+    if (keepAfterCheck_ && !keepAfterCheck_->empty()) applyKeepAfterCheck();
     // Every tick of the run has reached "Files" by now; "Files to delete"
     // is rebuilt from them later.
     int ticks = filesList_.checkedCount();
@@ -159,4 +169,22 @@ void Session::checkBody(RunContext& run, CheckMode mode, int listRows) {
     }
     events_.statusText(texts::kNumToDelete + std::to_string(ticks));
   });
+}
+
+bool Session::isProtected(const std::string& path) {
+  for (std::size_t f = 0; f < protectedFolders_.size(); ++f) {
+    if (checkShield_->holds(f, path)) return true;
+  }
+  return false;
+}
+
+void Session::applyKeepAfterCheck() {
+  const KeepRule rule = *keepAfterCheck_;
+  if (setsKnown_) {
+    applyKeepRule(rule);
+    return;
+  }
+  // After a fast check the sets are computed first. The check has just
+  // ended on this worker, so nothing is refused here.
+  computeSetsThen([this, rule] { applyKeepRule(rule); });
 }

@@ -2,8 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 // "Delete Checked": the confirmation, the verified file work on its worker,
 // the second question, the rows removed and the report of what stayed.
+#include <climits>
+
 #include "core/file_io.h"
 #include "core/trash.h"
+#include "core/trash_folders.h"
 #include "session/session.h"
 #include "session/texts.h"
 
@@ -34,6 +37,7 @@ std::string KeptReport(const RunReport& report) {
   const auto changed = static_cast<int>(report.count(DeleteResult::Changed));
   const auto noCopy = static_cast<int>(report.count(DeleteResult::NoCopy));
   const auto failed = static_cast<int>(report.count(DeleteResult::Failed));
+  const auto shielded = static_cast<int>(report.count(DeleteResult::Protected));
   std::string named;
   int shown = 0;
   for (const DeletedFile& file : report.deletes) {
@@ -45,6 +49,7 @@ std::string KeptReport(const RunReport& report) {
   std::string text = texts::KeptReportHead(kept, report.deletes.size());
   if (changed > 0) text += "\n" + texts::KeptChanged(changed);
   if (noCopy > 0) text += "\n" + texts::KeptNoCopy(noCopy);
+  if (shielded > 0) text += "\n" + texts::KeptProtected(shielded);
   if (failed > 0) text += "\n" + texts::KeptFailed(failed) + named;
   if (failed > kNamed)
     text += "\n" + (texts::kNoCopyMoreBefore + std::to_string(failed - kNamed)) +
@@ -71,6 +76,23 @@ void Session::deleteChecked() {
     return;
   }
   std::vector<char> ticked = DeleteListTicks(deleteList_);
+  // A ticked file below a protected folder is no target: it stays, and may
+  // be the copy that stays for the others.
+  protectedEntries_.clear();
+  if (!protectedFolders_.empty()) {
+    FolderMatcher shield(protectedFolders_);
+    for (std::size_t i = 0; i < ticked.size(); ++i) {
+      const int entry = static_cast<int>(i) + 1;
+      if (ticked[i] == 0 || entry > deleteTable_.DeleteCount || entry > deleteTable_.size())
+        continue;
+      for (std::size_t f = 0; f < protectedFolders_.size(); ++f) {
+        if (!shield.holds(f, deleteTable_.row(entry).FullPath)) continue;
+        ticked[i] = 0;
+        protectedEntries_.push_back(entry);
+        break;
+      }
+    }
+  }
   long long files = 0;
   long long bytes = 0;
   for (std::size_t i = 0; i < ticked.size(); ++i) {
@@ -79,7 +101,9 @@ void Session::deleteChecked() {
     ++files;
     bytes += deleteTable_.row(entry).Size;
   }
-  if (!dialogs_.confirmYesNoDetailed(
+  // Only protected files ticked: nothing to ask, the report says why they stay.
+  if ((files > 0 || protectedEntries_.empty()) &&
+      !dialogs_.confirmYesNoDetailed(
           texts::kConfirmDelete,
           texts::DeleteDetail(files, bytes, static_cast<bool>(config_.moveToTrash))))
     return;
@@ -102,6 +126,10 @@ void Session::startDeletePass(std::vector<char> ticked, std::vector<int> which, 
                       deleter = config_.moveToTrash](RunContext& run) mutable {
     if (requireCopy) {
       deletePlan_ = PlanDelete(candidates_, deleteTable_, ticked);
+      // A file in a Trash goes when the Trash is emptied: never the copy that stays.
+      TrashFolders trash;
+      std::erase_if(deletePlan_.keeperRows,
+                    [&](int row) { return trash.holds(candidates_.row(row).FullPath); });
       results.assign(deletePlan_.targetCount(), DeleteResult::NoCopy);
       errors.assign(deletePlan_.targetCount(), 0);
       which.resize(deletePlan_.targetCount());
@@ -160,19 +188,31 @@ void Session::finishDeleteChecked(const RowRemoval& removal) {
 }
 
 void Session::finishDeleteSteps() {
+  // Targets and protected entries, both ascending: merged into list order.
   report_.deletes.clear();
-  report_.deletes.reserve(deleteResults_.size());
+  report_.deletes.reserve(deleteResults_.size() + protectedEntries_.size());
+  std::size_t shielded = 0;
+  const auto addProtected = [this, &shielded](int before) {
+    for (; shielded < protectedEntries_.size() && protectedEntries_[shielded] < before;
+         ++shielded) {
+      const CandidateRow& row = deleteTable_.row(protectedEntries_[shielded]);
+      report_.deletes.push_back({row.FullPath, row.Identity.Size, DeleteResult::Protected, 0});
+    }
+  };
   for (std::size_t t = 0; t < deleteResults_.size(); ++t) {
     DeletedFile file;
     file.result = deleteResults_[t];
     if (t < deletePlan_.targetCount()) {
       const DeleteTarget target = deletePlan_.target(t);
+      addProtected(target.entry);
       file.path = std::string(target.path);
       file.size = target.identity.Size;
     }
     if (t < deleteErrors_.size()) file.error = deleteErrors_[t];
     report_.deletes.push_back(std::move(file));
   }
+  addProtected(INT_MAX);
+  protectedEntries_.clear();
   const std::string report = KeptReport(report_);
   deletePlan_ = {};
   deleteResults_.clear();

@@ -34,6 +34,10 @@ void Session::withIdenticalSets(std::function<void()> then) {
     then();
     return;
   }
+  computeSetsThen(std::move(then));
+}
+
+void Session::computeSetsThen(std::function<void()> then) {
   // Computed like a check: its controls, its bar, its Pause and Cancel.
   afterSets_ = std::move(then);
   setPhase(Phase::Checking);
@@ -75,7 +79,10 @@ void Session::keepCopies(KeepRule rule) {
     std::size_t sets = 0;
     for (const std::vector<int>& set : sets_) {
       sets += std::any_of(set.begin(), set.end(),
-                          [&](int row) { return changed[static_cast<std::size_t>(row)] != 0; })
+                          [&](int row) {
+                            return row >= 1 && row <= candidates_.count() &&
+                                   changed[static_cast<std::size_t>(row)] != 0;
+                          })
                   ? 1
                   : 0;
     }

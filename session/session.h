@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -232,6 +233,8 @@ class Session {
   std::vector<KeepTick> applyKeepRule(const KeepRule& rule);
   KeepGuards keepGuards() const;
   void setsBody(RunContext& run);
+  // Computes the sets on the check's worker, then runs `then`; no refusal.
+  void computeSetsThen(std::function<void()> then);
   // After a delete: the kept sets follow the rows removed (1-based, ascending).
   void setsAfterRemoval(const std::vector<int>& removed);
   void resetFilesList();
@@ -254,6 +257,9 @@ class Session {
   // Stops the check, waits for its threads and applies every effect it issued.
   void stopCheckRun();
   void endCheck(bool completed);
+  // Whether `path` is below a protected folder, as the check started with them.
+  bool isProtected(const std::string& path);
+  void applyKeepAfterCheck();
 
   bool buildDeleteListSlice();
   DeleteListBuilder::Lists deleteLists();
@@ -324,6 +330,7 @@ class Session {
   std::mutex checkEffectsMutex_;
   std::deque<CheckEffect> checkEffects_;
   std::uint64_t bytesAtCheckStart_ = 0;
+  std::unique_ptr<FolderMatcher> checkShield_;  // the protected folders, while a check runs
   // Files the engines of any thread could not read: (row, errno).
   class UnreadableRows final : public UnreadableSink {
    public:
@@ -341,7 +348,8 @@ class Session {
   // Delete Checked (from the confirmation to the end steps).
   DeletePlan deletePlan_;
   std::vector<DeleteResult> deleteResults_;
-  std::vector<int> deleteErrors_;  // per target: the errno of a failed delete, else 0
+  std::vector<int> deleteErrors_;      // per target: the errno of a failed delete, else 0
+  std::vector<int> protectedEntries_;  // ticked entries kept below a protected folder
   RunReport report_;
 
   std::string lastSaveName_;

@@ -55,8 +55,8 @@ inline constexpr const char* kConfirmDelete =
     "You are sure, what you want to delete all checked files?";
 // The detail line of the confirmation: what will go, and where.
 inline std::string DeleteDetail(long long files, long long bytes, bool toTrash) {
-  return std::to_string(files) + (files == 1 ? " file of " : " files of ") + std::to_string(bytes) +
-         (bytes == 1 ? " byte" : " bytes") + (files == 1 ? "" : " in all") +
+  return std::to_string(files) + (files == 1 ? " file of " : " files of ") +
+         BytesWithHumanSize(static_cast<std::uint64_t>(bytes)) + (files == 1 ? "" : " in all") +
          (toTrash ? " will be moved to the Trash." : " will be deleted from the disk.");
 }
 inline constexpr const char* kUpdatingInformation = "Updating information";
@@ -83,6 +83,11 @@ inline std::string KeptNoCopy(int n) {
   return std::to_string(n) +
          (n == 1 ? " has no identical copy that stays on disk; it stays in the lists, ticked."
                  : " have no identical copy that stays on disk; they stay in the lists, ticked.");
+}
+inline std::string KeptProtected(int n) {
+  return std::to_string(n) + (n == 1
+                                  ? " is in a protected folder; it stays in the lists, ticked."
+                                  : " are in a protected folder; they stay in the lists, ticked.");
 }
 // Followed by the first few of them, each with the system's reason.
 inline std::string KeptFailed(int n) {

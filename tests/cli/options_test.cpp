@@ -38,11 +38,24 @@ TEST(CliOptionsTest, ReadsValuesInBothFormsAndFolderAfterDoubleDash) {
   EXPECT_EQ(more.options.minSize, 4096);
   EXPECT_EQ(more.options.excludes, (std::vector<std::string>{"*.tmp", "x/y"}));
   EXPECT_EQ(more.options.format, OutputFormat::Json);
+
+  // Criteria in the order given over every --keep; each of the seven words.
+  const ParsedArgs keep =
+      ParseCliArgs({"--keep", "deepest,name", "--protect", "/", "--keep",
+                    "oldest,newest,shortest-path,longest-path,shallowest", "d", "--protect=/tmp"});
+  ASSERT_EQ(keep.outcome, ParseOutcome::Run) << keep.error;
+  EXPECT_EQ(
+      keep.options.keep.criteria,
+      (std::vector<KeepCriterion>{
+          KeepCriterion::Deepest, KeepCriterion::Name, KeepCriterion::Oldest, KeepCriterion::Newest,
+          KeepCriterion::ShortestPath, KeepCriterion::LongestPath, KeepCriterion::Shallowest}));
+  EXPECT_EQ(keep.options.protect, (std::vector<std::string>{"/", "/tmp"}));
 }
 
 TEST(CliOptionsTest, UsageErrorsExitTwoWithReasonAndUsageOnStderr) {
   TempTree tree;
   const std::string dir = tree.root();
+  const std::string file = tree.write("f", "x");
   const struct {
     const char* name;
     Args args;
@@ -62,6 +75,10 @@ TEST(CliOptionsTest, UsageErrorsExitTwoWithReasonAndUsageOnStderr) {
       {"bad keep", {"--keep", "largest", dir}},
       {"empty keep path", {"--keep-path=", dir}},
       {"keep path that is no folder", {"--keep-path", tree.path("none"), dir}},
+      {"keep criterion repeated", {"--keep", "name,oldest", "--keep=name", dir}},
+      {"empty keep criterion", {"--keep", "oldest,,name", dir}},
+      {"empty protect", {"--protect=", dir}},
+      {"protected file", {"--protect", file, dir}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,9 +96,9 @@ TEST(CliOptionsTest, HelpAndVersionPrintOnStdoutAndExitZero) {
   EXPECT_EQ(out, CliUsage());
   EXPECT_EQ(
       out.rfind("Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
-                "                    [--keep-path DIR]... [--keep oldest|newest] [-0]\n"
-                "                    [--min-size BYTES] [--exclude GLOB]... [--format text|json]\n"
-                "                    FOLDER...\n",
+                "                    [--keep-path DIR]... [--keep CRITERION[,CRITERION...]]\n"
+                "                    [--protect DIR]... [-0] [--min-size BYTES]\n"
+                "                    [--exclude GLOB]... [--format text|json] FOLDER...\n",
                 0),
       0u);
   EXPECT_EQ(err, "");

@@ -220,6 +220,14 @@ TEST(CliRunTest, KeepOptionsDecideTheTickedListAndTheGroupsOrder) {
       EXPECT_EQ(ticked({"--mode", mode, "--keep=newest", "--keep-path", tree.path("b")}, root),
                 (Set{a1, c1, a2}));
     }
+    // The newest copy is in a Trash: the newest outside stays, and nothing
+    // below --protect is ticked.
+    TempTree other;
+    const std::string trashed = other.write(".Trash-1000/files/one", "first content", 400);
+    EXPECT_EQ(ticked({"--mode", mode, "--keep", "shortest-path,newest", "--protect", tree.path("c"),
+                      other.root()},
+                     tree.root()),
+              (Set{b1, trashed, a2}));
   }
   const Result groups = RunTool({"--list", "groups", "--keep", "oldest", tree.root()});
   const auto lines = Split(groups.out, '\n');

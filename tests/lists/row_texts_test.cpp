@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/human_size.h"
 #include "lists/list_helpers.h"
 
 namespace {
@@ -25,6 +26,16 @@ TEST(RowTextsTest, FormatSizeTextGroupsCharactersByThree) {
                {"-123", "- 123"},
                {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(FormatSizeText(c.in), c.out) << c.in;
+}
+
+// Sizes for people: a value that rounds up to 1024 of a unit takes the next.
+TEST(RowTextsTest, HumanSizesRoundIntoTheirUnit) {
+  EXPECT_EQ(HumanSize(1023), "1023 bytes");
+  EXPECT_EQ(HumanSize(1536), "1.5 KiB");
+  EXPECT_EQ(HumanSize(10239), "10 KiB");
+  EXPECT_EQ(HumanSize(1048575), "1.0 MiB");
+  EXPECT_EQ(BytesWithHumanSize(148772721), "148,772,721 bytes (142 MiB)");
+  EXPECT_EQ(BytesWithHumanSize(1), "1 byte");
 }
 
 TEST(RowTextsTest, ExtensionAndIconTypeName) {

@@ -14,7 +14,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -457,41 +459,29 @@ bool ReferenceHolds(const std::string& path, const std::string& folder) {
   return false;
 }
 
-// What a rule keeps of a set, read plainly: of the members below the first
-// folder that holds one (else all, when the rule has criteria) the first in
-// the order of the criteria, then of rows.
-std::set<int> ReferenceKept(const std::vector<int>& set, const CandidateTable& c,
-                            const KeepRule& rule) {
+// What a rule keeps of the members of a set that may stay, read plainly: of
+// those below the first folder that holds one (else all, when the rule has
+// criteria) the first in the order of the criteria, then of rows.
+std::optional<int> ReferenceKept(std::vector<int> eligible, const CandidateTable& c,
+                                 const KeepRule& rule) {
   std::vector<int> compete;
   for (const std::string& folder : rule.folders) {
-    for (const int r : set) {
+    for (const int r : eligible) {
       if (ReferenceHolds(c.row(r).FullPath, folder)) compete.push_back(r);
     }
     if (!compete.empty()) break;
   }
-  if (compete.empty() && rule.criteria.empty()) return {};
-  if (compete.empty()) compete = set;
-  const auto key = [&](int r, KeepCriterion k) -> std::pair<std::int64_t, std::string> {
-    const std::string& path = c.row(r).FullPath;
-    const auto depth = static_cast<std::int64_t>(std::count(path.begin(), path.end(), '/'));
-    const auto size = static_cast<std::int64_t>(path.size());
-    switch (k) {
-      case KeepCriterion::Oldest:
-        return {c.row(r).Identity.MtimeNs, ""};
-      case KeepCriterion::Newest:
-        return {-c.row(r).Identity.MtimeNs, ""};
-      case KeepCriterion::ShortestPath:
-        return {size, ""};
-      case KeepCriterion::LongestPath:
-        return {-size, ""};
-      case KeepCriterion::Shallowest:
-        return {depth, ""};
-      case KeepCriterion::Deepest:
-        return {-depth, ""};
-      case KeepCriterion::Name:
-        return {0, path.substr(path.rfind('/') + 1) + '\0' + path};
-    }
-    return {};
+  if (compete.empty() && rule.criteria.empty()) return std::nullopt;
+  if (compete.empty()) compete = eligible;
+  // Each criterion as a key, in the order of KeepCriterion, that sorts the
+  // member to keep first.
+  const auto key = [&](int r, KeepCriterion k) {
+    const std::string& p = c.row(r).FullPath;
+    const std::int64_t time = c.row(r).Identity.MtimeNs, size = std::ssize(p),
+                       depth = std::count(p.begin(), p.end(), '/');
+    const std::int64_t keys[] = {time, -time, size, -size, depth, -depth, 0};
+    const std::string name = k == KeepCriterion::Name ? p.substr(p.rfind('/') + 1) + '\0' + p : "";
+    return std::pair(keys[static_cast<int>(k)], name);
   };
   std::sort(compete.begin(), compete.end(), [&](int a, int b) {
     for (const KeepCriterion k : rule.criteria) {
@@ -499,22 +489,46 @@ std::set<int> ReferenceKept(const std::vector<int>& set, const CandidateTable& c
     }
     return a < b;
   });
-  return {compete.front()};
+  return compete.front();
 }
 
-// After any keep rule, over random trees and both modes: the session's sets
-// are the plain reading's; every set keeps an unticked member; in each set
-// the rule decides exactly the members it does not keep are ticked, and
-// other rows keep their ticks; Checked and "Files to delete" follow.
+// Copies of some files of the tree into the Trash folders inside it: the
+// home Trash ($XDG_DATA_HOME/Trash) and a mount's .Trash-<uid> and .Trash/<uid>.
+std::vector<std::string> AddTrashCopies(const TempTree& tree, std::mt19937& rng) {
+  std::vector<std::string> files;
+  for (const auto& [path, kind] : ListTree(tree.root())) {
+    if (kind.starts_with("f:") && kind.size() > 2) files.push_back(kind.substr(2));
+  }
+  const std::string uid = std::to_string(::geteuid());
+  const std::vector<std::string> trashes = {"xdg/Trash", ".Trash-" + uid, "c/.Trash/" + uid};
+  for (std::size_t i = 0; i < 6 && !files.empty(); ++i)
+    tree.write(trashes[i % 3] + "/files/t" + std::to_string(i), files[rng() % files.size()]);
+  return {tree.path(trashes[0]), tree.path(trashes[1]), tree.path(trashes[2])};
+}
+
+// Over random trees with Trash folders and protected folders inside, both
+// modes, any keep rule: the check ticks nothing protected; the session's sets
+// are the plain reading's; each rule's ticks are exactly the reference's (in
+// a set it decides, all but the one kept; else the ticks it met); no set is
+// left without an unticked member outside any Trash. Then Delete Checked,
+// with a kept file changed from outside: nothing protected goes, and every
+// content still has a file outside any Trash.
 TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
   constexpr int kSeeds = 12;
   int decided = 0;
+  int shielded = 0;
   for (int seed = 1; seed <= kSeeds; ++seed) {
     for (const CheckMode mode : {CheckMode::Fast, CheckMode::Careful}) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << ", mode " << static_cast<int>(mode));
       TempTree tree;
       std::mt19937 rng(static_cast<std::mt19937::result_type>(seed * 31));
       BuildRandomTree(tree, rng);
+      ScopedEnv env("XDG_DATA_HOME", tree.path("xdg"));
+      const std::vector<std::string> trashes = AddTrashCopies(tree, rng);
+      const auto inTrash = [&](const std::string& path) {
+        return std::any_of(trashes.begin(), trashes.end(),
+                           [&](const std::string& t) { return ReferenceHolds(path, t); });
+      };
       // The folder scanned and the folders kept, each spelled one way or
       // another: the rules mean the same folders.
       TempTree outside;
@@ -523,23 +537,67 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
                                                   tree.root() + "/./", outside.path("root")};
       const std::string& spelled = spellings[static_cast<std::size_t>(seed) % spellings.size()];
       const std::string slash = seed % 3 == 0 ? "/" : seed % 3 == 1 ? "//" : "/.";
+      const std::vector<std::string> shields =
+          seed % 3 == 0 ? std::vector<std::string>{spelled + "/c"}
+                        : std::vector<std::string>{tree.path("a/b") + slash, tree.path(".hidden")};
+      const auto isProtected = [&](const std::string& path) {
+        return std::any_of(shields.begin(), shields.end(),
+                           [&](const std::string& f) { return ReferenceHolds(path, f); });
+      };
       PlainRun run;
       ASSERT_TRUE(run.scan(spelled));
+      run.session().setProtectedFolders(shields);
+      // On some seeds a rule applies after the check, sets computed first
+      // after a fast one.
+      const KeepRule afterCheck{{}, {KeepCriterion::Newest, KeepCriterion::Name}};
+      if (seed % 4 == 1) run.session().setKeepAfterCheck(afterCheck);
       run.check(mode, {}, seed % 2 == 0 ? EngineLimits{} : EngineLimits{4, 4096, 512, 8192});
+      run.session().setKeepAfterCheck(std::nullopt);
       const CandidateTable& candidates = *run.candidates;
+      for (int r = 1; r <= candidates.count(); ++r) {
+        EXPECT_FALSE(run.session().ticked(r) && isProtected(candidates.row(r).FullPath)) << r;
+      }
       const auto sortedSets = [&run] {
         std::vector<std::vector<int>> sets = run.session().identicalSets();
         for (auto& set : sets) std::sort(set.begin(), set.end());
         std::sort(sets.begin(), sets.end());
         return sets;
       };
+      // The reference ticks of `rule` over set `set`, given the ticks before.
+      const auto expectedTicks = [&](const std::vector<int>& set, const KeepRule& rule,
+                                     const std::vector<char>& before) {
+        std::vector<int> eligible;
+        for (const int r : set) {
+          if (!inTrash(candidates.row(r).FullPath)) eligible.push_back(r);
+        }
+        if (eligible.empty()) eligible = set;
+        const std::optional<int> kept = ReferenceKept(eligible, candidates, rule);
+        std::set<int> expected;
+        for (const int r : set) {
+          if ((kept ? r != *kept : before[r] != 0) && !isProtected(candidates.row(r).FullPath))
+            expected.insert(r);
+        }
+        if (std::all_of(eligible.begin(), eligible.end(),
+                        [&](int r) { return expected.count(r) != 0; }))
+          expected.erase(eligible.front());
+        decided += kept ? 1 : 0;
+        return expected;
+      };
+      if (seed % 4 == 1) {
+        const std::vector<char> none(static_cast<std::size_t>(candidates.count()) + 1, 0);
+        for (const auto& set : sortedSets()) {
+          const std::set<int> expected = expectedTicks(set, afterCheck, none);
+          for (const int r : set) EXPECT_EQ(run.session().ticked(r), expected.count(r) != 0) << r;
+        }
+      }
       const std::vector<KeepRule> rules = {
           {{tree.path("a") + slash}, {}},
           {{tree.path("c/"), spelled}, {}},
           {{}, {KeepCriterion::Oldest}},
           {{outside.path("root/.hidden") + slash}, {KeepCriterion::Newest}},
           {{}, {KeepCriterion::Deepest, KeepCriterion::Name}},
-          {{tree.path("a")}, {KeepCriterion::ShortestPath, KeepCriterion::Newest}},
+          {{trashes[seed % 3], tree.path("a")}, {KeepCriterion::ShortestPath}},
+          {{}, {KeepCriterion::Shallowest, KeepCriterion::LongestPath, KeepCriterion::Newest}},
           {{spelled + "/a/b"}, {}}};
       for (const KeepRule& rule : rules) {
         // The last rule meets every row ticked: the sets it leaves lose one tick.
@@ -553,16 +611,8 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
         std::set<int> inSets;
         for (const auto& set : sets) {
           inSets.insert(set.begin(), set.end());
-          const std::set<int> kept = ReferenceKept(set, candidates, rule);
-          int unticked = 0;
-          for (const int r : set) {
-            unticked += ticked.count(r) == 0 ? 1 : 0;
-            if (!kept.empty()) {
-              EXPECT_EQ(ticked.count(r) == 1, kept.count(r) == 0) << r;
-            }
-          }
-          EXPECT_GT(unticked, 0) << "every member of a set ticked";
-          decided += kept.empty() ? 0 : 1;
+          const std::set<int> expected = expectedTicks(set, rule, before);
+          for (const int r : set) EXPECT_EQ(ticked.count(r), expected.count(r)) << r;
         }
         for (int r = 1; r <= candidates.count(); ++r) {
           if (inSets.count(r) == 0) {
@@ -573,19 +623,64 @@ TEST(InvariantsTest, KeepRulesTickExactlyWhatTheyDoNotKeep) {
         run.session().completeDeleteList();
         EXPECT_EQ(run.session().deleteList().rowCount(), static_cast<int>(ticks.size()));
       }
-      // Deleting the last rule's ticks but the hard links renumbers the rows
-      // the sets name, and can leave a set with links of one file only.
+      // The contents of the sets, and where they may stay; a kept file then
+      // changes from outside, and on odd seeds every row is ticked, protected
+      // ones too.
+      std::set<std::string> contents;
+      std::vector<std::string> protectedPaths;
+      std::string changed;
+      std::string changedContent;
+      for (const auto& set : sortedSets()) {
+        const std::string content = ReadAnyPath(candidates.row(set.front()).FullPath);
+        contents.insert(content);
+        for (const int r : set) {
+          const std::string& path = candidates.row(r).FullPath;
+          if (isProtected(path)) protectedPaths.push_back(path);
+          if (!changed.empty() || run.session().ticked(r) || isProtected(path)) continue;
+          changed = path;
+          changedContent = content;
+        }
+      }
+      if (!changed.empty()) std::ofstream(changed, std::ios::app) << "changed";
+      if (seed % 2 == 1) run.session().tickAllFiles(true);
+      // Deleting but the hard links renumbers the rows the sets name, and can
+      // leave a set with links of one file only.
       std::vector<int> untick;
       for (int i = 0; i < run.session().deleteList().rowCount(); ++i) {
         struct stat st {};
         const std::string& path = run.session().deleteTable().row(i + 1).FullPath;
         if (::lstat(path.c_str(), &st) == 0 && st.st_nlink > 1) untick.push_back(i);
       }
-      run.deleteChecked(untick);
+      const std::vector<std::string> deleting = run.deleteChecked(untick);
+      ASSERT_EQ(run.lastDelete.size(), deleting.size());
+      for (std::size_t i = 0; i < deleting.size(); ++i) {
+        EXPECT_EQ(run.lastDelete[i] == DeleteResult::Protected, isProtected(deleting[i]))
+            << deleting[i];
+        shielded += run.lastDelete[i] == DeleteResult::Protected ? 1 : 0;
+      }
+      for (const std::string& path : protectedPaths) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path << " below a protected folder went";
+      }
+      // The changed file's content may have stayed only in a Trash (the
+      // copy that was to stay is gone), but not be lost.
+      std::set<std::string> staying;
+      std::set<std::string> anywhere;
+      for (const auto& [path, kind] : ListTree(tree.root())) {
+        if (!kind.starts_with("f:")) continue;
+        (inTrash(path) ? anywhere : staying).insert(kind.substr(2));
+      }
+      for (const std::string& content : contents) {
+        EXPECT_TRUE(staying.count(content) != 0 ||
+                    (content == changedContent && anywhere.count(content) != 0))
+            << "a content kept only in a Trash, or lost";
+      }
+      if (!changed.empty()) std::ofstream(changed, std::ios::trunc) << changedContent;
       EXPECT_EQ(sortedSets(), ReferenceSets(candidates));
     }
   }
   EXPECT_GT(decided, 10 * kSeeds);  // the rules did decide sets
+  EXPECT_GT(shielded, 0);           // Delete Checked met ticked protected files
 }
 
 }  // namespace
