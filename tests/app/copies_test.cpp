@@ -163,6 +163,9 @@ void CopiesTest::keepRulesApplyTicksAsTheSessionsRule() {
   QCOMPARE(f.form->session().protectedFolders(), std::vector<std::string>{c.tree.path("a")});
   QVERIFY(f.form->keepRules().afterEveryCheck);
   QVERIFY(f.form->session().keepAfterCheck()->criteria == f.form->keepRules().rule().criteria);
+  // The next check ends with the rule's ticks, nothing ticked in the protected folder.
+  QVERIFY(f.check(1));
+  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[1], c.ys[1]}));
 }
 
 // Hidden entries, version-control and Trash folders and small files stay out
