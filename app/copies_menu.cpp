@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The "Copies" menu: the window of the sets of identical files (whole, or at
-// the set a row belongs to), and the keep rules that tick every set at once.
+// the set a row belongs to), the keep rules that tick every set at once, and
+// what a scan takes in.
 #include <QMenuBar>
 
 #include "app/form_main.h"
+#include "app/keep_rules_dialog.h"
+#include "app/scan_options_dialog.h"
 #include "app/sets_window.h"
 #include "core/paths.h"
 
@@ -27,14 +30,21 @@ void TFormMain::buildCopiesMenu() {
       &TFormMain::SetsOfIdenticalFiles1Click);
   add("Show copies of the selected file", "ShowCopies1", &TFormMain::ShowCopies1Click);
   Copies1_->addSeparator();
-  add("Keep the copies in a folder...", "KeepFolder1", &TFormMain::KeepFolder1Click);
-  add("Keep the oldest copy of each set", "KeepOldest1", &TFormMain::KeepOldest1Click);
-  add("Keep the newest copy of each set", "KeepNewest1", &TFormMain::KeepNewest1Click);
-  Copies1_->menuAction()->setEnabled(false);
+  add("Keep Rules...", "KeepRules1", &TFormMain::KeepRules1Click);
+  add("Scan Options...", "ScanOptions1", &TFormMain::ScanOptions1Click);
+  updateCopiesMenu();
 }
 
 void TFormMain::updateCopiesMenu() {
-  if (Copies1_ != nullptr) Copies1_->menuAction()->setEnabled(session_->copiesAvailable());
+  if (Copies1_ == nullptr) return;
+  // The commands above the separator work on the sets of the last check;
+  // the rules and options below it can be set at any time.
+  const bool sets = session_->copiesAvailable();
+  for (QAction* action : Copies1_->actions()) {
+    if (action->isSeparator()) break;
+    action->setEnabled(sets);
+  }
+  if (keepRulesDialog_) keepRulesDialog_->setApplyEnabled(sets);
   if (SetsWindow_ != nullptr) SetsWindow_->followSession();
 }
 
@@ -65,19 +75,36 @@ void TFormMain::showSetsWindow(std::optional<TableRow> at) {
   SetsWindow_->showSets(at);
 }
 
-void TFormMain::KeepFolder1Click() {
+void TFormMain::useKeepRules(const KeepRulesChoice& choice) {
+  keepRules_ = choice;
+  session_->setProtectedFolders(choice.protectedFolders);
+  session_->setKeepAfterCheck(choice.afterEveryCheck ? std::optional<KeepRule>(choice.rule())
+                                                     : std::nullopt);
+}
+
+void TFormMain::KeepRules1Click() {
   const std::optional<TableRow> row = session_->candidateAt({vgListView1_->selectedRow()});
-  const std::string start = row ? std::string(FolderOrDotOf(candidates().row(row->value).FullPath))
-                                : session_->scannedRoot();
-  const auto folder = dialogs_->pickFolder(start);
-  if (!folder) return;
-  session_->keepCopies({{*folder}, {}});
+  std::string start = row ? std::string(FolderOrDotOf(candidates().row(row->value).FullPath))
+                          : session_->scannedRoot();
+  if (start.empty()) start = folderText().empty() ? "/" : folderText();
+  auto* dialog = new KeepRulesDialog(
+      keepRules_, *dialogs_, start,
+      [this](const KeepRulesChoice& choice) {
+        useKeepRules(choice);
+        session_->keepCopies(choice.rule());
+      },
+      this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  keepRulesDialog_ = dialog;
+  updateCopiesMenu();
+  connect(dialog, &QDialog::accepted, this, [this, dialog] { useKeepRules(dialog->choice()); });
+  // Window-modal: nothing else changes the sets while it shows.
+  dialog->open();
 }
 
-void TFormMain::KeepOldest1Click() {
-  session_->keepCopies({{}, {KeepCriterion::Oldest}});
-}
-
-void TFormMain::KeepNewest1Click() {
-  session_->keepCopies({{}, {KeepCriterion::Newest}});
+void TFormMain::ScanOptions1Click() {
+  auto* dialog = new ScanOptionsDialog(scanOptions_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::accepted, this, [this, dialog] { scanOptions_ = dialog->options(); });
+  dialog->open();
 }

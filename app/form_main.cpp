@@ -236,6 +236,14 @@ void TFormMain::showEvent(QShowEvent* event) {
     placementRestored_ = true;
     restorePlacement();
   }
+  if (firstStartWidths_) {
+    // The first size shows every column of "Files": each takes an equal share of its width.
+    firstStartWidths_ = false;
+    const int width = EqualColumnWidth(vgListView1_->viewport()->width(), 3);
+    for (ResultList* list : {&filesList(), &deleteList()}) {
+      for (int c = 0; c < list->columnCount() && width > 0; ++c) list->setColumnWidth(c, width);
+    }
+  }
   QMainWindow::showEvent(event);
 }
 

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -21,8 +22,10 @@
 #include <vector>
 
 #include "app/icon_registry.h"
+#include "app/keep_rules_dialog.h"
 #include "app/qt_window_queue.h"
 #include "app/result_list_view.h"
+#include "app/scan_options_dialog.h"
 #include "app/widgets.h"
 #include "core/capacity.h"
 #include "core/dialogs.h"
@@ -30,6 +33,7 @@
 
 class TFormProgressScanning;
 class QtDialogs;
+struct ExtraPreferences;
 
 // What the main window takes from its surroundings; tests replace each.
 struct FormEnvironment {
@@ -99,12 +103,16 @@ class TFormMain final : public QMainWindow, private SessionEvents {
     return FormAbout_;
   }
 
-  // "Copies" menu: the sets window (whole, or at the selected row's set), and the keep rules.
+  // "Copies" menu: the sets window (whole, or at the selected row's set), the
+  // keep rules and the scan options.
   void SetsOfIdenticalFiles1Click();
   void ShowCopies1Click();
-  void KeepFolder1Click();
-  void KeepOldest1Click();
-  void KeepNewest1Click();
+  void KeepRules1Click();
+  void ScanOptions1Click();
+  const KeepRulesChoice& keepRules() const { return keepRules_; }
+  const ScanOptions& scanOptions() const { return scanOptions_; }
+  // The stored choices beyond the described settings, applied at start-up.
+  void setStoredChoices(const ExtraPreferences& extras);
 
   // Column pages, one per list.
   void MoveToShown(ListId list);      // SpeedButton11 / SpeedButton19
@@ -196,6 +204,8 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   void showScanRefusal(const ScanRefusal& refusal);
   void showCheckControls(bool running);
   void updateCopiesMenu();
+  // Keeps `choice` and hands its protected folders and after-check rule to the session.
+  void useKeepRules(const KeepRulesChoice& choice);
 
   // Environment.
   std::unique_ptr<QtDialogs> ownDialogs_;
@@ -205,6 +215,11 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   // False until start-up has read the settings file to its end (or found
   // none); the close then keeps the file as "perferences.set.bak" first.
   bool settingsReadWhole_ = false;
+  // A first start: the columns get widths that fit "Files" once it is laid out.
+  bool firstStartWidths_ = false;
+  KeepRulesChoice keepRules_;
+  ScanOptions scanOptions_;
+  QPointer<KeepRulesDialog> keepRulesDialog_;  // while it shows
 
   IconRegistry icons_;
   std::string lastPickedFolder_;

@@ -56,6 +56,7 @@ class FormPreferences final : public PreferencesTarget {
   void setDoubleClickChoice(int choice) override { select(doubleClick_, choice); }
   void setCheckModeChoice(int choice) override { select(mode_, choice); }
   void setMoveToTrash(bool on) override { trash_->setChecked(on); }
+  void setExtras(const ExtraPreferences& extras) override { form_.setStoredChoices(extras); }
 
   // Shows the columns read so far when reading stopped inside a list.
   void finish() {
@@ -125,7 +126,9 @@ void TFormMain::FormCreate() {
         ReadPreferences(PreferencesFilePath(startDirectory_), target);
     target.finish();
     if (!read.found) {
-      // A first start: both lists show the three columns, so a scan can start at once.
+      // A first start: both lists show the three columns, so a scan can start
+      // at once, with widths that fit "Files" once shown; the careful check,
+      // which finds every copy, and deleted files go to the Trash.
       for (int which = 0; which < 2; ++which) {
         ResultList& list = which == 0 ? filesList() : deleteList();
         for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
@@ -133,17 +136,31 @@ void TFormMain::FormCreate() {
           ListBox_[which * 2 + 1]->addItem(QString::fromLatin1(caption));
         }
       }
+      firstStartWidths_ = true;
+      RadioGroup1_->setItemIndex(1);
+      CheckBoxTrash_->setChecked(true);
     }
     if (read.error) {
       dialogs_->errorBox(*read.error);
       return;
     }
-    settingsReadWhole_ = true;
+    // Malformed lines after the described ones are no error, but the file is kept beside.
+    settingsReadWhole_ = read.extrasWhole;
     ShowApplyState(ListId::Files, false);
     ShowApplyState(ListId::Delete, false);
   } catch (const std::exception& e) {
     dialogs_->errorBox(e.what());
   }
+}
+
+void TFormMain::setStoredChoices(const ExtraPreferences& extras) {
+  scanOptions_ = {extras.minSize, {extras.hidden, extras.trashFolders, extras.vcsFolders}};
+  KeepRulesChoice choice;
+  choice.setCriteriaWords(extras.keepCriteria);
+  choice.preferred = extras.preferredFolders;
+  choice.protectedFolders = extras.protectedFolders;
+  choice.afterEveryCheck = extras.keepAfterCheck;
+  useKeepRules(choice);
 }
 
 bool TFormMain::FormClose() {
@@ -158,6 +175,15 @@ bool TFormMain::FormClose() {
   values.doubleClick = RadioGroup2_->itemIndex();
   values.checkMode = RadioGroup1_->itemIndex();
   values.moveToTrash = CheckBoxTrash_->isChecked();
+  ExtraPreferences& extras = values.extras;
+  extras.minSize = scanOptions_.minSize;
+  extras.hidden = scanOptions_.scope.hidden;
+  extras.trashFolders = scanOptions_.scope.trashFolders;
+  extras.vcsFolders = scanOptions_.scope.vcsFolders;
+  extras.keepCriteria = keepRules_.criteriaWords();
+  extras.preferredFolders = keepRules_.preferred;
+  extras.protectedFolders = keepRules_.protectedFolders;
+  extras.keepAfterCheck = keepRules_.afterEveryCheck;
   const std::string path = PreferencesFilePath(startDirectory_);
   // A settings file that start-up did not read to its end is kept beside,
   // so that the values it holds are not lost to the write below.

@@ -50,7 +50,8 @@ void TFormMain::showScanRefusal(const ScanRefusal& refusal) {
 }
 
 void TFormMain::requestScanOf(std::vector<std::string> roots) {
-  const ScanRefusal refusal = session_->requestScan({std::move(roots), {}, 0});
+  const ScanRefusal refusal =
+      session_->requestScan({std::move(roots), {}, scanOptions_.minSize, scanOptions_.scope});
   if (refusal.refused()) {
     showScanRefusal(refusal);
   } else {

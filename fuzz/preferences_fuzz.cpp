@@ -79,6 +79,8 @@ class RecordingTarget final : public PreferencesTarget {
     calls.push_back("checkMode:" + std::to_string(choice));
     values.checkMode = choice;
   }
+  void setMoveToTrash(bool on) override { values.moveToTrash = on; }
+  void setExtras(const ExtraPreferences& extras) override { values.extras = extras; }
 
   std::vector<std::string> calls;
   PreferencesValues values;
@@ -226,6 +228,22 @@ void RoundTripOfBuiltValues(const std::uint8_t* data, std::size_t size, MemoryFi
   for (auto& color : values.colors) color = in.ConsumeIntegral<std::uint32_t>();
   values.doubleClick = in.ConsumeIntegral<int>();
   values.checkMode = in.ConsumeIntegral<int>();
+  values.moveToTrash = in.ConsumeBool();
+  ExtraPreferences& extras = values.extras;
+  extras.minSize = in.ConsumeIntegralInRange<std::int64_t>(0, INT64_MAX);
+  extras.hidden = in.ConsumeBool();
+  extras.trashFolders = in.ConsumeBool();
+  extras.vcsFolders = in.ConsumeBool();
+  for (int k = in.ConsumeIntegralInRange(0, 3); k > 0; --k) {
+    // A word is a line of its own: no CR, no Ctrl-Z, not empty.
+    std::string word = Cut(in.ConsumeRandomLengthString(16));
+    if (!word.empty()) extras.keepCriteria.emplace_back(std::move(word), in.ConsumeBool());
+  }
+  for (auto* folders : {&extras.preferredFolders, &extras.protectedFolders}) {
+    for (int k = in.ConsumeIntegralInRange(0, 3); k > 0; --k)
+      folders->push_back(in.ConsumeRandomLengthString(64));
+  }
+  extras.keepAfterCheck = in.ConsumeBool();
 
   Require(!WritePreferences(file.path(), values), "writing built values failed");
   std::optional<std::string> error;
@@ -245,6 +263,9 @@ void RoundTripOfBuiltValues(const std::uint8_t* data, std::size_t size, MemoryFi
   for (int c = 0; c < 4; ++c) Require(got.colors[c] == values.colors[c], "colour changed");
   Require(got.doubleClick == values.doubleClick, "double-click choice changed");
   Require(got.checkMode == values.checkMode, "check mode changed");
+  Require(got.moveToTrash == values.moveToTrash, "Trash choice changed");
+  // Folders keep every byte.
+  Require(got.extras == values.extras, "a choice after the Trash line changed");
 }
 
 }  // namespace

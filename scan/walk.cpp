@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_set>
 #include <utility>
@@ -27,6 +28,7 @@
 #include "core/descriptors.h"
 #include "core/path_at.h"
 #include "core/paths.h"
+#include "core/trash_folders.h"
 #include "scan/pseudo_file_systems.h"
 
 namespace {
@@ -249,9 +251,12 @@ class Walk final {
     record(folder, slot, FolderOf(self));
 
     while (const char* name = listing.next()) {
+      if (filter_.leavesOutName(name)) continue;
       if (!filter_.empty() && excluded(folder, name)) continue;
       if (!room()) return false;
-      add(ReadEntry(listing.fd(), name), name);
+      const ScanEntry entry = ReadEntry(listing.fd(), name);
+      if (leftOut(entry, name)) continue;
+      add(entry, name);
     }
     if (listing.error() != 0) observer_.unlistable(folder, listing.error());
     enqueueFound();
@@ -319,6 +324,12 @@ class Walk final {
     const std::string path = EntryPath(folder, name);
     return path.size() > rootPrefix_ &&
            filter_.excludes(std::string_view(path).substr(rootPrefix_));
+  }
+
+  // Whether the scope leaves out the folder `entry` (a Trash or version-control one).
+  bool leftOut(const ScanEntry& entry, std::string_view name) const {
+    return entry.IsDirectory != 0 &&
+           filter_.leavesOutFolder(name, {entry.Identity.Dev, entry.Identity.Ino});
   }
 
   // Before each new entry: the observer's checkpoint, then whether the table
@@ -405,7 +416,10 @@ class Walk final {
       if (pseudo) return finish(job, nullptr);
       batch.entries.reserve(kBatch);
       while (const char* name = listing.next()) {
-        batch.push(ReadEntry(listing.fd(), name), name);
+        if (filter_.leavesOutName(name)) continue;
+        ScanEntry entry = ReadEntry(listing.fd(), name);
+        if (leftOut(entry, name)) continue;
+        batch.push(entry, name);
         if (batch.size() == kBatch && !deliver(job, batch, false)) return;
       }
       deliver(job, batch, true, listing.error());
@@ -484,6 +498,28 @@ class Walk final {
 };
 
 }  // namespace
+
+WalkFilter::WalkFilter(std::vector<std::string> globs, ScanScope scope)
+    : globs_(std::move(globs)), scope_(scope) {
+  struct stat st {};
+  if (scope.trashFolders) return;
+  if (const std::optional<HomeTrashPlace> home = HomeTrashPlaceNow();
+      home && StatPath(home->path(), st) == 0 && S_ISDIR(st.st_mode))
+    homeTrash_ = FolderOf(st);
+}
+
+bool WalkFilter::leavesOutFolder(std::string_view name, const FolderIdentity& identity) const {
+  if (!scope_.vcsFolders && (name == ".git" || name == ".hg" || name == ".svn")) return true;
+  if (scope_.trashFolders) return false;
+  return IsTrashFolderName(name) || (homeTrash_.known() && identity == homeTrash_);
+}
+
+bool IsTrashFolderName(std::string_view name) {
+  if (name == kSharedTrashName) return true;
+  if (!name.starts_with(kOwnTrashPrefix) || name.size() == kOwnTrashPrefix.size()) return false;
+  return std::all_of(name.begin() + kOwnTrashPrefix.size(), name.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
 
 bool WalkFilter::excludes(std::string_view relative) const {
   const std::string path(relative);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/file_identity.h"
 #include "core/worker.h"
 #include "scan/scan_table.h"
 
@@ -29,20 +30,43 @@ class WalkObserver {
   }
 };
 
+// Kinds of entries a walk takes in; by default every kind. A walked folder
+// itself is always listed, whatever its name.
+struct ScanScope {
+  bool hidden = true;        // files and folders whose name starts with '.'
+  bool trashFolders = true;  // folders named .Trash or .Trash-<digits>, and the home Trash
+  bool vcsFolders = true;    // folders named .git, .hg or .svn
+
+  bool operator==(const ScanScope&) const = default;
+};
+
 // Which entries a walk leaves out (not recorded, a folder not entered): those
 // matching one of the globs (fnmatch rules) by their name when the glob has
-// no '/', else by their path below the walked folder. Empty: none.
+// no '/', else by their path below the walked folder, and those outside the
+// scope. Empty: no globs.
 class WalkFilter {
  public:
   WalkFilter() = default;
-  explicit WalkFilter(std::vector<std::string> globs) : globs_(std::move(globs)) {}
+  explicit WalkFilter(std::vector<std::string> globs, ScanScope scope = {});
   bool empty() const { return globs_.empty(); }
   // `relative` is the entry's path below its walked folder, without a leading '/'.
   bool excludes(std::string_view relative) const;
+  // Whether the scope leaves out an entry by its name alone (a hidden one).
+  bool leavesOutName(std::string_view name) const {
+    return !scope_.hidden && !name.empty() && name.front() == '.';
+  }
+  // Whether the scope leaves out the folder `name` of that identity.
+  bool leavesOutFolder(std::string_view name, const FolderIdentity& identity) const;
 
  private:
   std::vector<std::string> globs_;
+  ScanScope scope_;
+  FolderIdentity homeTrash_;  // known only when Trash folders are left out
 };
+
+// Whether `name` is that of a Trash folder on a mount: ".Trash" (its
+// $uid folders below) or ".Trash-" followed by digits.
+bool IsTrashFolderName(std::string_view name);
 
 // Fills `table` from the folder `root`, breadth-first: the root's entries in
 // the order readdir returns them, then those of each directory in the order

@@ -109,7 +109,8 @@ void Session::scanBody(RunContext& run, const ScanRequest& request) {
     WalkObserver* also_;
   } observer(run, *this, config_.walkObserver);
 
-  const bool walked = WalkTrees(request.roots, scanTable_, observer, WalkFilter(request.excludes));
+  const bool walked =
+      WalkTrees(request.roots, scanTable_, observer, WalkFilter(request.excludes, request.scope));
   // The folders left unlisted reach the report before the end is seen.
   run.post([this, unlisted = std::move(observer.unlisted)]() mutable {
     report_.unlistable = std::move(unlisted);

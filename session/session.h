@@ -57,12 +57,13 @@ struct SessionConfig {
 
 // What to scan: the folders, walked in order into one table (a directory is
 // listed once over all of them), the globs of files and folders the walk
-// leaves out (see WalkFilter), and the smallest size of a candidate (0: every
-// size).
+// leaves out (see WalkFilter), the smallest size of a candidate (0: every
+// size), and the kinds of entries walked (all by default).
 struct ScanRequest {
   std::vector<std::string> roots;
   std::vector<std::string> excludes;
   std::int64_t minSize = 0;
+  ScanScope scope = {};
 };
 
 // Why a scan was not started.

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "settings/preferences.h"
 
+#include <charconv>
 #include <string_view>
 
 #include "settings/text_file.h"
@@ -19,6 +20,9 @@ constexpr char kEndOfText = '\x1a';  // Ctrl-Z
 class LineReader {
  public:
   explicit LineReader(std::string_view bytes) : text_(bytes.substr(0, bytes.find(kEndOfText))) {}
+
+  // No line is left: every next() reads as empty.
+  bool atEnd() const { return pos_ >= text_.size(); }
 
   std::string_view next() {
     if (pos_ >= text_.size()) return {};
@@ -93,6 +97,116 @@ void AppendLine(std::string& out, std::string_view text) {
   out += "\r\n";
 }
 
+// A folder on a line of its own: the bytes that would end or cut the line,
+// and the escape itself, as %XX.
+std::string EscapeFolder(std::string_view folder) {
+  std::string out;
+  out.reserve(folder.size());
+  for (const char c : folder) {
+    switch (c) {
+      case '%':
+        out += "%25";
+        break;
+      case '\r':
+        out += "%0D";
+        break;
+      case '\n':
+        out += "%0A";
+        break;
+      case '\x1a':
+        out += "%1A";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Any %XX back to its byte; a '%' without two hex digits stays as it is.
+std::string UnescapeFolder(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '%' && i + 2 < line.size()) {
+      const int high = HexDigit(line[i + 1]);
+      const int low = HexDigit(line[i + 2]);
+      if (high >= 0 && low >= 0) {
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+        continue;
+      }
+    }
+    out += line[i];
+  }
+  return out;
+}
+
+// The lines after the Trash line, grouped by value: a group is left out of
+// the file, with every group after it, when all of them hold their defaults.
+std::vector<std::vector<std::string>> ExtraLines(const ExtraPreferences& extras) {
+  const auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+  const auto folders = [](const std::vector<std::string>& list) {
+    std::vector<std::string> lines{std::to_string(list.size())};
+    for (const std::string& folder : list) lines.push_back(EscapeFolder(folder));
+    return lines;
+  };
+  std::vector<std::string> criteria{std::to_string(extras.keepCriteria.size())};
+  for (const auto& [word, on] : extras.keepCriteria) criteria.push_back((on ? "+" : "-") + word);
+  return {{std::to_string(extras.minSize)},
+          {flag(extras.hidden)},
+          {flag(extras.trashFolders)},
+          {flag(extras.vcsFolders)},
+          std::move(criteria),
+          folders(extras.preferredFolders),
+          folders(extras.protectedFolders),
+          {flag(extras.keepAfterCheck)}};
+}
+
+// Reads the lines ExtraLines writes. False at a malformed count or size; the
+// values read before it stay, the others keep their defaults.
+bool ReadExtras(LineReader& lines, ExtraPreferences& extras) {
+  const auto count = [&lines](std::int64_t& value) {
+    if (lines.atEnd()) return true;
+    const std::string_view line = lines.next();
+    const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+    return error == std::errc() && end == line.data() + line.size() && !line.empty();
+  };
+  const auto flag = [&lines](bool& on) {
+    const std::string_view line = lines.next();
+    if (line == "0" || line == "1") on = line == "1";
+  };
+  std::int64_t minSize = 0;
+  if (!count(minSize)) return false;
+  extras.minSize = minSize < 0 ? 0 : minSize;
+  flag(extras.hidden);
+  flag(extras.trashFolders);
+  flag(extras.vcsFolders);
+  std::int64_t criteria = 0;
+  if (!count(criteria)) return false;
+  // Each pass consumes a line: past the end of the text the loop stops.
+  for (std::int64_t k = 0; k < criteria && !lines.atEnd(); ++k) {
+    const std::string_view line = lines.next();
+    if (line.size() > 1 && (line[0] == '+' || line[0] == '-'))
+      extras.keepCriteria.emplace_back(std::string(line.substr(1)), line[0] == '+');
+  }
+  for (auto* list : {&extras.preferredFolders, &extras.protectedFolders}) {
+    std::int64_t folders = 0;
+    if (!count(folders)) return false;
+    for (std::int64_t k = 0; k < folders && !lines.atEnd(); ++k)
+      list->push_back(UnescapeFolder(lines.next()));
+  }
+  flag(extras.keepAfterCheck);
+  return true;
+}
+
 }  // namespace
 
 PreferencesReadResult ReadPreferences(const std::string& path, PreferencesTarget& target) {
@@ -125,8 +239,11 @@ PreferencesReadResult ReadPreferences(const std::string& path, PreferencesTarget
   const auto checkMode = reading.number();
   if (!checkMode) return result;
   target.setCheckModeChoice(*checkMode);
-  // The extra line is never an error: a reader of the described lines ignores it.
+  // The extra lines are never an error: a reader of the described lines ignores them.
   target.setMoveToTrash(reading.lines.next() == "1");
+  ExtraPreferences extras;
+  result.extrasWhole = ReadExtras(reading.lines, extras);
+  target.setExtras(extras);
   return result;
 }
 
@@ -146,6 +263,12 @@ std::optional<std::string> WritePreferences(const std::string& path,
   }
   AppendLine(out, std::to_string(values.doubleClick));
   AppendLine(out, std::to_string(values.checkMode));
-  if (values.moveToTrash) AppendLine(out, "1");
+  std::vector<std::vector<std::string>> extras = ExtraLines(values.extras);
+  const std::vector<std::vector<std::string>> defaults = ExtraLines(ExtraPreferences{});
+  while (!extras.empty() && extras.back() == defaults[extras.size() - 1]) extras.pop_back();
+  if (values.moveToTrash || !extras.empty()) AppendLine(out, values.moveToTrash ? "1" : "0");
+  for (const auto& group : extras) {
+    for (const std::string& line : group) AppendLine(out, line);
+  }
   return WriteWholeFile(path, out, /*create=*/true);
 }

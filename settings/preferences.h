@@ -34,6 +34,28 @@ enum PreferenceColor : int {
 // Start directory + "/perferences.set".
 std::string PreferencesFilePath(const std::string& startDirectory);
 
+// The choices stored after the "Move deleted files to the Trash" line, one
+// value per line in this order: the smallest size walked, three flags of the
+// walk's scope, the keep criteria (a count, then "+word" or "-word" each),
+// the preferred folders and the protected folders (a count, then one folder
+// a line, '%', CR, LF and Ctrl-Z written as %25, %0D, %0A, %1A), and "apply
+// after every check". A flag line is "1" or "0"; anything else keeps its
+// default. A file that ends early gives the defaults below for the rest.
+struct ExtraPreferences {
+  std::int64_t minSize = 0;  // files smaller than this are no candidates; 0: every size
+  bool hidden = true;        // hidden files and folders are walked
+  bool trashFolders = true;  // Trash folders are walked
+  bool vcsFolders = true;    // .git, .hg and .svn folders are walked
+  // The keep criteria in the user's order, each by its word and whether it
+  // is on; empty: the program's order, all off.
+  std::vector<std::pair<std::string, bool>> keepCriteria;
+  std::vector<std::string> preferredFolders;
+  std::vector<std::string> protectedFolders;
+  bool keepAfterCheck = false;
+
+  bool operator==(const ExtraPreferences&) const = default;
+};
+
 // What the reader applies its values to, one call per value, in file order.
 class PreferencesTarget {
  public:
@@ -60,11 +82,18 @@ class PreferencesTarget {
   // "Move deleted files to the Trash", from the line after the last described
   // one: "1" is on; anything else, or no such line, is off.
   virtual void setMoveToTrash(bool /*on*/) {}
+  // The choices of the lines after that one, each a default when its line is
+  // missing (ExtraPreferences). Called once after setMoveToTrash.
+  virtual void setExtras(const ExtraPreferences& /*extras*/) {}
 };
 
 struct PreferencesReadResult {
   bool found = false;                // the path named a regular file
   std::optional<std::string> error;  // why reading stopped early
+  // False when a line after the Trash line was malformed: the values from it
+  // on are defaults (never an error: a reader of the described lines ignores
+  // them), and the file is worth keeping before it is written again.
+  bool extrasWhole = true;
 };
 
 // Reads the settings file at `path` into `target`. Nothing is called and
@@ -92,6 +121,9 @@ struct PreferencesValues {
   // Written as one extra line "1" after the last described line, only when
   // on, so a file without it keeps the described form.
   bool moveToTrash = false;
+  // Written after the Trash line (then written as "0" or "1"), up to the last
+  // of them that differs from its default.
+  ExtraPreferences extras;
 };
 
 // Creates or empties `path` and writes `values`, every line ended by CR LF,

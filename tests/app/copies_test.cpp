@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
-// Window tests of the "Copies" menu, the Trash preference and the detail line
-// of the Delete Checked question.
+// Window tests of the "Copies" menu (the sets, the keep rules, the scan
+// options), the Trash preference and the detail line of the Delete Checked
+// question.
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QtTest>
 
@@ -19,24 +22,27 @@ class CopiesTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
   void showCopiesListsTheSetAndTicksThroughFiles();
-  void keepTheCopiesInAFolder();
-  void keepTheOldestAndTheNewest();
+  void keepRulesApplyTicksAsTheSessionsRule();
+  void scanOptionsLeaveOutWhatTheyName();
   void theTrashPreferenceMovesTheFilesAndIsKept();
 };
 
 namespace {
 
 // Copies x in a/, b/, c/ and a pair y in a/, b/, with the times of a/, b/, c/;
-// scanned and checked in `mode`: the menu is enabled by the check only.
+// scanned and checked in `mode`: the commands on the sets are enabled by the
+// check only, the rules and options at any time.
 struct Copies {
   Copies(FormFixture& f, int mode) {
     const std::string x = "the same bytes", y = "another pair";
     xs = {tree.write("a/x", x, 200), tree.write("b/x", x, 100), tree.write("c/x", x, 300)};
     ys = {tree.write("a/y", y, 200), tree.write("b/y", y, 100)};
     QVERIFY(f.scan(tree.root()));
-    QVERIFY(!f.child<QMenu>("Copies1")->menuAction()->isEnabled());
+    QVERIFY(!f.child<QAction>("ShowCopies1")->isEnabled());
+    QVERIFY(f.child<QAction>("KeepRules1")->isEnabled());
+    QVERIFY(f.child<QAction>("ScanOptions1")->isEnabled());
     QVERIFY(f.check(mode));
-    QVERIFY(f.child<QMenu>("Copies1")->menuAction()->isEnabled());
+    QVERIFY(f.child<QAction>("ShowCopies1")->isEnabled());
   }
   TempTree tree;
   std::vector<std::string> xs, ys;
@@ -109,33 +115,100 @@ void CopiesTest::showCopiesListsTheSetAndTicksThroughFiles() {
   QCOMPARE(f.dialogs.count(Kind::Information), 1);
 }
 
-void CopiesTest::keepTheCopiesInAFolder() {
+// The dialog's Apply ticks what the session's rule of its choice ticks; OK
+// keeps the choice and hands the protected folders to the session.
+void CopiesTest::keepRulesApplyTicksAsTheSessionsRule() {
   FormFixture f;
   Copies c(f, 0);  // fast: the sets are compared first, on the check's worker
+  f.form->files()->setCurrentIndex(f.form->files()->model()->index(RowOf(f, c.xs[1]), 0));
+  f.child<QAction>("KeepRules1")->trigger();
+  auto* dialog = f.child<QDialog>("KeepRulesDialog");
+  auto* criteria = f.child<QListWidget>("KeepCriteriaList");
+  std::string summary;  // the line Apply showed last
+  const auto apply = [&](const std::set<std::string>& expected) {
+    const std::set<std::string> before = Ticked(f);
+    f.click("KeepRulesApply");
+    QVERIFY(WaitFor([&] { return !f.form->checkRunActive(); }));
+    const std::set<std::string> ticked = Ticked(f);
+    QCOMPARE(ticked, expected);
+    QCOMPARE(f.dialogs.shown().back().kind, Kind::Information);
+    summary = f.dialogs.shown().back().text;
+    // The same rule through the session from the same ticks ticks the same.
+    for (int r = 1; r <= f.form->candidates().count(); ++r)
+      f.form->session().setTicked({r}, before.count(f.form->candidates().row(r).FullPath) != 0);
+    f.form->session().keepCopies(f.form->keepRules().rule());
+    QVERIFY(WaitFor([&] { return !f.form->checkRunActive(); }));
+    QCOMPARE(Ticked(f), ticked);
+  };
   f.dialogs.answerFolder(c.tree.path("b") + "/");
-  Trigger(f, "KeepFolder1", c.xs[1]);
-  const auto& shown = f.dialogs.shown();
-  QCOMPARE(shown[shown.size() - 2].kind, Kind::PickFolder);
-  QCOMPARE(shown[shown.size() - 2].text, c.tree.path("b"));  // the picker opened there
-  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[2], c.ys[0]}));
-  // A folder with a member of one set only leaves the other set as it is;
-  // one line says what changed.
+  f.click("PreferredFolderAdd");
+  QCOMPARE(f.dialogs.shown().back().text, c.tree.path("b"));  // the picker opened there
+  apply({c.xs[0], c.xs[2], c.ys[0]});
+  // A folder with a member of one set only leaves the other set as it is.
+  f.child<QListWidget>("PreferredFoldersList")->setCurrentRow(0);
+  f.click("PreferredFolderRemove");
   f.dialogs.answerFolder(c.tree.path("c"));
-  Trigger(f, "KeepFolder1");
-  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[1], c.ys[0]}));
-  QCOMPARE(f.dialogs.shown().back().text,
-           std::string("Ticks changed in 1 set: 1 ticked, 1 unticked; 40 bytes to free"));
+  f.click("PreferredFolderAdd");
+  apply({c.xs[0], c.xs[1], c.ys[0]});
+  QCOMPARE(summary, std::string("Ticks changed in 1 set: 1 ticked, 1 unticked; 40 bytes to free"));
+  f.child<QListWidget>("PreferredFoldersList")->setCurrentRow(0);
+  f.click("PreferredFolderRemove");
+  criteria->item(0)->setCheckState(Qt::Checked);  // oldest
+  apply({c.xs[0], c.xs[2], c.ys[0]});
+  criteria->setCurrentRow(1);  // newest, above oldest
+  f.click("KeepCriterionUp");
+  criteria->item(0)->setCheckState(Qt::Checked);
+  apply({c.xs[0], c.xs[1], c.ys[1]});
+
+  f.dialogs.answerFolder(c.tree.path("a"));
+  f.click("ProtectedFolderAdd");
+  f.child<QCheckBox>("KeepAfterCheck")->setChecked(true);
+  const KeepRulesChoice shown = static_cast<KeepRulesDialog*>(dialog)->choice();
+  f.click("KeepRulesOk");
+  QVERIFY(f.form->keepRules().criteria == shown.criteria);
+  QVERIFY(f.form->keepRules().criteria.front() == std::pair(KeepCriterion::Newest, true));
+  QCOMPARE(f.form->session().protectedFolders(), std::vector<std::string>{c.tree.path("a")});
+  QVERIFY(f.form->keepRules().afterEveryCheck);
+  QVERIFY(f.form->session().keepAfterCheck()->criteria == f.form->keepRules().rule().criteria);
+  // The next check ends with the rule's ticks, nothing ticked in the protected folder.
+  QVERIFY(f.check(1));
+  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[1], c.ys[1]}));
 }
 
-void CopiesTest::keepTheOldestAndTheNewest() {
+// Hidden entries, version-control and Trash folders and small files stay out
+// of "Files" when the options say so, and come back when they are on again.
+void CopiesTest::scanOptionsLeaveOutWhatTheyName() {
   FormFixture f;
-  Copies c(f, 1);
-  Trigger(f, "KeepOldest1");
-  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[2], c.ys[0]}));
-  QCOMPARE(f.dialogs.shown().back().text,
-           std::string("Ticks changed in 2 sets: 2 ticked, 2 unticked; 40 bytes to free"));
-  Trigger(f, "KeepNewest1");
-  QCOMPARE(Ticked(f), (std::set<std::string>{c.xs[0], c.xs[1], c.ys[1]}));
+  TempTree tree;
+  std::set<std::string> all;
+  for (const char* path : {"a/x", "b/x", ".hidden/x", "c/.x", "r/.git/x", "r/.svn/x",
+                           "m/.Trash-1000/files/x", "data/Trash/files/x", "small1", "small2"})
+    all.insert(tree.write(path, path[0] == 's' ? "s" : "the same bytes"));
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tree.path("data")));
+  const auto scanned = [&] {
+    std::set<std::string> paths;
+    if (!f.scan(tree.root())) qFatal("scan");
+    for (int i = 1; i <= f.form->candidates().count(); ++i)
+      paths.insert(f.form->candidates().row(i).FullPath);
+    return paths;
+  };
+  QCOMPARE(scanned(), all);
+  const auto set = [&](const char* minSize, bool on) {
+    f.child<QAction>("ScanOptions1")->trigger();
+    f.child<QLineEdit>("ScanOptionsMinSize")->setText(QString::fromLatin1(minSize));
+    for (const char* box : {"ScanOptionsHidden", "ScanOptionsTrash", "ScanOptionsVcs"})
+      f.child<QCheckBox>(box)->setChecked(on);
+    f.click("ScanOptionsOk");
+    // Closed and gone: the next opens anew.
+    QVERIFY(
+        WaitFor([&] { return !f.form->findChild<QDialog*>(QStringLiteral("ScanOptionsDialog")); }));
+  };
+  set("2", false);
+  QCOMPARE(scanned(), (std::set<std::string>{tree.path("a/x"), tree.path("b/x")}));
+  QCOMPARE(f.form->scanOptions().minSize, 2);
+  set("0", true);
+  QCOMPARE(scanned(), all);
+  qunsetenv("XDG_DATA_HOME");
 }
 
 void CopiesTest::theTrashPreferenceMovesTheFilesAndIsKept() {

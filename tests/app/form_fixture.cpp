@@ -3,6 +3,7 @@
 #include "form_fixture.h"
 
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QThread>
 
 #include "app/widgets.h"
+#include "settings/preferences.h"
 
 namespace {
 // Checks each change of both list models against the model's own answers
@@ -20,6 +22,16 @@ void TestListModels(TFormMain& form) {
     new QAbstractItemModelTester(
         view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, view->model());
 }
+
+// A first start moves deleted files to the Trash; a test window unlinks them
+// unless the test turns the Trash on, so no test fills the user's Trash.
+std::unique_ptr<TFormMain> NewForm(FormEnvironment environment) {
+  const bool firstStart = !PathExists(environment.startDirectory + "/" + kPreferencesFileName);
+  auto form = std::make_unique<TFormMain>(std::move(environment));
+  if (firstStart) form->findChild<QCheckBox*>(QStringLiteral("CheckBoxTrash"))->setChecked(false);
+  TestListModels(*form);
+  return form;
+}
 }  // namespace
 
 FormFixture::FormFixture(int tableCapacity) : FormFixture(nullptr, tableCapacity) {}
@@ -27,9 +39,8 @@ FormFixture::FormFixture(int tableCapacity) : FormFixture(nullptr, tableCapacity
 FormFixture::FormFixture(const std::function<void(const TempTree&)>& prepare, int tableCapacity)
     : tableCapacity_(tableCapacity) {
   if (prepare) prepare(start);
-  form = std::make_unique<TFormMain>(environment());
+  form = NewForm(environment());
   form->onStatusText = [this](const QString& text) { statuses.push_back(text); };
-  TestListModels(*form);
   form->show();
   // Let the start-up page selection run.
   QTest::qWait(20);
@@ -47,8 +58,7 @@ FormEnvironment FormFixture::environment() {
 }
 
 std::unique_ptr<TFormMain> FormFixture::openAnother() {
-  auto other = std::make_unique<TFormMain>(environment());
-  TestListModels(*other);
+  auto other = NewForm(environment());
   other->show();
   QTest::qWait(20);
   return other;

@@ -4,6 +4,7 @@
 // "Exit"), saving the path and name lists, help and the about window.
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -97,6 +98,33 @@ QStringList Snapshot(TFormMain& form) {
   return out;
 }
 
+// The keep rules and scan options, the folders by their bytes.
+QStringList Choices(const TFormMain& form) {
+  QStringList out;
+  QStringList keep;
+  for (const auto& [criterion, on] : form.keepRules().criteria)
+    keep << QString::fromLatin1(KeepCriterionWord(criterion).data()) +
+                QLatin1String(on ? "+" : "-");
+  for (const auto* folders : {&form.keepRules().preferred, &form.keepRules().protectedFolders}) {
+    keep << QStringLiteral("|");
+    for (const std::string& folder : *folders) keep << QString::fromLatin1(folder.c_str());
+  }
+  keep << QString::number(form.keepRules().afterEveryCheck ? 1 : 0);
+  out << QStringLiteral("keep=") + keep.join(QLatin1Char(','));
+  const ScanOptions& scan = form.scanOptions();
+  out << QStringLiteral("scan=%1,%2%3%4")
+             .arg(scan.minSize)
+             .arg(int{scan.scope.hidden})
+             .arg(int{scan.scope.trashFolders})
+             .arg(int{scan.scope.vcsFolders});
+  return out;
+}
+
+const QStringList kDefaultChoices = {
+    QStringLiteral("keep=oldest-,newest-,shortest-path-,longest-path-,shallowest-,deepest-,name-,"
+                   "|,|,0"),
+    QStringLiteral("scan=0,111")};
+
 const QString kDefaultColors = QStringLiteral("colors=12632256,8421504,16777215,0");
 
 // Picks the standard colour `name` as the user would.
@@ -107,16 +135,24 @@ void Pick(TFormMain& form, const char* picker, const char* name) {
 
 }  // namespace
 
+// A first start: the three columns of "Files" share its width, the careful
+// check is selected and deleted files go to the Trash.
 void SettingsWindowTest::aFirstStartShowsAllColumnsAndDefaults() {
   FormFixture f;
   const QStringList state = Snapshot(*f.form);
   const int width = f.form->filesList().column(0).Width;
   QVERIFY(width > 0);
+  QVERIFY(3 * width <= f.form->files()->viewport()->width());
   const QString columns = QStringLiteral("FileName:%1,Size:%1,Path:%1").arg(width);
   QCOMPARE(state,
            L("folder=", QStringLiteral("files=") + columns, QStringLiteral("delete=") + columns,
              "ListBox1=", "ListBox2=FileName,Size,Path", "ListBox3=", "ListBox4=FileName,Size,Path",
-             kDefaultColors, "choices=0,0", "images=0,0"));
+             kDefaultColors, "choices=0,1", "images=0,0"));
+  QCOMPARE(Choices(*f.form), kDefaultChoices);
+  // The fixture turns the Trash off for its tests; a plain first start has it on.
+  QVERIFY(TFormMain(f.environment())
+              .findChild<QCheckBox*>(QStringLiteral("CheckBoxTrash"))
+              ->isChecked());
   QCOMPARE(f.child<TColorComboBox>("ColorComboBox3")->currentText(), QStringLiteral("White"));
   QCOMPARE(f.child<TColorComboBox>("ColorComboBox4")->currentText(), QStringLiteral("Black"));
   QCOMPARE(f.form->files()->header()->sectionSize(2), width);
@@ -168,7 +204,22 @@ void SettingsWindowTest::everyValueSurvivesCloseAndStart() {
   Pick(form, "ColorComboBox4", "Yellow");
   f.child<TRadioGroup>("RadioGroup2")->item(1)->setChecked(true);
   f.child<TRadioGroup>("RadioGroup1")->item(1)->setChecked(true);
-  const QStringList state = Snapshot(form);
+  // The scan options and keep rules, set in their dialogs.
+  f.child<QAction>("ScanOptions1")->trigger();
+  f.child<QLineEdit>("ScanOptionsMinSize")->setText(QStringLiteral("4294967296"));
+  f.child<QCheckBox>("ScanOptionsVcs")->setChecked(false);
+  f.click("ScanOptionsOk");
+  f.child<QAction>("KeepRules1")->trigger();
+  auto* criteria = f.child<QListWidget>("KeepCriteriaList");
+  criteria->setCurrentRow(6);
+  f.click("KeepCriterionUp");
+  criteria->item(5)->setCheckState(Qt::Checked);
+  f.dialogs.answerFolder("/p\r\n%q");
+  f.click("PreferredFolderAdd");
+  f.dialogs.answerFolder("/srv/keep");
+  f.click("ProtectedFolderAdd");
+  f.click("KeepRulesOk");
+  const QStringList state = Snapshot(form) + Choices(form);
   const ResultList& files = form.filesList();
   const ResultList& del = form.deleteList();
   QCOMPARE(Columns(files),
@@ -180,11 +231,14 @@ void SettingsWindowTest::everyValueSurvivesCloseAndStart() {
   const std::string expected =
       "/srv/some folder\r\n3\r\nPath\r\n" + std::to_string(files.column(0).Width) +
       "\r\nFileName\r\n77\r\nSize\r\n91\r\n2\r\nFileName\r\n66\r\nPath\r\n" +
-      std::to_string(del.column(1).Width) + "\r\n8421376\r\n128\r\n8388608\r\n65535\r\n1\r\n1\r\n";
+      std::to_string(del.column(1).Width) +
+      "\r\n8421376\r\n128\r\n8388608\r\n65535\r\n1\r\n1\r\n0\r\n4294967296\r\n1\r\n1\r\n0\r\n"
+      "7\r\n-oldest\r\n-newest\r\n-shortest-path\r\n-longest-path\r\n-shallowest\r\n+name\r\n"
+      "-deepest\r\n1\r\n/p%0D%0A%25q\r\n1\r\n/srv/keep\r\n";
   QCOMPARE(ReadFileBytes(f.start.path("perferences.set")), expected);
 
   auto again = f.openAnother();
-  QCOMPARE(Snapshot(*again), state);
+  QCOMPARE(Snapshot(*again) + Choices(*again), state);
   QCOMPARE(again->files()->header()->sectionSize(1), 77);
   QCOMPARE(again->filesToDelete()->header()->sectionSize(0), 66);
   // The colours reached "Files" through the pickers.

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "core/worker.h"
+#include "support/scoped_env.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
@@ -637,7 +638,8 @@ WalkRecord RecordWalk(const std::string& root, int threads, int capacity, int st
 // A random tree: nested folders (some hidden, some unreadable), files of
 // random sizes, links to files, to folders (cycles included) and to nowhere,
 // and a chain of folders whose paths pass PATH_MAX.
-void BuildRandomTree(const TempTree& tree, unsigned seed, std::vector<std::string>& locked) {
+void BuildRandomTree(const TempTree& tree, unsigned seed, std::vector<std::string>& locked,
+                     bool longChain = true) {
   std::mt19937 random(seed);
   const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   const auto name = [&](const char* stem) {
@@ -661,6 +663,7 @@ void BuildRandomTree(const TempTree& tree, unsigned seed, std::vector<std::strin
                                    : tree.path("nowhere");
     tree.symlink(target, where + name("l"));
   }
+  if (!longChain) return;
   int dir = ::open(tree.root().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   const std::string longName(220, 'n');
   for (int level = 0; level < 20 && dir >= 0; ++level) {
@@ -708,6 +711,75 @@ TEST(WalkTreeTest, ParallelWalkEqualsTheSequentialWalk) {
           EXPECT_EQ(many.rows, one.rows) << threads << " threads";
           EXPECT_EQ(many.calls, one.calls) << threads << " threads";
         }
+      }
+    }
+  }
+}
+
+// A plain breadth-first walk by path: a folder is listed once by the
+// identity stat gives, entries outside `scope` are left out by the same rules.
+std::vector<std::string> ScopedReference(const std::string& root, const ScanScope& scope,
+                                         const std::string& homeTrash) {
+  struct stat home {};
+  const bool hasHome = ::stat(homeTrash.c_str(), &home) == 0;
+  std::vector<std::string> out;
+  std::set<std::pair<dev_t, ino_t>> listed;
+  std::deque<std::string> queue{root};
+  while (!queue.empty()) {
+    const std::string folder = queue.front();
+    queue.pop_front();
+    struct stat self {};
+    if (::stat(folder.c_str(), &self) != 0 || !listed.insert({self.st_dev, self.st_ino}).second)
+      continue;
+    for (const std::string& name : ReaddirNames(folder)) {
+      const std::string path = folder + "/" + name;
+      struct stat st {};
+      const bool dir = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      const bool vcs = name == ".git" || name == ".hg" || name == ".svn";
+      const bool trash = name == ".Trash" ||
+                         (name.starts_with(".Trash-") && name.size() > 7 &&
+                          name.find_first_not_of("0123456789", 7) == std::string::npos) ||
+                         (hasHome && st.st_dev == home.st_dev && st.st_ino == home.st_ino);
+      if ((!scope.hidden && name[0] == '.') || (dir && !scope.vcsFolders && vcs) ||
+          (dir && !scope.trashFolders && trash))
+        continue;
+      out.push_back(path);
+      if (dir) queue.push_back(path);
+    }
+  }
+  return out;
+}
+
+// Every scope, on one thread and with helpers, walks what the plain walk
+// does on random trees with hidden, version-control and Trash folders (and
+// files of those names), the home Trash reached through a link as well.
+TEST(WalkTreeTest, ScopeLeavesOutWhatThePlainWalkLeavesOut) {
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    TempTree tree;
+    std::vector<std::string> locked;
+    BuildRandomTree(tree, seed, locked, false);
+    std::mt19937 random(seed);
+    for (const char* inside :
+         {".git/objects/o", ".hg/store", ".svn/e", ".Trash-1000/files/f", ".Trash/1000/files/f",
+          ".Trash-x/f", ".Trash-/f", "Trash/f", ".gitignore", "x/.svn"}) {
+      tree.write("p" + std::to_string(random() % 1000) + "/" + inside, "x");
+    }
+    tree.write("q/.hg", "a file of that name");
+    const std::string data = tree.mkdir("data");
+    tree.write("data/Trash/files/g", "g");
+    tree.symlink(tree.path("data/Trash"), "to-trash");
+    ScopedEnv env("XDG_DATA_HOME", data);
+    for (int bits = 0; bits < 8; ++bits) {
+      const ScanScope scope{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+      SCOPED_TRACE("scope " + std::to_string(bits));
+      const std::vector<std::string> expected =
+          ScopedReference(tree.root(), scope, tree.path("data/Trash"));
+      for (const int threads : {1, 4}) {
+        ScanTable table(100000);
+        Recorder observer;
+        ASSERT_TRUE(WalkTrees({tree.root()}, table, observer, WalkFilter({}, scope), threads));
+        EXPECT_EQ(Paths(table), expected) << threads << " threads";
       }
     }
   }

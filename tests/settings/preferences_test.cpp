@@ -67,6 +67,7 @@ class RecordingTarget final : public PreferencesTarget {
     log(std::string("trash:") + (on ? "1" : "0"));
     values.moveToTrash = on;
   }
+  void setExtras(const ExtraPreferences& extras) override { values.extras = extras; }
 
   std::vector<std::string> calls;
   PreferencesValues values;
@@ -302,10 +303,11 @@ TEST_F(WritePreferencesTest, ValuesReadBackUnchanged) {
   ExpectSameValues(roundTrip(empty), empty);
 }
 
-// The Trash choice is one line after the described last one, written only
-// when on: a file without it reads as off, a described reader stops before
-// it, and nothing on that line is ever an error.
-TEST_F(WritePreferencesTest, TheTrashLineRoundTripsAndIsOptional) {
+// The Trash choice and the choices after it are lines after the described
+// last one, written only up to the last that is not a default: a file
+// without them reads as the defaults, a described reader stops before them,
+// and nothing on them is ever an error. Folders keep every byte.
+TEST_F(WritePreferencesTest, TheExtraLinesRoundTripAndAreOptional) {
   const std::string path = PreferencesFilePath(tree.root());
   PreferencesValues values;
   values.filesColumns = {{"Path", 20}};
@@ -313,6 +315,7 @@ TEST_F(WritePreferencesTest, TheTrashLineRoundTripsAndIsOptional) {
   ASSERT_EQ(WritePreferences(path, values), std::nullopt);
   const std::string described = ReadFileBytes(path);
   EXPECT_FALSE(roundTrip(values).moveToTrash);
+  EXPECT_EQ(roundTrip(values).extras, ExtraPreferences{});
   values.moveToTrash = true;
   EXPECT_TRUE(roundTrip(values).moveToTrash);
   EXPECT_EQ(ReadFileBytes(path), described + "1\r\n");
@@ -323,6 +326,41 @@ TEST_F(WritePreferencesTest, TheTrashLineRoundTripsAndIsOptional) {
     EXPECT_EQ(ReadPreferences(path, target).error, std::nullopt);
     EXPECT_EQ(target.calls.back(), "trash:0");
   }
+
+  values.moveToTrash = false;
+  ExtraPreferences& extras = values.extras;
+  extras.vcsFolders = false;
+  ASSERT_EQ(roundTrip(values).extras, extras);
+  EXPECT_EQ(ReadFileBytes(path), described + "0\r\n0\r\n1\r\n1\r\n0\r\n");
+  extras = {std::int64_t{1} << 40,
+            false,
+            false,
+            true,
+            {{"name", true}, {"oldest", false}, {"future-word", true}},
+            {"/a\rb\nc", "/p%0D%q%", std::string("/\x1a\xff\x01 z ", 7), ""},
+            {"/home/u/Pictures"},
+            true};
+  ASSERT_EQ(roundTrip(values).extras, extras);
+  const std::string full = ReadFileBytes(path);
+  EXPECT_EQ(full.find('\x1a'), std::string::npos);
+  // Every shorter file reads its lines and the defaults after them.
+  for (std::size_t cut = described.size(); cut < full.size(); ++cut) {
+    tree.write(kPreferencesFileName, full.substr(0, cut));
+    RecordingTarget target;
+    const auto result = ReadPreferences(path, target);
+    EXPECT_EQ(result.error, std::nullopt) << cut;
+    EXPECT_TRUE(result.extrasWhole) << cut;
+  }
+  // A malformed count keeps what came before it and leaves the rest default.
+  const std::size_t criteria = full.find("\r\n3\r\n");
+  tree.write(kPreferencesFileName, full.substr(0, criteria) + "\r\nx3" + full.substr(criteria + 3));
+  RecordingTarget target;
+  const auto result = ReadPreferences(path, target);
+  EXPECT_EQ(result.error, std::nullopt);
+  EXPECT_FALSE(result.extrasWhole);
+  EXPECT_EQ(target.values.extras.minSize, extras.minSize);
+  EXPECT_TRUE(target.values.extras.keepCriteria.empty());
+  EXPECT_TRUE(target.values.extras.protectedFolders.empty());
 }
 
 TEST_F(WritePreferencesTest, LongTextsReadBack) {
