@@ -83,7 +83,8 @@ void SetsModel::refill() {
   for (std::size_t s = 0; s < sets_.size(); ++s) {
     const Set& set = sets_[s];
     for (std::size_t i = 0; i < set.rows.size(); ++i)
-      where_[static_cast<std::size_t>(set.rows[i])] = {static_cast<int>(s) + 1, static_cast<int>(i)};
+      where_[static_cast<std::size_t>(set.rows[i])] = {static_cast<int>(s) + 1,
+                                                       static_cast<int>(i)};
     tickedFiles_ += set.ticked;
     bytesToFree_ += set.freed;
   }
@@ -143,9 +144,8 @@ QString SetsModel::summary() const {
   // Delete Checked takes every tick of "Files", not only those shown here.
   const int outside = session_.filesList().checkedCount() - tickedFiles_;
   if (!sets_.empty() && outside > 0) {
-    text += QStringLiteral("; ") +
-            Plural(outside, "more file ticked in \"Files\" is in no set",
-                   "more files ticked in \"Files\" are in no set");
+    text += QStringLiteral("; ") + Plural(outside, "more file ticked in \"Files\" is in no set",
+                                          "more files ticked in \"Files\" are in no set");
   }
   return text;
 }

@@ -40,7 +40,9 @@ class SetsModel final : public QAbstractItemModel {
 
   int setCount() const { return static_cast<int>(sets_.size()); }
   // Members of set `set` in shown order (candidate rows).
-  const std::vector<int>& members(int set) const { return sets_[static_cast<std::size_t>(set)].rows; }
+  const std::vector<int>& members(int set) const {
+    return sets_[static_cast<std::size_t>(set)].rows;
+  }
   // The candidate row of a member's index; 0 for a set's node.
   int rowOf(const QModelIndex& index) const;
   QModelIndex indexOfRow(TableRow row) const;

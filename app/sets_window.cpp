@@ -19,7 +19,8 @@
 namespace {
 
 constexpr const char* kNoPreview = "No preview";
-constexpr const char* kWaitingForDelete = "Delete Checked is under way; the sets follow when it ends.";
+constexpr const char* kWaitingForDelete =
+    "Delete Checked is under way; the sets follow when it ends.";
 
 QString Decoded(std::string_view bytes) {
   return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -42,8 +43,7 @@ QImage LoadPreview(const QString& path, QSize bound) {
 
 }  // namespace
 
-SetsWindow::SetsWindow(Session& session, std::function<void(const QUrl&)> openUrl,
-                       QWidget* parent)
+SetsWindow::SetsWindow(Session& session, std::function<void(const QUrl&)> openUrl, QWidget* parent)
     : QWidget(parent, Qt::Window),
       session_(session),
       openUrl_(std::move(openUrl)),
@@ -76,7 +76,8 @@ SetsWindow::SetsWindow(Session& session, std::function<void(const QUrl&)> openUr
   header->setSectionResizeMode(SetsModel::Folder, QHeaderView::Stretch);
   const QFontMetrics metrics = fontMetrics();
   header->resizeSection(SetsModel::Name, metrics.horizontalAdvance(QLatin1Char('x')) * 28);
-  header->resizeSection(SetsModel::Size, metrics.horizontalAdvance(QStringLiteral(" 1023.99 KiB ")));
+  header->resizeSection(SetsModel::Size,
+                        metrics.horizontalAdvance(QStringLiteral(" 1023.99 KiB ")));
   header->resizeSection(SetsModel::Modified,
                         metrics.horizontalAdvance(QStringLiteral(" 0000-00-00 00:00:00 ")));
   header->resizeSection(SetsModel::Tick, metrics.horizontalAdvance(QStringLiteral(" Delete ")) + 8);
@@ -125,8 +126,7 @@ void SetsWindow::refill() {
 }
 
 void SetsWindow::showTotals() {
-  summary_->setText(waitingForDelete_ ? QString::fromLatin1(kWaitingForDelete)
-                                      : model_->summary());
+  summary_->setText(waitingForDelete_ ? QString::fromLatin1(kWaitingForDelete) : model_->summary());
 }
 
 void SetsWindow::showSets(std::optional<TableRow> at) {
@@ -242,6 +242,5 @@ void SetsWindow::showPreview(const QImage& image) {
     return;
   }
   preview_->setPixmap(QPixmap::fromImage(image));
-  preview_->setAccessibleName(QStringLiteral("Preview of ") +
-                              Decoded(FileNameOf(previewPath_)));
+  preview_->setAccessibleName(QStringLiteral("Preview of ") + Decoded(FileNameOf(previewPath_)));
 }

@@ -70,7 +70,9 @@ void Session::useTrash(bool on) {
 
 void Session::deleteChecked() {
   if (refuseDuringRun()) return;
-  if (deleteBuilder_.building()) completeDeleteList();
+  // Ticks changed in "Files" whose rebuild of "Files to delete" has not run
+  // yet: the delete goes by the ticks as they are now.
+  if (DeleteListStale || deleteBuilder_.building()) completeDeleteList();
   if (filesList_.rowCount() == 0 || deleteList_.rowCount() == 0) {
     dialogs_.confirmOk(texts::kNoCheckedFiles);
     return;

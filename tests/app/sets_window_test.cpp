@@ -61,7 +61,7 @@ void VerifyTreeIsTheSessionsSets(FormFixture& f, bool fresh = true) {
       const bool on = model.index(m, SetsModel::Tick, node).data(Qt::CheckStateRole) == Qt::Checked;
       QCOMPARE(on, f.form->session().ticked(row));
       if (fresh && !members.empty() && on == tickedSeen)
-        QVERIFY(row > members.back());  // row order in each group
+        QVERIFY(row > members.back());       // row order in each group
       QVERIFY(!fresh || !tickedSeen || on);  // kept ones first
       tickedSeen = tickedSeen || on;
       QCOMPARE(model.index(m, SetsModel::Name, node).data().toString().toStdString(),

@@ -107,6 +107,25 @@ TEST_F(SessionTest, AScanIsRefusedWhileADeleteRuns) {
   EXPECT_EQ(s().report().deletes.size(), 1U);
 }
 
+// A tick changed in "Files" right before Delete Checked, before the
+// rebuild of "Files to delete" was due, decides what goes.
+TEST_F(SessionTest, DeleteGoesByTheTicksOfFilesAsTheyAreNow) {
+  tree.write("a1", "same");
+  tree.write("a2", "same");
+  ASSERT_TRUE(scan());
+  ASSERT_TRUE(driver.runCheck(CheckMode::Careful));
+  const std::string first = s().candidates().row(1).FullPath;
+  const std::string second = s().candidates().row(2).FullPath;
+  ASSERT_TRUE(s().ticked(2));
+  s().setTicked({2}, false);
+  s().setTicked({1}, true);
+  ASSERT_TRUE(s().deleteListStale());
+  dialogs.answerYes(true);
+  ASSERT_TRUE(driver.runDelete());
+  EXPECT_FALSE(PathExists(first));
+  EXPECT_TRUE(PathExists(second));
+}
+
 TEST_F(SessionTest, EventsTellEachPhaseHowItEndedAndHowFarItCame) {
   const std::string bytes(300000, 'z');
   tree.write("a1", bytes);
