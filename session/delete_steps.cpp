@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 // "Delete Checked": the confirmation, the verified file work on its worker,
 // the second question, the rows removed and the report of what stayed.
+#include <algorithm>
 #include <climits>
 #include <string_view>
 #include <unordered_map>
@@ -56,18 +57,21 @@ std::string KeptReport(const RunReport& report) {
   const auto noCopy = static_cast<int>(report.count(DeleteResult::NoCopy));
   const auto failed = static_cast<int>(report.count(DeleteResult::Failed));
   const auto shielded = static_cast<int>(report.count(DeleteResult::Protected));
+  // Blocks that no file system here can share: said once, not per file.
+  const bool noSharing =
+      report.act == FileAct::ShareBlocks &&
+      std::all_of(report.deletes.begin(), report.deletes.end(), [](const DeletedFile& file) {
+        return file.result != DeleteResult::Failed || CannotShareBlocks(file.error);
+      });
   std::string named;
   int shown = 0;
   for (const DeletedFile& file : report.deletes) {
-    if (file.result != DeleteResult::Failed || ++shown > kNamed) continue;
+    if (noSharing || file.result != DeleteResult::Failed || ++shown > kNamed) continue;
     named += "\n";
     named += file.path;
-    if (report.act == FileAct::ShareBlocks && CannotShareBlocks(file.error)) {
-      named += std::string(": ") + texts::kCannotShareBlocks;
-    } else if (file.error != 0) {
-      named += ": " + ErrorText(file.error);
-    }
+    if (file.error != 0) named += ": " + ErrorText(file.error);
   }
+  if (noSharing && failed > 0) named = std::string(" ") + texts::kCannotShareBlocks + ".";
   if (changed > 0) text += "\n" + texts::KeptChanged(changed);
   if (noCopy > 0) text += "\n" + texts::KeptNoCopy(noCopy);
   if (shielded > 0) text += "\n" + texts::KeptProtected(shielded);
@@ -75,7 +79,7 @@ std::string KeptReport(const RunReport& report) {
                      : report.act == FileAct::ShareBlocks ? "shared"
                                                           : "deleted";
   if (failed > 0) text += "\n" + texts::KeptFailed(failed, verb) + named;
-  if (failed > kNamed)
+  if (failed > kNamed && !noSharing)
     text += "\n" + (texts::kNoCopyMoreBefore + std::to_string(failed - kNamed)) +
             texts::kNoCopyMoreAfter;
   return text;
@@ -179,15 +183,17 @@ void Session::startAct(FileAct act) {
     bytes += deleteTable_.row(entry).Size;
   }
   // Only protected files ticked: nothing to ask, the report says why they stay.
-  const bool asked =
-      act == FileAct::Delete
-          ? dialogs_.confirmYesNoDetailed(
-                texts::kConfirmDelete,
-                texts::DeleteDetail(files, bytes, static_cast<bool>(config_.moveToTrash)))
-          : dialogs_.confirmYesNoDetailed(
-                texts::ReplaceQuestion(act == FileAct::HardLink, files, bytes),
-                texts::ReplaceDetail(act == FileAct::HardLink));
-  if ((files > 0 || protectedEntries_.empty()) && !asked) return;
+  if (files > 0 || protectedEntries_.empty()) {
+    const bool yes =
+        act == FileAct::Delete
+            ? dialogs_.confirmYesNoDetailed(
+                  texts::kConfirmDelete,
+                  texts::DeleteDetail(files, bytes, static_cast<bool>(config_.moveToTrash)))
+            : dialogs_.confirmYesNoDetailed(
+                  texts::ReplaceQuestion(act == FileAct::HardLink, files, bytes),
+                  texts::ReplaceDetail(act == FileAct::HardLink));
+    if (!yes) return;
+  }
   act_ = act;
   setPhase(Phase::Deleting);
   showProgress(0);
