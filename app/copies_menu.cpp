@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 // The "Copies" menu: the window of the sets of identical files (whole, or at
-// the set a row belongs to), the keep rules that tick every set at once, and
-// what a scan takes in.
+// the set a row belongs to), the keep rules that tick every set at once,
+// what a scan takes in, and the two ways to free the ticked copies' space
+// while keeping their paths.
 #include <QMenuBar>
 
 #include "app/form_main.h"
@@ -32,13 +33,19 @@ void TFormMain::buildCopiesMenu() {
   Copies1_->addSeparator();
   add("Keep Rules...", "KeepRules1", &TFormMain::KeepRules1Click);
   add("Scan Options...", "ScanOptions1", &TFormMain::ScanOptions1Click);
+  // Like "Delete Checked" these stay enabled: the session refuses them
+  // during a run and says why.
+  Copies1_->addSeparator();
+  add("Replace Checked by Hard Links...", "ReplaceByHardLinks1",
+      &TFormMain::ReplaceByHardLinks1Click);
+  add("Share the Blocks of Checked Files...", "ShareBlocks1", &TFormMain::ShareBlocks1Click);
   updateCopiesMenu();
 }
 
 void TFormMain::updateCopiesMenu() {
   if (Copies1_ == nullptr) return;
-  // The commands above the separator work on the sets of the last check;
-  // the rules and options below it can be set at any time.
+  // The commands above the first separator work on the sets of the last
+  // check; those below it can be used at any time.
   const bool sets = session_->copiesAvailable();
   for (QAction* action : Copies1_->actions()) {
     if (action->isSeparator()) break;
@@ -107,4 +114,12 @@ void TFormMain::ScanOptions1Click() {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   connect(dialog, &QDialog::accepted, this, [this, dialog] { scanOptions_ = dialog->options(); });
   dialog->open();
+}
+
+void TFormMain::ReplaceByHardLinks1Click() {
+  session_->replaceChecked(FileAct::HardLink);
+}
+
+void TFormMain::ShareBlocks1Click() {
+  session_->replaceChecked(FileAct::ShareBlocks);
 }

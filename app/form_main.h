@@ -104,11 +104,14 @@ class TFormMain final : public QMainWindow, private SessionEvents {
   }
 
   // "Copies" menu: the sets window (whole, or at the selected row's set), the
-  // keep rules and the scan options.
+  // keep rules, the scan options, and the ticked files of "Files to delete"
+  // replaced by hard links to, or blocks shared with, their staying copies.
   void SetsOfIdenticalFiles1Click();
   void ShowCopies1Click();
   void KeepRules1Click();
   void ScanOptions1Click();
+  void ReplaceByHardLinks1Click();
+  void ShareBlocks1Click();
   const KeepRulesChoice& keepRules() const { return keepRules_; }
   const ScanOptions& scanOptions() const { return scanOptions_; }
   // The stored choices beyond the described settings, applied at start-up.

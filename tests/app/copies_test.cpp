@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 // Window tests of the "Copies" menu (the sets, the keep rules, the scan
-// options), the Trash preference and the detail line of the Delete Checked
-// question.
+// options, hard links and shared blocks instead of deleting), the Trash
+// preference and the detail line of the Delete Checked question.
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -10,11 +11,16 @@
 #include <QMenuBar>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <sys/vfs.h>
+
+#include <map>
 #include <set>
 
 #include "app/sets_window.h"
 #include "form_fixture.h"
 #include "session/texts.h"
+#include "support/loop_file_system.h"
 
 using Kind = ScriptedDialogs::Kind;
 
@@ -25,6 +31,7 @@ class CopiesTest : public QObject {
   void keepRulesApplyTicksAsTheSessionsRule();
   void scanOptionsLeaveOutWhatTheyName();
   void theTrashPreferenceMovesTheFilesAndIsKept();
+  void replacingTheTickedKeepsEveryPathAndItsBytes();
 };
 
 namespace {
@@ -33,7 +40,7 @@ namespace {
 // scanned and checked in `mode`: the commands on the sets are enabled by the
 // check only, the rules and options at any time.
 struct Copies {
-  Copies(FormFixture& f, int mode) {
+  Copies(FormFixture& f, int mode, const std::string& base = {}) : tree(base) {
     const std::string x = "the same bytes", y = "another pair";
     xs = {tree.write("a/x", x, 200), tree.write("b/x", x, 100), tree.write("c/x", x, 300)};
     ys = {tree.write("a/y", y, 200), tree.write("b/y", y, 100)};
@@ -67,6 +74,18 @@ std::set<std::string> Ticked(FormFixture& f) {
   }
   if (f.form->deleteList().rowCount() != static_cast<int>(ticked.size())) qFatal("delete list");
   return ticked;
+}
+
+// Each file's inode and bytes.
+std::map<std::string, std::pair<ino_t, std::string>> OnDisk(const Copies& c) {
+  std::map<std::string, std::pair<ino_t, std::string>> files;
+  for (const auto* paths : {&c.xs, &c.ys}) {
+    for (const std::string& path : *paths) {
+      struct stat st {};
+      files[path] = {::stat(path.c_str(), &st) == 0 ? st.st_ino : 0, ReadFileBytes(path)};
+    }
+  }
+  return files;
 }
 
 void Trigger(FormFixture& f, const char* action, const std::string& selected = {}) {
@@ -235,6 +254,70 @@ void CopiesTest::theTrashPreferenceMovesTheFilesAndIsKept() {
   f.form.reset();
   QVERIFY(f.openAnother()->findChild<QCheckBox*>(QStringLiteral("CheckBoxTrash"))->isChecked());
   qunsetenv("XDG_DATA_HOME");
+}
+
+// A hard link gives each ticked file the inode of a copy that stays; shared
+// blocks keep every inode, and where the file system cannot share them
+// nothing changes and the report says so. Every path keeps its bytes.
+void CopiesTest::replacingTheTickedKeepsEveryPathAndItsBytes() {
+  const auto replace = [](FormFixture& f, const char* action, bool yes) {
+    f.dialogs.clearShown();
+    f.dialogs.answerYes(yes);
+    f.child<QAction>(action)->trigger();
+    QVERIFY(f.driver.settle(std::chrono::seconds(20)));
+    f.settle();
+    QCOMPARE(f.dialogs.shown().front().kind, Kind::ConfirmYesNo);
+  };
+  {
+    FormFixture f;
+    Copies c(f, 1);
+    // The menu reads as it shows, to a screen reader too.
+    QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(f.child<QMenu>("Copies1"));
+    QStringList names;
+    for (int i = 0; i < menu->childCount(); ++i) names << menu->child(i)->text(QAccessible::Name);
+    QVERIFY(names.contains(f.child<QAction>("ReplaceByHardLinks1")->text()));
+    QVERIFY(names.contains(f.child<QAction>("ShareBlocks1")->text()));
+    const auto before = OnDisk(c);
+    const std::set<std::string> ticked = Ticked(f);
+    replace(f, "ReplaceByHardLinks1", false);
+    QCOMPARE(OnDisk(c), before);
+    QCOMPARE(Ticked(f), ticked);
+    replace(f, "ReplaceByHardLinks1", true);
+    const auto after = OnDisk(c);
+    for (const auto& [path, file] : after) {
+      QCOMPARE(file.second, before.at(path).second);
+      if (ticked.count(path) == 0) {
+        QCOMPARE(file.first, before.at(path).first);
+        continue;
+      }
+      const bool linked = std::any_of(after.begin(), after.end(), [&](const auto& other) {
+        return ticked.count(other.first) == 0 && other.second.first == file.first;
+      });
+      QVERIFY2(linked, path.c_str());
+    }
+    QCOMPARE(f.dialogs.shown().back().kind, Kind::Information);
+    QVERIFY(Ticked(f).empty());
+    QCOMPARE(f.form->filesList().rowCount(), 5);
+  }
+  const auto share = [&](const std::string& base, bool can) {
+    FormFixture f;
+    Copies c(f, 1, base);
+    const auto before = OnDisk(c);
+    const std::set<std::string> ticked = Ticked(f);
+    replace(f, "ShareBlocks1", true);
+    QCOMPARE(OnDisk(c), before);
+    QCOMPARE(Ticked(f), can ? std::set<std::string>{} : ticked);
+    QCOMPARE(f.dialogs.shown().back().kind, Kind::Information);
+    QCOMPARE(f.dialogs.shown().back().text.find("cannot share blocks") != std::string::npos, !can);
+  };
+  const TempTree probe;
+  struct statfs fs {};
+  constexpr long kXfs = 0x58465342, kBtrfs = 0x9123683e;
+  if (::statfs(probe.root().c_str(), &fs) == 0 && fs.f_type != kXfs && fs.f_type != kBtrfs)
+    share({}, false);
+  LoopFileSystem disk("xfs");
+  if (!disk.mounted()) QSKIP(disk.whyNot().c_str());
+  share(disk.tree().root(), true);
 }
 
 QTEST_MAIN(CopiesTest)
