@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/act.h"
 #include "cli/options.h"
 #include "output/listing_writers.h"
 #include "output/output_stream.h"
@@ -53,9 +54,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   WriterProgress events(line);
   SessionConfig config;
   config.tableCapacity = env.tableSlots;
-  config.listRows = false;
+  // Only an act needs list rows: a listing of millions of files goes without.
+  const bool acting = options.act != CliAct::None;
+  config.listRows = acting;
   PlainDriver driver(config, &events);
   Session& session = driver.session();
+  if (acting) PrepareActSession(session);
   const ScanRequest request{options.folders, options.excludes, options.minSize};
   if (const ScanRefusal refusal = session.scanRefusal(request); refusal.refused()) {
     if (refusal.reason != ScanRefusalReason::FolderMissing)
@@ -89,6 +93,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   };
   const CandidateTable& candidates = session.candidates();
   const int count = candidates.count();
+  ActOutcome act;
   switch (options.list) {
     case ListForm::Ticked:
       if (!driver.runCheck(options.mode)) return stopped("the check did not run");
@@ -96,6 +101,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       events.comparing = true;
       if (options.keepGiven() && !driver.keep(options.keep))
         return stopped("the keep rules did not run");
+      if (acting) {
+        if (env.beforeAct) env.beforeAct();
+        act = RunAct(driver, options, writers);
+        if (!act.ran) return stopped("the session refused the act");
+        break;
+      }
       for (int r = 1; r <= count; ++r) {
         if (session.ticked(r)) writers.file(candidates.row(r).FullPath, candidates.row(r).Size);
       }
@@ -124,7 +135,9 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   // A folder that could not be listed, or a file that could not be read
   // (counted as different from every other): the listing may lack copies.
   writers.end(report);
-  return errors.status();
+  if (!act.summary.empty()) WriteText(err, std::string(kProgram) + ": " + act.summary + "\n");
+  // A listing not written whole says the most; then a file kept by the act.
+  return errors.status() == 1 ? 1 : act.status != 0 ? act.status : errors.status();
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/file_io.h"
+
 namespace {
 
 // The length of the valid UTF-8 sequence at `at`, or 0 when it is not one
@@ -124,4 +126,30 @@ void AppendJsonSetLine(std::string& out, std::int64_t size,
   out += ']';
   if (anyInvalid) out.append(raw).append("]");
   out += "}\n";
+}
+
+void AppendJsonActLine(std::string& out, std::string_view action, std::string_view result,
+                       std::string_view path, std::string_view keeper, std::uint64_t bytes,
+                       int error) {
+  bool pathValid = true;
+  bool keeperValid = true;
+  out.append("{\"action\":\"").append(action).append("\",\"result\":\"").append(result);
+  out.append("\",\"path\":");
+  AppendJsonString(out, path, pathValid);
+  out.append(",\"keeper\":");
+  if (keeper.empty()) {
+    out.append("null");
+  } else {
+    AppendJsonString(out, keeper, keeperValid);
+  }
+  out.append(",\"bytes\":").append(std::to_string(bytes)).append(",\"error\":");
+  if (error == 0) {
+    out.append("null");
+  } else {
+    bool valid = true;
+    AppendJsonString(out, ErrorText(error), valid);
+  }
+  if (!pathValid) out.append(",\"path_base64\":\"").append(Base64(path)).append("\"");
+  if (!keeperValid) out.append(",\"keeper_base64\":\"").append(Base64(keeper)).append("\"");
+  out.append("}\n");
 }

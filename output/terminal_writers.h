@@ -28,6 +28,7 @@ class ProgressLineWriter final : public ReportWriter {
 
   void file(std::string_view, std::int64_t) override { clear(); }
   void set(std::int64_t, const std::vector<std::string_view>&) override { clear(); }
+  void acted(const DeletedFile&, FileAct, bool) override { clear(); }
   void progress(Stage stage, int percent, std::uint64_t done) override;
   void end(const RunReport&) override { clear(); }
   void clear();
