@@ -60,6 +60,13 @@ struct DeletePlan {
   }
 };
 
+// What is done to a ticked file once its staying copy is verified.
+enum class FileAct : std::uint8_t {
+  Delete,       // unlinked, or moved to the Trash
+  HardLink,     // its name made a hard link to the staying copy
+  ShareBlocks,  // its blocks shared with the staying copy's
+};
+
 // What became of one target.
 enum class DeleteResult : std::uint8_t {
   Deleted,

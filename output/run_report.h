@@ -20,7 +20,9 @@ struct DeletedFile {
   std::string path;
   std::int64_t size = 0;
   DeleteResult result = DeleteResult::NoCopy;
-  int error = 0;  // the errno of a Failed delete, else 0
+  int error = 0;            // the errno of a Failed delete, else 0
+  std::string keeper;       // the staying copy the act was verified against; "" for none
+  std::uint64_t bytes = 0;  // bytes freed (a delete, a link) or shared (blocks), when done
 };
 
 // What the runs since the last scan met, for the window's messages and the
@@ -32,6 +34,9 @@ struct RunReport {
   std::vector<FileFailure>
       unreadable;  // candidates the check could not open or read, each once, in row order
   std::vector<DeletedFile> deletes;  // every ticked file of the last Delete Checked, in list order
+  FileAct act = FileAct::Delete;     // what the last Delete Checked (or replace) did
+  bool trash = false;                // its deletes moved files to the Trash
+  bool dryRun = false;               // it verified everything and changed nothing
 
   std::size_t count(DeleteResult result) const;
   // Ticked files of the last delete still on disk: changed, without a copy,

@@ -49,6 +49,7 @@ struct SessionConfig {
   // Set: Delete Checked moves the files to the Trash through it (after the
   // same identity and copy checks) instead of unlinking them.
   FileDeleter moveToTrash;
+  bool dryRun = false;  // acts verify and change nothing
   // False: a grouping that ends releases the scan and file tables, which
   // nothing reads after it (their paths went to the candidates); true keeps
   // them for a caller that inspects the walk.
@@ -125,6 +126,14 @@ class Session {
   // "Delete Checked": the confirmation, the verified file work on a worker,
   // the question about files without a copy, the rows removed, the report.
   void deleteChecked();
+  // The same for the other acts (FileAct::HardLink, FileAct::ShareBlocks):
+  // one question with the count and the bytes, no second one (a file
+  // without a verified staying copy stays), the same report; a replaced
+  // file's rows leave "Files to delete" and are unticked in "Files".
+  void replaceChecked(FileAct act);
+  // Every act verifies everything and changes nothing; its report says what
+  // would have been done (twinscan-cli --dry-run).
+  void setDryRun(bool on) { config_.dryRun = on; }
 
   // The columns of "Files" (false, after a message, when they must wait for
   // a fill or a delete: the view is told when they may be applied) and of
@@ -266,6 +275,9 @@ class Session {
   bool deleteListBlocked() const { return phase_ == Phase::Grouping || phase_ == Phase::Deleting; }
   void runDeferred();
 
+  void startAct(FileAct act);
+  // Unticks in "Files" the files the last link or block share replaced.
+  void untickReplaced();
   void startDeletePass(std::vector<char> ticked, std::vector<int> which, bool requireCopy);
   void deletePassDone(std::vector<DeleteResult> results, const RowRemoval& removal,
                       std::vector<int> noCopy, bool requireCopy);
@@ -348,8 +360,11 @@ class Session {
   // Delete Checked (from the confirmation to the end steps).
   DeletePlan deletePlan_;
   std::vector<DeleteResult> deleteResults_;
-  std::vector<int> deleteErrors_;      // per target: the errno of a failed delete, else 0
-  std::vector<int> protectedEntries_;  // ticked entries kept below a protected folder
+  std::vector<int> deleteErrors_;           // per target: the errno of a failed delete, else 0
+  std::vector<int> protectedEntries_;       // ticked entries kept below a protected folder
+  std::vector<int> deleteKeepers_;          // per target: the keeper of the plan used, -1 for none
+  std::vector<std::uint64_t> deleteBytes_;  // per target: bytes freed or shared
+  FileAct act_ = FileAct::Delete;           // the act of the delete run under way
   RunReport report_;
 
   std::string lastSaveName_;

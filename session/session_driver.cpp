@@ -22,9 +22,17 @@ bool SessionDriver::runCheck(CheckMode mode) {
 }
 
 bool SessionDriver::runDelete() {
+  return runReplace(FileAct::Delete);
+}
+
+bool SessionDriver::runReplace(FileAct act) {
   Session& s = session();
   if (s.deleteRunActive()) return false;
-  s.deleteChecked();
+  if (act == FileAct::Delete) {
+    s.deleteChecked();
+  } else {
+    s.replaceChecked(act);
+  }
   if (!s.deleteRunActive()) return false;  // refused, or nothing confirmed
   return settle();
 }

@@ -34,6 +34,9 @@ class SessionDriver {
   // answered by the session's dialogs; false when it was refused or nothing
   // is ticked.
   bool runDelete();
+  // The same for a link or a block share of the ticked files (one question,
+  // answered by the dialogs' detailed confirmation).
+  bool runReplace(FileAct act);
   // The sets of identical candidates, computed first when the last check
   // kept none; null when that was refused or stopped.
   const std::vector<std::vector<int>>* sets();

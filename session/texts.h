@@ -90,10 +90,39 @@ inline std::string KeptProtected(int n) {
                                   : " are in a protected folder; they stay in the lists, ticked.");
 }
 // Followed by the first few of them, each with the system's reason.
-inline std::string KeptFailed(int n) {
-  return std::to_string(n) + (n == 1 ? " could not be deleted; it stays in the lists, ticked:"
-                                     : " could not be deleted; they stay in the lists, ticked:");
+inline std::string KeptFailed(int n, const char* verb = "deleted") {
+  return std::to_string(n) + " could not be " + verb +
+         (n == 1 ? "; it stays in the lists, ticked:" : "; they stay in the lists, ticked:");
 }
+
+// Replacing ticked files by hard links or shared blocks (HardLink true: links).
+inline std::string ReplaceQuestion(bool hardLinks, long long files, long long bytes) {
+  const std::string what = std::to_string(files) +
+                           (files == 1 ? " checked file (" : " checked files (") +
+                           BytesWithHumanSize(static_cast<std::uint64_t>(bytes)) + ")";
+  return hardLinks ? "Replace " + what + " by hard links to their identical copies?"
+                   : "Share the blocks of " + what + " with their identical copies?";
+}
+inline std::string ReplaceDetail(bool hardLinks) {
+  return hardLinks ? "Each replaced name then shows the file it links to, with that copy's owner, "
+                     "permissions and times. A file whose identical copy is on another file "
+                     "system, or could not be verified, stays as it is."
+                   : "Each file keeps its name, owner, permissions and times; the file system "
+                     "compares the bytes itself and shares only equal blocks. A file whose "
+                     "identical copy could not be verified stays as it is.";
+}
+// The report after a link or block share: what was done, then what stayed.
+inline std::string ReplacedReportHead(bool hardLinks, std::size_t done, std::size_t of,
+                                      std::uint64_t bytes) {
+  return (hardLinks ? "Replaced by hard links: " : "Blocks shared: ") + std::to_string(done) +
+         " of " + std::to_string(of) + (of == 1 ? " checked file; " : " checked files; ") +
+         BytesWithHumanSize(bytes) + (hardLinks ? " freed." : " shared.");
+}
+inline std::string KeptAsIs(std::size_t kept) {
+  return std::to_string(kept) +
+         (kept == 1 ? " checked file stays as it was:" : " checked files stay as they were:");
+}
+inline constexpr const char* kCannotShareBlocks = "this file system cannot share blocks";
 inline constexpr const char* kNoCopyMoreBefore = "(and ";
 inline constexpr const char* kNoCopyMoreAfter = " more)";
 inline constexpr const char* kDeleteActive =

@@ -241,3 +241,57 @@ TEST_F(SessionTest, DeleteAsksAgainForFilesWithoutACopyAndReportsEachFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Links, shared blocks and a dry run: what each does to the ticked file, its
+// rows and the report. Shared blocks are refused here (ext4 or tmpfs); the
+// loop-mounted file systems are tried in core's and the CLI's tests.
+TEST_F(SessionTest, LinksSharedBlocksAndDryRunsKeepEveryPathAndReport) {
+  const std::string bytes(3000, 'q');
+  tree.write("a1", bytes);
+  tree.write("a2", bytes);
+  ASSERT_TRUE(scan());
+  ASSERT_TRUE(driver.runCheck(CheckMode::Careful));
+  const std::string kept = s().candidates().row(1).FullPath;
+  const std::string ticked = s().candidates().row(2).FullPath;
+  const auto inode = [](const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+
+  s().setDryRun(true);
+  dialogs.answerYes(true);
+  ASSERT_TRUE(driver.runDelete());
+  EXPECT_EQ(s().report().deletes.at(0).result, DeleteResult::Deleted);  // would be
+  EXPECT_TRUE(s().report().dryRun);
+  EXPECT_TRUE(PathExists(ticked));
+  EXPECT_EQ(s().candidates().count(), 2);
+  s().setDryRun(false);
+
+  dialogs.answerYes(true);
+  ASSERT_TRUE(driver.runReplace(FileAct::ShareBlocks));
+  ASSERT_EQ(s().report().deletes.size(), 1U);
+  EXPECT_EQ(s().report().deletes[0].result, DeleteResult::Failed);
+  EXPECT_NE(dialogs.shown().back().text.find("cannot share blocks"), std::string::npos);
+  EXPECT_NE(inode(ticked), inode(kept));
+
+  dialogs.answerYes(false);  // No: nothing happens
+  EXPECT_FALSE(driver.runReplace(FileAct::HardLink));
+  EXPECT_NE(inode(ticked), inode(kept));
+  dialogs.answerYes(true);
+  ASSERT_TRUE(driver.runReplace(FileAct::HardLink));
+  const DeletedFile& linked = s().report().deletes.at(0);
+  EXPECT_EQ(linked.result, DeleteResult::Deleted);
+  EXPECT_EQ(linked.keeper, kept);
+  EXPECT_EQ(linked.bytes, bytes.size());
+  EXPECT_EQ(inode(ticked), inode(kept));
+  EXPECT_EQ(ReadFileBytes(ticked), bytes);
+  EXPECT_EQ(dialogs.shown().back().text.find("Replaced by hard links: 1 of 1"), 0U);
+  // The name stays in "Files", unticked, and leaves "Files to delete".
+  EXPECT_EQ(s().candidates().count(), 2);
+  EXPECT_FALSE(s().ticked(2));
+  EXPECT_EQ(s().deleteList().rowCount(), 0);
+}
+
+}  // namespace
