@@ -73,7 +73,11 @@ ActOutcome RunAct(SessionDriver& driver, const CliOptions& options, ReportWriter
   for (const DeletedFile& file : report.deletes) {
     writers.acted(file, act, trash);
     if (file.result != DeleteResult::Deleted) outcome.status = 4;
+    // A failure's reason is named on the error stream, as a file not read is.
+    if (file.result == DeleteResult::Failed)
+      outcome.messages.push_back(std::string("cannot ") + ActWord(act, trash) + " \"" + file.path +
+                                 "\": " + ActErrorText(file, act));
   }
-  outcome.summary = Summary(report, options.act, options.dryRun);
+  outcome.messages.push_back(Summary(report, options.act, options.dryRun));
   return outcome;
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/options.h"
 #include "output/report_writer.h"
@@ -14,9 +15,11 @@
 void PrepareActSession(Session& session);
 
 struct ActOutcome {
-  bool ran = false;     // false: the session refused the act
-  int status = 0;       // 4 when a ticked file was kept or failed on, else 0
-  std::string summary;  // the closing line for the error stream, without the program
+  bool ran = false;  // false: the session refused the act
+  int status = 0;    // 4 when a ticked file was kept or failed on, else 0
+  // The closing lines for the error stream, each without the program and
+  // the newline: "cannot <act> "<path>": <reason>" per failure, then the summary.
+  std::vector<std::string> messages;
 };
 
 // Runs `act` on the files the session ticks, through the verified delete

@@ -135,7 +135,8 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   // A folder that could not be listed, or a file that could not be read
   // (counted as different from every other): the listing may lack copies.
   writers.end(report);
-  if (!act.summary.empty()) WriteText(err, std::string(kProgram) + ": " + act.summary + "\n");
+  for (const std::string& message : act.messages)
+    WriteText(err, std::string(kProgram) + ": " + message + "\n");
   // A listing not written whole says the most; then a file kept by the act.
   return errors.status() == 1 ? 1 : act.status != 0 ? act.status : errors.status();
 }

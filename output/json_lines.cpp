@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/file_io.h"
-
 namespace {
 
 // The length of the valid UTF-8 sequence at `at`, or 0 when it is not one
@@ -130,7 +128,7 @@ void AppendJsonSetLine(std::string& out, std::int64_t size,
 
 void AppendJsonActLine(std::string& out, std::string_view action, std::string_view result,
                        std::string_view path, std::string_view keeper, std::uint64_t bytes,
-                       int error) {
+                       std::string_view error) {
   bool pathValid = true;
   bool keeperValid = true;
   out.append("{\"action\":\"").append(action).append("\",\"result\":\"").append(result);
@@ -143,11 +141,11 @@ void AppendJsonActLine(std::string& out, std::string_view action, std::string_vi
     AppendJsonString(out, keeper, keeperValid);
   }
   out.append(",\"bytes\":").append(std::to_string(bytes)).append(",\"error\":");
-  if (error == 0) {
+  if (error.empty()) {
     out.append("null");
   } else {
     bool valid = true;
-    AppendJsonString(out, ErrorText(error), valid);
+    AppendJsonString(out, error, valid);
   }
   if (!pathValid) out.append(",\"path_base64\":\"").append(Base64(path)).append("\"");
   if (!keeperValid) out.append(",\"keeper_base64\":\"").append(Base64(keeper)).append("\"");

@@ -53,7 +53,7 @@ void JsonLinesWriter::set(std::int64_t size, const std::vector<std::string_view>
 void JsonLinesWriter::acted(const DeletedFile& file, FileAct act, bool trash) {
   line_.clear();
   AppendJsonActLine(line_, ActWord(act, trash), ActResultWord(file.result), file.path, file.keeper,
-                    file.bytes, file.error);
+                    file.bytes, ActErrorText(file, act));
   out_.write(line_);
 }
 

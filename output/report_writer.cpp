@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "output/report_writer.h"
 
+#include "core/file_io.h"
+#include "core/replace_copy.h"
+
 void WriterFanout::begin() {
   for (ReportWriter* w : writers_) w->begin();
 }
@@ -53,4 +56,11 @@ const char* ActResultWord(DeleteResult result) {
       return "failed";
   }
   return "failed";
+}
+
+std::string ActErrorText(const DeletedFile& file, FileAct act) {
+  if (file.error == 0) return {};
+  if (act == FileAct::ShareBlocks && CannotShareBlocks(file.error))
+    return "this file system cannot share blocks";
+  return ErrorText(file.error);
 }

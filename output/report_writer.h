@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -42,6 +43,10 @@ class ReportWriter {
 // what stood there is not what the check read.
 const char* ActWord(FileAct act, bool trash);
 const char* ActResultWord(DeleteResult result);
+// Why an act failed on `file`: "this file system cannot share blocks" for
+// blocks a file system cannot share, else the errno's text; empty when it
+// did not fail.
+std::string ActErrorText(const DeletedFile& file, FileAct act);
 
 class WriterFanout final : public ReportWriter {
  public:
