@@ -43,6 +43,14 @@ std::string Summary(const RunReport& report, CliAct act, bool dryRun) {
 
 }  // namespace
 
+void ActProgress::progress(const RunProgress& progress) {
+  if (progress.phase == Phase::Deleting) {
+    writer_.progress(Stage::Acting, progress.percent, progress.done);
+  } else {
+    others_.progress(progress);
+  }
+}
+
 void PrepareActSession(Session& session) {
   for (const char* caption : {kColumnFileName, kColumnSize, kColumnPath}) {
     session.filesList().addColumn(caption);

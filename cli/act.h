@@ -9,6 +9,20 @@
 #include "cli/options.h"
 #include "output/report_writer.h"
 #include "session/session_driver.h"
+#include "session/writer_progress.h"
+
+// The session's progress on the progress line: an act's as "acting", the
+// rest as WriterProgress tells it.
+class ActProgress final : public SessionEvents {
+ public:
+  explicit ActProgress(ReportWriter& writer) : writer_(writer), others_(writer) {}
+  void progress(const RunProgress& progress) override;
+  bool& comparing() { return others_.comparing; }
+
+ private:
+  ReportWriter& writer_;
+  WriterProgress others_;
+};
 
 // Readies a session for an act before its scan: the act works on the rows
 // of "Files to delete", which are laid out by columns.

@@ -51,7 +51,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   writers.add(options.format == OutputFormat::Json ? static_cast<ReportWriter&>(json) : text);
   writers.add(errors);
 
-  WriterProgress events(line);
+  ActProgress events(line);
   SessionConfig config;
   config.tableCapacity = env.tableSlots;
   // Only an act needs list rows: a listing of millions of files goes without.
@@ -98,7 +98,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
     case ListForm::Ticked:
       if (!driver.runCheck(options.mode)) return stopped("the check did not run");
       // The careful check's sets are kept; after a fast one they are compared first.
-      events.comparing = true;
+      events.comparing() = true;
       if (options.keepGiven() && !driver.keep(options.keep))
         return stopped("the keep rules did not run");
       if (acting) {
@@ -116,7 +116,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         writers.file(candidates.row(r).FullPath, candidates.row(r).Size);
       break;
     case ListForm::Groups: {
-      events.comparing = true;
+      events.comparing() = true;
       // The rules leave the files they keep unticked; without a check every
       // other file is unticked too.
       const bool known = options.keepGiven() ? driver.keep(options.keep) : driver.sets() != nullptr;

@@ -16,6 +16,7 @@ enum class Stage {
   Grouping,   // percent only
   Checking,   // `done` counts bytes compared since the check began
   Comparing,  // sets compared for the keep rules or a listing of sets; percent only
+  Acting,     // the ticked files verified and acted on; percent only
 };
 
 // Where a run's results go: a listing, a terminal, a saved list. A run calls
