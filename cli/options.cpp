@@ -94,6 +94,11 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
     kKeepPath,
     kKeep,
     kProtect,
+    kDelete,
+    kTrash,
+    kLink,
+    kReflink,
+    kDryRun,
     kVersion
   };
   static const option kLong[] = {{"mode", required_argument, nullptr, kMode},
@@ -104,6 +109,11 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
                                  {"keep-path", required_argument, nullptr, kKeepPath},
                                  {"keep", required_argument, nullptr, kKeep},
                                  {"protect", required_argument, nullptr, kProtect},
+                                 {"delete", no_argument, nullptr, kDelete},
+                                 {"trash", no_argument, nullptr, kTrash},
+                                 {"link", no_argument, nullptr, kLink},
+                                 {"reflink", no_argument, nullptr, kReflink},
+                                 {"dry-run", no_argument, nullptr, kDryRun},
                                  {"help", no_argument, nullptr, 'h'},
                                  {"version", no_argument, nullptr, kVersion},
                                  {nullptr, 0, nullptr, 0}};
@@ -173,6 +183,19 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
         options.minSize = *bytes;
         break;
       }
+      case kDelete:
+      case kTrash:
+      case kLink:
+      case kReflink: {
+        const auto act = static_cast<CliAct>(static_cast<int>(CliAct::Delete) + code - kDelete);
+        if (options.act != CliAct::None && options.act != act)
+          return Fail("--delete, --trash, --link and --reflink do not go together: give one");
+        options.act = act;
+        break;
+      }
+      case kDryRun:
+        options.dryRun = true;
+        break;
       case kExclude:
         if (value.empty()) return Fail("--exclude needs a pattern");
         options.excludes.push_back(value);
@@ -186,6 +209,13 @@ ParsedArgs ParseCliArgs(const std::vector<std::string>& args) {
   if (options.folders.empty()) return Fail("FOLDER is missing");
   if (options.nulTerminated && options.format == OutputFormat::Json)
     return Fail("-0 does not go with --format json (JSON lines end with a newline)");
+  if (options.dryRun && options.act == CliAct::None)
+    return Fail("--dry-run goes with --delete, --trash, --link or --reflink");
+  // An act works on the ticked files and reports on each: no other listing.
+  if (options.act != CliAct::None && options.list != ListForm::Ticked)
+    return Fail("--delete, --trash, --link and --reflink act on the ticked files: --list " +
+                std::string(options.list == ListForm::Groups ? "groups" : "candidates") +
+                " does not go with them");
   parsed.outcome = ParseOutcome::Run;
   return parsed;
 }
@@ -195,7 +225,8 @@ const std::string& CliUsage() {
       "Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
       "                    [--keep-path DIR]... [--keep CRITERION[,CRITERION...]]\n"
       "                    [--protect DIR]... [-0] [--min-size BYTES]\n"
-      "                    [--exclude GLOB]... [--format text|json] FOLDER...\n"
+      "                    [--exclude GLOB]... [--format text|json]\n"
+      "                    [--delete|--trash|--link|--reflink [--dry-run]] FOLDER...\n"
       "Finds files below the FOLDERs whose contents are identical. The folders are\n"
       "walked in the order given, each breadth-first; a folder given twice, or\n"
       "inside another one given, is walked once. There is no limit on the number\n"
@@ -230,6 +261,26 @@ const std::string& CliUsage() {
       "                     every file of its set is in one\n"
       "  --protect DIR      never tick a file below DIR, whatever the check or the\n"
       "                     rules say; repeatable\n"
+      "  --delete           then delete each ticked file, but only once a file that\n"
+      "                     stays was read again right before and found\n"
+      "                     byte-identical, both still the files the check read; a\n"
+      "                     ticked file without such a copy is kept\n"
+      "  --trash            the same, moving each to the Trash instead\n"
+      "  --link             the same, replacing each by a hard link to its copy (one\n"
+      "                     file system only): the name then has the copy's owner,\n"
+      "                     mode and times\n"
+      "  --reflink          the same, letting each share the blocks of its copy (the\n"
+      "                     kernel compares the bytes once more); it keeps its inode,\n"
+      "                     owner, mode and times. Where the file system cannot\n"
+      "                     share blocks the file is kept\n"
+      "  --dry-run          with one of the four: verify everything, change nothing\n"
+      "                     (done then means it would be done)\n"
+      "                     With one of them the output is one line per ticked file,\n"
+      "                     ACTION TAB RESULT TAB PATH TAB KEEPER (ACTION: delete,\n"
+      "                     trash, link or reflink; RESULT: done, kept-changed (also\n"
+      "                     when the file was gone), kept-no-copy, kept-protected or\n"
+      "                     failed; KEEPER: the copy that stays, or empty), and a\n"
+      "                     summary follows on standard error\n"
       "  -0                 end each path with NUL instead of a newline; a set of\n"
       "                     --list groups then ends with an extra NUL\n"
       "  --min-size BYTES   leave out files smaller than BYTES (default 0)\n"
@@ -242,7 +293,10 @@ const std::string& CliUsage() {
       "                     of --list groups. A path that is not valid UTF-8 is\n"
       "                     given with each bad byte as U+FFFD, and its exact bytes\n"
       "                     in base64 in \"path_base64\" (\"paths_base64\": one\n"
-      "                     entry per path of the set, null where valid)\n"
+      "                     entry per path of the set, null where valid);\n"
+      "                     {\"action\",\"result\",\"path\",\"keeper\",\"bytes\",\"error\"}\n"
+      "                     per ticked file of an act (bytes freed or shared, the\n"
+      "                     error's text or null)\n"
       "  --help             print this help and exit\n"
       "  --version          print the version and exit\n"
       "\n"
@@ -252,7 +306,8 @@ const std::string& CliUsage() {
       "Exit status: 0 on success, 1 when a FOLDER cannot be scanned or the output\n"
       "cannot be written, 2 for wrong usage, 3 when the output was written but a\n"
       "file could not be read (it counted as different from every other) or a\n"
-      "folder below a FOLDER could not be listed; each is named on standard error.\n";
+      "folder below a FOLDER could not be listed, 4 when an act kept a ticked file or\n"
+      "failed on it (before 3); each is named on standard error.\n";
   return text;
 }
 

@@ -22,6 +22,16 @@ enum class OutputFormat {
   Json,  // one JSON object per line
 };
 
+// What the tool does with the files it ticks, once the check and every keep
+// rule have ticked them.
+enum class CliAct {
+  None,     // list only
+  Delete,   // unlink each, once an identical copy that stays was verified
+  Trash,    // the same, moved to the Trash instead
+  Link,     // replace each by a hard link to its verified copy
+  Reflink,  // share the blocks of its verified copy (the kernel compares them)
+};
+
 struct CliOptions {
   CheckMode mode = CheckMode::Careful;
   ListForm list = ListForm::Ticked;
@@ -36,6 +46,8 @@ struct CliOptions {
   bool keepGiven() const { return !keep.empty(); }
   // --protect: nothing below these folders is ticked.
   std::vector<std::string> protect;
+  CliAct act = CliAct::None;
+  bool dryRun = false;  // --dry-run: verify everything, change nothing
 };
 
 enum class ParseOutcome { Run, Help, Version, UsageError };

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/act.h"
 #include "cli/options.h"
 #include "output/listing_writers.h"
 #include "output/output_stream.h"
@@ -50,12 +51,15 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   writers.add(options.format == OutputFormat::Json ? static_cast<ReportWriter&>(json) : text);
   writers.add(errors);
 
-  WriterProgress events(line);
+  ActProgress events(line);
   SessionConfig config;
   config.tableCapacity = env.tableSlots;
-  config.listRows = false;
+  // Only an act needs list rows: a listing of millions of files goes without.
+  const bool acting = options.act != CliAct::None;
+  config.listRows = acting;
   PlainDriver driver(config, &events);
   Session& session = driver.session();
+  if (acting) PrepareActSession(session);
   const ScanRequest request{options.folders, options.excludes, options.minSize};
   if (const ScanRefusal refusal = session.scanRefusal(request); refusal.refused()) {
     if (refusal.reason != ScanRefusalReason::FolderMissing)
@@ -89,13 +93,20 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   };
   const CandidateTable& candidates = session.candidates();
   const int count = candidates.count();
+  ActOutcome act;
   switch (options.list) {
     case ListForm::Ticked:
       if (!driver.runCheck(options.mode)) return stopped("the check did not run");
       // The careful check's sets are kept; after a fast one they are compared first.
-      events.comparing = true;
+      events.comparing() = true;
       if (options.keepGiven() && !driver.keep(options.keep))
         return stopped("the keep rules did not run");
+      if (acting) {
+        if (env.beforeAct) env.beforeAct();
+        act = RunAct(driver, options, writers);
+        if (!act.ran) return stopped("the session refused the act");
+        break;
+      }
       for (int r = 1; r <= count; ++r) {
         if (session.ticked(r)) writers.file(candidates.row(r).FullPath, candidates.row(r).Size);
       }
@@ -105,7 +116,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         writers.file(candidates.row(r).FullPath, candidates.row(r).Size);
       break;
     case ListForm::Groups: {
-      events.comparing = true;
+      events.comparing() = true;
       // The rules leave the files they keep unticked; without a check every
       // other file is unticked too.
       const bool known = options.keepGiven() ? driver.keep(options.keep) : driver.sets() != nullptr;
@@ -124,7 +135,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   // A folder that could not be listed, or a file that could not be read
   // (counted as different from every other): the listing may lack copies.
   writers.end(report);
-  return errors.status();
+  for (const std::string& message : act.messages)
+    WriteText(err, std::string(kProgram) + ": " + message + "\n");
+  // A listing not written whole says the most; then a file kept by the act.
+  return errors.status() == 1 ? 1 : act.status != 0 ? act.status : errors.status();
 }
 
 }  // namespace

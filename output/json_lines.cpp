@@ -125,3 +125,29 @@ void AppendJsonSetLine(std::string& out, std::int64_t size,
   if (anyInvalid) out.append(raw).append("]");
   out += "}\n";
 }
+
+void AppendJsonActLine(std::string& out, std::string_view action, std::string_view result,
+                       std::string_view path, std::string_view keeper, std::uint64_t bytes,
+                       std::string_view error) {
+  bool pathValid = true;
+  bool keeperValid = true;
+  out.append("{\"action\":\"").append(action).append("\",\"result\":\"").append(result);
+  out.append("\",\"path\":");
+  AppendJsonString(out, path, pathValid);
+  out.append(",\"keeper\":");
+  if (keeper.empty()) {
+    out.append("null");
+  } else {
+    AppendJsonString(out, keeper, keeperValid);
+  }
+  out.append(",\"bytes\":").append(std::to_string(bytes)).append(",\"error\":");
+  if (error.empty()) {
+    out.append("null");
+  } else {
+    bool valid = true;
+    AppendJsonString(out, error, valid);
+  }
+  if (!pathValid) out.append(",\"path_base64\":\"").append(Base64(path)).append("\"");
+  if (!keeperValid) out.append(",\"keeper_base64\":\"").append(Base64(keeper)).append("\"");
+  out.append("}\n");
+}

@@ -21,6 +21,17 @@ void TextWriter::set(std::int64_t, const std::vector<std::string_view>& paths) {
   out_.put(end_);
 }
 
+void TextWriter::acted(const DeletedFile& file, FileAct act, bool trash) {
+  out_.write(ActWord(act, trash));
+  out_.put('\t');
+  out_.write(ActResultWord(file.result));
+  out_.put('\t');
+  out_.write(file.path);
+  out_.put('\t');
+  out_.write(file.keeper);
+  out_.put(end_);
+}
+
 // The listing is whole once it has reached the stream's file; a failure
 // stays in the stream for the caller to name.
 void TextWriter::end(const RunReport&) {
@@ -36,6 +47,13 @@ void JsonLinesWriter::file(std::string_view path, std::int64_t size) {
 void JsonLinesWriter::set(std::int64_t size, const std::vector<std::string_view>& paths) {
   line_.clear();
   AppendJsonSetLine(line_, size, paths);
+  out_.write(line_);
+}
+
+void JsonLinesWriter::acted(const DeletedFile& file, FileAct act, bool trash) {
+  line_.clear();
+  AppendJsonActLine(line_, ActWord(act, trash), ActResultWord(file.result), file.path, file.keeper,
+                    file.bytes, ActErrorText(file, act));
   out_.write(line_);
 }
 

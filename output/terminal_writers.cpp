@@ -34,6 +34,9 @@ void ProgressLineWriter::progress(Stage stage, int percent, std::uint64_t done) 
     case Stage::Comparing:
       show("comparing: " + percentText);
       return;
+    case Stage::Acting:
+      show("acting: " + percentText);
+      return;
   }
 }
 

@@ -13,7 +13,7 @@
 
 // The run's progress as one line on the error stream, rewritten in place:
 // "scanning: N entries", "grouping: N%", "checking: N%, M MiB read",
-// "comparing: N%". Off unless the stream is a terminal. The line is cleared
+// "comparing: N%", "acting: N%". Off unless the stream is a terminal. The line is cleared
 // before the first result and at the end, so a listing on the same
 // terminal starts on a clean line.
 class ProgressLineWriter final : public ReportWriter {
@@ -28,6 +28,7 @@ class ProgressLineWriter final : public ReportWriter {
 
   void file(std::string_view, std::int64_t) override { clear(); }
   void set(std::int64_t, const std::vector<std::string_view>&) override { clear(); }
+  void acted(const DeletedFile&, FileAct, bool) override { clear(); }
   void progress(Stage stage, int percent, std::uint64_t done) override;
   void end(const RunReport&) override { clear(); }
   void clear();

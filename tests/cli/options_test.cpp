@@ -98,7 +98,8 @@ TEST(CliOptionsTest, HelpAndVersionPrintOnStdoutAndExitZero) {
       out.rfind("Usage: twinscan-cli [--mode fast|careful] [--list ticked|candidates|groups]\n"
                 "                    [--keep-path DIR]... [--keep CRITERION[,CRITERION...]]\n"
                 "                    [--protect DIR]... [-0] [--min-size BYTES]\n"
-                "                    [--exclude GLOB]... [--format text|json] FOLDER...\n",
+                "                    [--exclude GLOB]... [--format text|json]\n"
+                "                    [--delete|--trash|--link|--reflink [--dry-run]] FOLDER...\n",
                 0),
       0u);
   EXPECT_EQ(err, "");

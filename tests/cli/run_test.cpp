@@ -474,3 +474,78 @@ TEST_F(CliTreeTest, SeveralFoldersFiltersAndJsonLines) {
   const Result sets = RunTool({"--format=json", "--list=groups", tree.root()});
   EXPECT_NE(sets.out.find(",\"paths_base64\":["), std::string::npos) << sets.out;
 }
+
+namespace {
+
+// Three sets of copies, each of a size of its own, the first name of each
+// kept by --keep name; between the check and the act the kept copy of the
+// second set goes and the ticked file of the third
+// is swapped for a new file with the same bytes. Candidate order is by size.
+struct ActTree {
+  ActTree() {
+    keptA = tree.write("a1", "four");
+    tickedA = tree.write("a2", "four");
+    keptB = tree.write("b1", "fives");
+    tickedB = tree.write("b2", "fives");
+    keptC = tree.write("c1", "sixsix");
+    tickedC = tree.write("c\xff", "sixsix");
+    env.beforeAct = [this] {
+      ::unlink(keptB.c_str());
+      tree.write("fresh", "sixsix");
+      ::rename(tree.path("fresh").c_str(), tickedC.c_str());
+    };
+  }
+  TempTree tree;
+  std::string keptA, tickedA, keptB, tickedB, keptC, tickedC;
+  CliEnvironment env;
+};
+
+}  // namespace
+
+TEST(CliActTest, TextRecordsOnePerTickedFileWithASummaryAndStatusFour) {
+  for (const bool dry : {false, true}) {
+    ActTree t;
+    Args args = {"--keep", "name", "--delete", t.tree.root()};
+    if (dry) args.insert(args.begin(), {"--dry-run", "-0"});
+    const Result r = RunTool(args, t.env);
+    const char end = dry ? '\0' : '\n';
+    EXPECT_EQ(r.out, "delete\tdone\t" + t.tickedA + "\t" + t.keptA + end +
+                         "delete\tkept-no-copy\t" + t.tickedB + "\t" + end +
+                         "delete\tkept-changed\t" + t.tickedC + "\t" + end);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(PathExists(t.tickedA), dry);
+    EXPECT_TRUE(PathExists(t.keptA) && PathExists(t.tickedB) && PathExists(t.tickedC));
+    EXPECT_NE(r.err.find(dry ? "1 of 3 ticked files would be done, 4 bytes would be freed; 2 kept"
+                             : "1 of 3 ticked files done, 4 bytes freed; 2 kept, 0 failed"),
+              std::string::npos)
+        << r.err;
+  }
+  // Nothing kept: status 0. Usage: one act, --dry-run only with one, ticked only.
+  TempTree tree;
+  tree.write("x1", "same");
+  tree.write("x2", "same");
+  const Result trash = RunTool({"--trash", "--dry-run", tree.root()});
+  EXPECT_EQ(trash.status, 0) << trash.err;
+  EXPECT_EQ(trash.out.rfind("trash\tdone\t", 0), 0u) << trash.out;
+  for (const Args& wrong :
+       {Args{"--link", "--reflink"}, Args{"--dry-run"}, Args{"--delete", "--list", "groups"}})
+    EXPECT_EQ(RunTool({wrong.begin(), wrong.end()}).status, 2);
+}
+
+TEST(CliActTest, JsonRecordsCarryKeeperBytesAndRawPaths) {
+  ActTree t;
+  const Result r = RunTool({"--keep=name", "--format", "json", "--link", t.tree.root()}, t.env);
+  EXPECT_EQ(r.status, 4) << r.err;
+  const std::vector<std::string> lines = Split(r.out, '\n');
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  EXPECT_EQ(lines[0], "{\"action\":\"link\",\"result\":\"done\",\"path\":\"" + t.tickedA +
+                          "\",\"keeper\":\"" + t.keptA + "\",\"bytes\":4,\"error\":null}");
+  EXPECT_EQ(lines[1], "{\"action\":\"link\",\"result\":\"kept-no-copy\",\"path\":\"" + t.tickedB +
+                          "\",\"keeper\":null,\"bytes\":0,\"error\":null}");
+  EXPECT_EQ(Field(lines[2], "result"), "kept-changed");
+  EXPECT_EQ(FromBase64(Field(lines[2], "path_base64")), t.tickedC);
+  struct stat a {};
+  struct stat b {};
+  EXPECT_TRUE(::stat(t.tickedA.c_str(), &a) == 0 && ::stat(t.keptA.c_str(), &b) == 0 &&
+              a.st_ino == b.st_ino);
+}

@@ -33,69 +33,6 @@
 
 namespace {
 
-// Copies, near-copies, empty files, hard links, links to files and folders,
-// files and folders nobody but root may read. The same seed builds the same tree.
-void BuildRandomTree(const TempTree& tree, std::mt19937& rng) {
-  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
-  const std::vector<std::string> folders = {"", "a/", "a/b/", "c/", ".hidden/"};
-  for (const std::string& f : folders) {
-    if (!f.empty()) ::chmod(tree.mkdir(f).c_str(), 0755);
-  }
-  ::chmod(tree.path("a").c_str(), 0755);
-  std::vector<std::string> pool;   // contents written so far
-  std::vector<std::string> files;  // paths written so far
-  int large = 0;
-  const auto fresh = [&] {
-    std::size_t size = 1 + pick(64);
-    const std::size_t kind = pick(10);
-    if (kind < 3) size = 100 + pick(200);
-    if (kind == 9 && large < 3) {
-      ++large;
-      size = pick(2) == 0 ? 65535 + pick(3) : 70000 + pick(70000);
-    }
-    std::string s(size, '\0');
-    for (char& c : s) c = static_cast<char>('a' + pick(3));  // few letters: many near-equal blocks
-    return s;
-  };
-  const auto write = [&](const std::string& name, const std::string& content, mode_t mode) {
-    const std::string path = tree.write(folders[pick(folders.size())] + name, content);
-    ::chmod(path.c_str(), mode);
-    pool.push_back(content);
-    if (mode != 0) files.push_back(path);
-  };
-
-  const int entries = 15 + static_cast<int>(pick(20));
-  for (int i = 0; i < entries; ++i) {
-    const std::string name = "f" + std::to_string(i);
-    const std::size_t kind = pick(100);
-    if (pool.empty() || kind < 20) {
-      write(name, fresh(), 0644);
-    } else if (kind < 45) {
-      write(name, pool[pick(pool.size())], 0644);
-    } else if (kind < 60) {
-      std::string near = pool[pick(pool.size())];
-      if (!near.empty()) near[pick(near.size())] ^= 0x20;
-      write(name, near, 0644);
-    } else if (kind < 68) {
-      write(name, "", 0644);
-    } else if (kind < 76 && !files.empty()) {
-      const std::string to = tree.path(folders[pick(folders.size())] + name);
-      if (::link(files[pick(files.size())].c_str(), to.c_str()) == 0) files.push_back(to);
-    } else if (kind < 84 && !files.empty()) {
-      const bool toFolder = pick(2) == 0;
-      const std::string target =
-          toFolder ? tree.path(folders[pick(folders.size())]) : files[pick(files.size())];
-      tree.symlink(target, folders[pick(folders.size())] + name);
-    } else if (kind < 92) {
-      write(name, pool[pick(pool.size())], 0);
-    } else {
-      const std::string folder = "locked" + std::to_string(i);
-      tree.write(folder + "/copy", pool[pick(pool.size())]);
-      ::chmod(tree.path(folder).c_str(), 0);
-    }
-  }
-}
-
 // The path without folder links: a row reached through a link to its folder
 // names the file the listing finds under the folder's own name.
 std::string Resolved(const std::string& path) {
@@ -176,19 +113,6 @@ TEST(InvariantsTest, RandomTreesKeepACopyAndDeleteOnlyWhatIsTicked) {
 // Outside changes between the scan, the check and the delete, each one that
 // used to make Delete Checked lose the last copy of something.
 enum class Change { RemoveKept, EditKeepingTimes, Swap, HardLinkToTwin, Fifo, None };
-
-// The regular file `path` gets `content`, same size, its times as before:
-// only the change time shows the edit.
-void EditKeepingTimes(const std::string& path, const std::string& content) {
-  struct stat before {};
-  ASSERT_EQ(::lstat(path.c_str(), &before), 0);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::pwrite(fd, content.data(), content.size(), 0), static_cast<ssize_t>(content.size()));
-  ::close(fd);
-  const timespec times[2] = {before.st_atim, before.st_mtim};
-  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
-}
 
 // What else meets one Delete Checked, by seed: stale ticked rows after a
 // rescan spelt otherwise; the staying copy changed in the middle of a long

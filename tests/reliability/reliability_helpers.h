@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "lists/keep_rules.h"
 #include "scan/scan_table.h"
 #include "scan/walk.h"
+#include "support/temp_tree.h"
 
 // The session the window drives, driven from this thread: the walk and the
 // grouping fill its tables, the check ticks "Files", Delete Checked deletes.
@@ -78,3 +80,11 @@ std::string ReadAnyPath(const std::string& path);
 // deepest for each of `files` (name, content). Returns the deepest folder's path.
 std::string MakeDeepFolder(const std::string& root, const std::string& name, int levels,
                            const std::vector<std::pair<std::string, std::string>>& files);
+
+// Copies, near-copies, empty files, hard links, links to files and folders,
+// files and folders nobody but root may read. The same seed builds the same tree.
+void BuildRandomTree(const TempTree& tree, std::mt19937& rng);
+
+// The regular file `path` gets `content`, same size, its times as before:
+// only the change time shows the edit.
+void EditKeepingTimes(const std::string& path, const std::string& content);
