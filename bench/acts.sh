@@ -63,11 +63,7 @@ packages=()
 [[ -x /usr/bin/time ]] || packages+=(time)
 command -v jdupes >/dev/null || packages+=(jdupes)
 command -v mkfs.xfs >/dev/null || packages+=(xfsprogs)
-if ((${#packages[@]} > 0)); then
-  echo "installing ${packages[*]}"
-  apt-get install -y "${packages[@]}" >/dev/null ||
-    { apt-get update >/dev/null && apt-get install -y "${packages[@]}" >/dev/null; }
-fi
+bench_install "${packages[@]}"
 
 if [[ $ONLY != jdupes ]]; then
   if [[ -z ${CLI:-} ]]; then

@@ -25,6 +25,18 @@ bench_work_dir() {
   fi
 }
 
+# Installs the Debian packages given, as root; without root it names the
+# apt-get line to run and stops.
+bench_install() {
+  (($# > 0)) || return 0
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "missing: $*; run: sudo apt-get install -y $*" >&2
+    exit 1
+  fi
+  echo "installing $*"
+  apt-get install -y "$@" >/dev/null || { apt-get update >/dev/null && apt-get install -y "$@" >/dev/null; }
+}
+
 # The median of the numbers given (the lower middle one for an even count).
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 

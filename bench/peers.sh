@@ -51,6 +51,8 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/common.sh
+source "$ROOT/bench/common.sh"
 PART=${PART:-all}
 RUNS=${RUNS:-3}
 FILES=${FILES:-20000}
@@ -72,15 +74,7 @@ packages=()
 if [[ $PART != walk ]]; then
   for tool in jdupes fdupes rdfind rmlint; do command -v "$tool" >/dev/null || packages+=("$tool"); done
 fi
-if ((${#packages[@]} > 0)); then
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "missing: ${packages[*]}; run: sudo apt-get install -y ${packages[*]}" >&2
-    exit 1
-  fi
-  echo "installing ${packages[*]}"
-  apt-get install -y "${packages[@]}" >/dev/null ||
-    { apt-get update >/dev/null && apt-get install -y "${packages[@]}" >/dev/null; }
-fi
+bench_install "${packages[@]}"
 
 if [[ -z ${CLI:-} ]]; then
   BUILD=${BUILD:-$ROOT/build-bench}
