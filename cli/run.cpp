@@ -2,13 +2,13 @@
 // SPDX-FileCopyrightText: 2026 The Twinscan developers
 #include "cli/run.h"
 
-#include <algorithm>
 #include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/act.h"
+#include "cli/listings.h"
 #include "cli/options.h"
 #include "output/listing_writers.h"
 #include "output/output_stream.h"
@@ -73,26 +73,12 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
   writers.begin();
   driver.runScan(request);  // accepted: the request was checked above
   const RunReport& report = session.report();
-  if (report.walkFailed) {
-    line.clear();
-    WriteText(err, std::string(texts::kWalkFailed) + "\n");
-    return 1;
-  }
-  // A folder given that could not be listed was not scanned.
-  for (const FileFailure& folder : report.unlistable) {
-    if (std::find(request.roots.begin(), request.roots.end(), folder.path) == request.roots.end())
-      continue;
-    line.clear();
-    CannotLine(err, kProgram, "list", folder.path, folder.error);
-    return 1;
-  }
+  if (ScanFailed(report, request.roots, line, err, kProgram)) return 1;
 
   const auto stopped = [&](const char* what) {
     line.clear();
     return Failed(err, what);
   };
-  const CandidateTable& candidates = session.candidates();
-  const int count = candidates.count();
   ActOutcome act;
   switch (options.list) {
     case ListForm::Ticked:
@@ -107,13 +93,10 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
         if (!act.ran) return stopped("the session refused the act");
         break;
       }
-      for (int r = 1; r <= count; ++r) {
-        if (session.ticked(r)) writers.file(candidates.row(r).FullPath, candidates.row(r).Size);
-      }
+      WriteTickedFiles(session, writers);
       break;
     case ListForm::Candidates:
-      for (int r = 1; r <= count; ++r)
-        writers.file(candidates.row(r).FullPath, candidates.row(r).Size);
+      WriteCandidates(session, writers);
       break;
     case ListForm::Groups: {
       events.comparing() = true;
@@ -121,14 +104,7 @@ int Run(const CliOptions& options, std::FILE* outStream, std::FILE* err,
       // other file is unticked too.
       const bool known = options.keepGiven() ? driver.keep(options.keep) : driver.sets() != nullptr;
       if (!known) return stopped("the sets were not compared");
-      std::vector<std::string_view> paths;
-      for (std::vector<int> set : session.identicalSets()) {
-        // The files a keep rule keeps come first, the others after, each in row order.
-        std::stable_partition(set.begin(), set.end(), [&](int r) { return !session.ticked(r); });
-        paths.clear();
-        for (const int r : set) paths.emplace_back(candidates.row(r).FullPath);
-        writers.set(candidates.row(set.front()).Size, paths);
-      }
+      WriteSets(session, writers);
       break;
     }
   }
